@@ -1,0 +1,36 @@
+# Native build: the portable logic, its GoogleTest unit tests and the benchmarks.
+find_package(GTest REQUIRED)
+find_package(PNG REQUIRED)
+find_package(benchmark QUIET)
+find_package(Threads REQUIRED)
+
+add_library(verdimo_portable STATIC ${VERDIMO_PORTABLE_SOURCES})
+target_include_directories(verdimo_portable PUBLIC ${CMAKE_SOURCE_DIR}/src ${CMAKE_BINARY_DIR}/generated)
+target_compile_options(verdimo_portable PRIVATE ${VERDIMO_WARNINGS})
+target_link_libraries(verdimo_portable PUBLIC PNG::PNG Threads::Threads)
+verdimo_add_embedded_images(verdimo_portable)
+
+# tests/support holds reference implementations and helpers shared by tests and benchmarks.
+file(GLOB TEST_SUPPORT_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/support/*.cpp)
+add_library(test_support STATIC ${CMAKE_SOURCE_DIR}/cmake/empty.cpp ${TEST_SUPPORT_SOURCES})
+target_include_directories(test_support PUBLIC ${CMAKE_SOURCE_DIR}/tests)
+target_compile_options(test_support PRIVATE ${VERDIMO_WARNINGS})
+target_link_libraries(test_support PUBLIC verdimo_portable)
+
+file(GLOB UNIT_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/unit/*.cpp)
+add_executable(unit_tests ${UNIT_TEST_SOURCES})
+target_compile_options(unit_tests PRIVATE ${VERDIMO_WARNINGS})
+target_link_libraries(unit_tests PRIVATE test_support GTest::gtest_main)
+target_compile_definitions(unit_tests PRIVATE VERDIMO_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+include(GoogleTest)
+gtest_discover_tests(unit_tests DISCOVERY_TIMEOUT 60)
+
+if(benchmark_FOUND)
+  file(GLOB BENCH_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/bench/*.cpp)
+  foreach(src ${BENCH_SOURCES})
+    get_filename_component(name ${src} NAME_WE)
+    add_executable(${name} ${src})
+    target_compile_options(${name} PRIVATE ${VERDIMO_WARNINGS})
+    target_link_libraries(${name} PRIVATE test_support benchmark::benchmark_main)
+  endforeach()
+endif()

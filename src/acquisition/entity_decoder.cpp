@@ -1,0 +1,1 @@
+#include "acquisition/entity_decoder.h"

@@ -1,0 +1,1 @@
+#include "acquisition/fetch_buffer.h"

@@ -1,0 +1,1 @@
+#include "acquisition/profile_recognition.h"

@@ -1,0 +1,1 @@
+#include "acquisition/profile_scan.h"

@@ -1,0 +1,1 @@
+#include "acquisition/site_constants.h"

@@ -1,0 +1,1 @@
+#include "acquisition/text_search.h"

@@ -1,0 +1,1 @@
+#include "downloads/download_naming.h"

@@ -1,0 +1,1 @@
+#include "downloads/name_reservations.h"

@@ -1,0 +1,2 @@
+// Placeholder: filled in by the work in progress.
+#pragma once

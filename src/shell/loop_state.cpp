@@ -1,0 +1,1 @@
+#include "shell/loop_state.h"
