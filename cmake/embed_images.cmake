@@ -1,5 +1,7 @@
-# cmake -DOUTPUT=file.cpp -DINPUTS="a.png;b.png" -P embed_images.cmake
-# Writes one byte array per image and a table {name, bytes, size}, in the order given.
+# cmake -DOUTPUT=file.cpp -DIMAGE_DIR=dir -P embed_images.cmake
+# Writes one byte array per PNG of the folder and a table {name, bytes, size}, sorted by name.
+file(GLOB INPUTS ${IMAGE_DIR}/*.png)
+list(SORT INPUTS)
 set(body "// Generated from src/resources/images; do not edit.\n#include \"resources/embedded_images.h\"\n\n")
 set(table "")
 set(count 0)

@@ -1,1 +1,129 @@
+// The entity decoder. Every step is one left-to-right pass that builds a new text, so even a
+// page full of entities costs time in proportion to its length.
 #include "acquisition/entity_decoder.h"
+
+#include <climits>
+
+namespace {
+
+struct NamedEntity {
+  std::string_view pattern;
+  char byte;
+};
+
+// Order matters: the forms without ";" come after "&amp;", so a twice-escaped entity is first
+// unescaped by "&amp;" and then caught by its short form, leaving its ";" behind.
+constexpr NamedEntity kNamedEntities[] = {
+    {"&auml;", '\xE4'},   {"&Auml;", '\xC4'},   {"&uuml;", '\xFC'},  {"&Uuml;", '\xDC'},
+    {"&ouml;", '\xF6'},   {"&Ouml;", '\xD6'},   {"&iuml;", '\xEF'},  {"&Iuml;", '\xCF'},
+    {"&szlig;", '\xDF'},  {"&dagger;", '\x86'}, {"&Dagger;", '\x87'}, {"&yen;", '\xA5'},
+    {"&pound;", '\xA3'},  {"&iexcl;", '\xA1'},  {"&sect;", '\xA7'},  {"&uml;", '\xA8'},
+    {"&copy;", '\xA9'},   {"&amp;", '\x26'},    {"&quot;", '\x22'},  {"&laquo;", '\xAB'},
+    {"&reg;", '\xAE'},    {"&deg;", '\xB0'},    {"&gt;", '\x3E'},    {"&lt;", '\x3C'},
+    {"&ccedil;", '\xE7'}, {"&auml", '\xE4'},    {"&Auml", '\xC4'},   {"&uuml", '\xFC'},
+    {"&Uuml", '\xDC'},    {"&ouml", '\xF6'},    {"&Ouml", '\xD6'},   {"&iuml", '\xEF'},
+    {"&Iuml", '\xCF'},    {"&szlig", '\xDF'},   {"&dagger", '\x86'}, {"&Dagger", '\x87'},
+};
+
+constexpr std::string_view kWordBreak = "<wbr>";
+constexpr std::string_view kReferenceOpening = "&#";
+
+// The characters of Windows-1252 that lie above 255 in Unicode, with their bytes.
+struct CodePageCharacter {
+  int unicode;
+  unsigned char byte;
+};
+
+constexpr CodePageCharacter kCodePageHighCharacters[] = {
+    {0x20AC, 0x80}, {0x201A, 0x82}, {0x0192, 0x83}, {0x201E, 0x84}, {0x2026, 0x85},
+    {0x2020, 0x86}, {0x2021, 0x87}, {0x02C6, 0x88}, {0x2030, 0x89}, {0x0160, 0x8A},
+    {0x2039, 0x8B}, {0x0152, 0x8C}, {0x017D, 0x8E}, {0x2018, 0x91}, {0x2019, 0x92},
+    {0x201C, 0x93}, {0x201D, 0x94}, {0x2022, 0x95}, {0x2013, 0x96}, {0x2014, 0x97},
+    {0x02DC, 0x98}, {0x2122, 0x99}, {0x0161, 0x9A}, {0x203A, 0x9B}, {0x0153, 0x9C},
+    {0x017E, 0x9E}, {0x0178, 0x9F},
+};
+
+constexpr char kUnknownCharacter = '?';
+
+// text with every occurrence of pattern replaced, scanning on after each replaced piece, so the
+// replacement is never part of a further match. Leaves text alone when pattern is absent.
+void ReplaceEvery(std::string& text, std::string_view pattern, std::string_view replacement) {
+  std::size_t found = text.find(pattern);
+  if (found == std::string::npos) return;
+  std::string result;
+  result.reserve(text.size());
+  std::size_t copied = 0;
+  while (found != std::string::npos) {
+    result.append(text, copied, found - copied);
+    result.append(replacement);
+    copied = found + pattern.size();
+    found = text.find(pattern, copied);
+  }
+  result.append(text, copied, std::string::npos);
+  text.swap(result);
+}
+
+bool IsDecimalDigit(char c) { return c >= '0' && c <= '9'; }
+
+}  // namespace
+
+int DecimalReferenceByte(long long value) {
+  if (value <= 0) return -1;
+  if (value <= 255) return static_cast<int>(value);
+  for (const CodePageCharacter& c : kCodePageHighCharacters) {
+    if (c.unicode == value) return c.byte;
+  }
+  return static_cast<unsigned char>(kUnknownCharacter);
+}
+
+std::string NamedEntitiesReplaced(std::string_view text) {
+  std::string result(text);
+  for (const NamedEntity& entity : kNamedEntities) {
+    ReplaceEvery(result, entity.pattern, std::string_view(&entity.byte, 1));
+  }
+  return result;
+}
+
+std::string WordBreaksRemoved(std::string_view text) {
+  std::string result(text);
+  ReplaceEvery(result, kWordBreak, std::string_view());
+  return result;
+}
+
+// The step counts the references first and then looks at most that many times, each time one
+// byte after the place of the last one. What the searches see from there on is always untouched
+// original text, so every search finds a different original "&#" and the count never cuts the
+// work short: one pass that copies the text and resolves each reference it reaches does the same.
+std::string DecimalReferencesResolved(std::string_view text) {
+  std::string result;
+  result.reserve(text.size());
+  std::size_t next = 0;
+  for (;;) {
+    const std::size_t found = text.find(kReferenceOpening, next);
+    if (found == std::string_view::npos) break;
+    result.append(text, next, found - next);
+    std::size_t end = found + kReferenceOpening.size();
+    // Saturating: a run of digits too long for any character becomes "?", never an overflow.
+    long long value = 0;
+    while (end < text.size() && IsDecimalDigit(text[end])) {
+      if (value <= INT_MAX) value = value * 10 + (text[end] - '0');
+      ++end;
+    }
+    if (end < text.size() && text[end] == ';') ++end;
+    const int byte = DecimalReferenceByte(value);
+    next = end;
+    if (byte >= 0) {
+      result.push_back(static_cast<char>(byte));
+    } else if (next < text.size()) {
+      // Nothing was written, so the byte that takes the reference's place is passed over.
+      result.push_back(text[next]);
+      ++next;
+    }
+  }
+  result.append(text, next, std::string_view::npos);
+  return result;
+}
+
+std::string EntityDecoder(std::string_view text) {
+  return DecimalReferencesResolved(WordBreaksRemoved(NamedEntitiesReplaced(text)));
+}

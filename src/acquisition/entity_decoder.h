@@ -1,2 +1,29 @@
-// Placeholder: filled in by the work in progress.
+// Turns the raw titles and addresses of the site's pages and playlist into the Windows-1252 text
+// the program shows and uses: named entities, the word-break tag and decimal references.
 #pragma once
+
+#include <string>
+#include <string_view>
+
+// The three steps below, in their order. Runs in time linear in the length of text.
+std::string EntityDecoder(std::string_view text);
+
+// Step 1: each of the 36 named entities of the table, row after row; every row replaces all its
+// occurrences left to right without looking at what it has just written.
+std::string NamedEntitiesReplaced(std::string_view text);
+
+// Step 2: every "<wbr>" (lower case) removed in one left-to-right pass.
+std::string WordBreaksRemoved(std::string_view text);
+
+// Step 3: every "&#" reached from the left, with the decimal digits right after it and a ";"
+// that follows them, replaced by the byte DecimalReferenceByte gives (nothing for a value of 0,
+// so "&#;" and a trailing "&#" vanish). The scan goes on one byte after the written byte, or,
+// when nothing was written, one byte after the byte that moved into the reference's place; a
+// written "&" or that skipped byte never starts a new reference ("&#38;#66;" gives "&#66;",
+// "&#&#65;" gives "&#65;").
+std::string DecimalReferencesResolved(std::string_view text);
+
+// The byte a decimal reference of this value stands for, or -1 for none: 1-255 give that
+// byte, 0 gives none, a larger value gives its Windows-1252 byte where that code page has the
+// character (8364 gives 0x80, 8217 gives 0x92) and "?" otherwise.
+int DecimalReferenceByte(long long value);

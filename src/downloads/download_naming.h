@@ -1,2 +1,52 @@
-// Placeholder: filled in by the work in progress.
+// How a download job names the file it writes: the save dialog's proposal, the ".mp3" extension,
+// a file name made safe from a network title, and the search for a free name in a folder.
 #pragma once
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <string_view>
+
+// Longest path the file system takes, terminating zero included (MAX_PATH).
+constexpr std::size_t kMaxPathLength = 260;
+// Highest counter a folder target tries ("Song (99999).mp3") before it gives up.
+constexpr int kLastNameCounter = 99999;
+// Room kept behind a folder target's name for the longest alternative and the job's temporary
+// file: " (99999).mp3.part".
+constexpr std::size_t kNameSuffixRoom = 17;
+
+// Where the save dialog opens and which file name it proposes.
+struct SaveDialogNames {
+  std::string folder;    // "" = the dialog's own choice of folder
+  std::string fileName;  // "" = the name field starts empty
+};
+
+// From name + ".mp3": a "\" splits it into folder (before the last "\") and file name (after);
+// a file name with a forbidden character (see HasForbiddenNameCharacter) is not proposed.
+SaveDialogNames SaveDialogProposal(std::string_view name);
+
+// Whether text holds a byte below 32 or one of " \ / : * ? < > |.
+bool HasForbiddenNameCharacter(std::string_view text);
+
+// path unchanged when its extension (the text after the last "." behind the last "\" or "/")
+// is "mp3" in any letter case, else path + ".mp3".
+std::string WithMp3Extension(std::string_view path);
+
+// A song title turned into a file name that stays inside a folder of folderLength bytes:
+// no path separator, no control byte, none of " : * ? < > |, no trailing dot or blank, no DOS
+// device name (CON, PRN, AUX, NUL, COM0-9, LPT0-9, also with an extension; such a name gets a "_"
+// in front), never empty, and short enough that folder + name + kNameSuffixRoom + the
+// terminating zero fit kMaxPathLength. When the folder alone leaves no room, the result is "_",
+// the shortest safe name; such a path is then too long and its transfer fails like any name the
+// file system refuses.
+std::string SafeFileName(std::string_view name, std::size_t folderLength);
+
+// Answers "a file of this exact path is in the way".
+using PathTakenTest = std::function<bool(const std::string& path)>;
+
+// The first free file path for a folder target: base + ".mp3", then base + " (2).mp3",
+// " (3).mp3", ... When base already ends in ".mp3" (any letter case) the tested names are base
+// itself, then base without its extension + " (2)" + the extension, and so on. The names tested
+// are exactly the names returned, so the caller writes the file that was found free. Gives up
+// with "" after kLastNameCounter.
+std::string UniqueTargetPath(std::string_view base, const PathTakenTest& isTaken);

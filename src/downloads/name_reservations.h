@@ -1,2 +1,31 @@
-// Placeholder: filled in by the work in progress.
+// Target files that running download jobs have claimed, so that jobs running side by side never
+// write the same file. One table for the whole process, guarded by its own lock.
 #pragma once
+
+#include <string>
+#include <string_view>
+
+#include "downloads/download_naming.h"
+
+// Appended to a target path for the file a job writes while its transfer runs. Reserving a path
+// covers this file too.
+constexpr std::string_view kPartialFileSuffix = ".part";
+
+// UniqueTargetPath over base, where a name is taken when it is reserved, when
+// fileExistsNonEmpty(name) holds, or when fileExistsNonEmpty(name + kPartialFileSuffix) holds
+// (another run of the program may be writing it). The path found is reserved before the lock is
+// released; "" when no free name was found (nothing is reserved then). fileExistsNonEmpty runs
+// under the lock and must not call the functions of this file.
+std::string ReserveUniqueTargetPath(std::string_view base, const PathTakenTest& fileExistsNonEmpty);
+
+// Reserves a path chosen by the user, without a search, so that no folder job picks it while
+// this job writes it. Returns false when the path was reserved already (the reservation is
+// counted all the same, and needs its own ReleaseTargetPath).
+bool ReserveTargetPath(std::string_view path);
+
+// Ends one reservation of path; a path that is not reserved is ignored.
+void ReleaseTargetPath(std::string_view path);
+
+// Whether path is reserved at this moment. Names are compared as the file system compares them:
+// without regard to letter case (Windows-1252 letters included), "/" the same as "\".
+bool IsTargetPathReserved(std::string_view path);

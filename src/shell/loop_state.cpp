@@ -1,1 +1,114 @@
+// Timers and small state machines of the main loop.
 #include "shell/loop_state.h"
+
+#include "acquisition/song_states.h"
+
+namespace {
+
+constexpr std::string_view kProgramTitle = "Verdimo Music Downloader";
+constexpr std::string_view kBlankPage = "about:blank";
+constexpr int kGlideRightLimit = 400;
+constexpr int kGlideLeftLimit = 100;
+constexpr int kHomeLinkWidth = 92;
+constexpr int kRowButtonInset = 10;
+
+bool ContainsGoogleInAnyCase(std::string_view address) {
+  std::string lower(address);
+  for (char& c : lower) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return lower.find("google") != std::string::npos;
+}
+
+bool IsFreeState(std::string_view state) {
+  return state == kStateNone || state == kStateWaiting || state == kStateFailed;
+}
+
+}  // namespace
+
+bool TicksElapsedBeyond(std::uint32_t start, std::uint32_t now, std::uint32_t limit) {
+  // Unsigned subtraction gives the right distance across the wrap of the tick count.
+  return static_cast<std::uint32_t>(now - start) > limit;
+}
+
+std::int32_t BannerTimeFor(std::int32_t noticeTime) {
+  return noticeTime != 0 ? noticeTime : kDefaultBannerTime;
+}
+
+bool BannerShouldEnd(std::uint32_t bannerStart, std::int32_t bannerTime, std::uint32_t now) {
+  if (bannerTime < 0) return true;
+  return TicksElapsedBeyond(bannerStart, now, static_cast<std::uint32_t>(bannerTime));
+}
+
+TickerActions TickerWatchStep(TickerWatch& watch, const std::function<std::string()>& presentAddress,
+                              std::string_view tickerAddress, std::uint32_t now) {
+  TickerActions actions;
+  if (watch.pauseStart != 0) {
+    if (TicksElapsedBeyond(watch.pauseStart, now, kTickerPause)) {
+      watch.seenAddress = presentAddress();
+      watch.pauseStart = 0;
+    }
+    return actions;
+  }
+  const std::string old = watch.seenAddress;
+  watch.seenAddress = presentAddress();
+  if (watch.seenAddress != old && !watch.seenAddress.empty() && watch.seenAddress != kBlankPage) {
+    actions.navigateBack = true;
+    actions.openOutside = ContainsGoogleInAnyCase(watch.seenAddress);
+    actions.focusUrlField = true;
+    watch.pauseStart = now != 0 ? now : 1;
+  } else {
+    watch.seenAddress = std::string(tickerAddress);
+  }
+  return actions;
+}
+
+bool GlideStep(GlideState& state, bool paused, bool pointerOnLink, std::uint32_t now) {
+  if (paused || pointerOnLink) {
+    state.glideTime = now;
+    return false;
+  }
+  if (!TicksElapsedBeyond(state.glideTime, now, kGlideInterval)) return false;
+  state.glideTime = now;
+  if (state.direction == 1) {
+    state.x += 1;
+    if (state.x + kHomeLinkWidth > kGlideRightLimit) state.direction = 0;
+  } else {
+    state.x -= 1;
+    if (state.x < kGlideLeftLimit) state.direction = 1;
+  }
+  return true;
+}
+
+std::string WindowTitleFor(std::string_view artistName) {
+  if (artistName.find_first_not_of(' ') == std::string_view::npos) return std::string(kProgramTitle);
+  std::string title(kProgramTitle);
+  title += " - ";
+  title += artistName;
+  return title;
+}
+
+int MenuForState(std::string_view state) {
+  if (IsFreeState(state)) return 0;
+  if (state == kStateReady) return 1;
+  if (state == kStateDownloading) return 2;
+  return -1;
+}
+
+DoubleClickAction DoubleClickActionForState(std::string_view state) {
+  if (IsFreeState(state)) return DoubleClickAction::StartDownload;
+  if (state == kStateReady) return DoubleClickAction::OpenFile;
+  return DoubleClickAction::None;
+}
+
+RowButtonRect RowButtonRectFor(int cellLeft, int cellTop, int cellRight, int cellBottom) {
+  return RowButtonRect{cellLeft + kRowButtonInset, cellTop,
+                       cellRight - cellLeft - 2 * kRowButtonInset, cellBottom - cellTop};
+}
+
+bool RowButtonNeedsMove(const RowButtonRect& current, int cellLeft, int cellTop, int cellRight,
+                        int cellBottom) {
+  const RowButtonRect wanted = RowButtonRectFor(cellLeft, cellTop, cellRight, cellBottom);
+  return current.x != wanted.x || current.y != wanted.y || current.width != wanted.width ||
+         current.height != wanted.height;
+}

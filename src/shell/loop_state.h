@@ -1,2 +1,99 @@
-// Placeholder: filled in by the work in progress.
+// The main loop's timers and small state machines, as functions of explicit state and the
+// present tick count, so the loop itself only reads the clock and the controls and acts on the
+// answers. Tick counts are 32-bit milliseconds that wrap after 49.7 days; every timer compares
+// the wrapped difference and ends only when it exceeds its limit.
 #pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+// Whether more than limit milliseconds lie between start and now.
+bool TicksElapsedBeyond(std::uint32_t start, std::uint32_t now, std::uint32_t limit);
+
+// --- Notice banner -------------------------------------------------------------------------
+
+constexpr std::int32_t kDefaultBannerTime = 10000;
+
+// The banner's display time: noticeTime when it is not 0, else kDefaultBannerTime.
+std::int32_t BannerTimeFor(std::int32_t noticeTime);
+
+// Whether the banner shown since bannerStart has been up longer than bannerTime. A negative
+// time (a notice that is not complete yet) ends it at once.
+bool BannerShouldEnd(std::uint32_t bannerStart, std::int32_t bannerTime, std::uint32_t now);
+
+// --- Ticker watch --------------------------------------------------------------------------
+
+// How long the watch rests after it sent the strip back.
+constexpr std::uint32_t kTickerPause = 5000;
+
+struct TickerWatch {
+  std::string seenAddress;     // last address read from the strip, or the ticker's own address
+  std::uint32_t pauseStart = 0;  // 0 = no pause running
+};
+
+// What the loop does after a watch step.
+struct TickerActions {
+  bool navigateBack = false;   // navigate the strip to the ticker's address
+  bool openOutside = false;    // open watch.seenAddress with the default program
+  bool focusUrlField = false;  // give the keyboard focus to the address field
+};
+
+// One watch step. presentAddress reads the strip's location; it is called only when the watch
+// looks at the strip (not during a pause). An address other than the one seen before, and
+// neither "" nor "about:blank", is a followed link: the strip goes back, the field gets the
+// focus, the pause starts, and an address containing "google" in any letter case is also opened
+// outside. A pause starting at tick 0 is stored as starting at 1, since 0 means "no pause".
+TickerActions TickerWatchStep(TickerWatch& watch, const std::function<std::string()>& presentAddress,
+                              std::string_view tickerAddress, std::uint32_t now);
+
+// --- Home link glide -----------------------------------------------------------------------
+
+constexpr std::uint32_t kGlideInterval = 10;
+
+struct GlideState {
+  int x;                    // the link's present x
+  int direction;            // 1 = moving right, 0 = moving left
+  std::uint32_t glideTime;  // tick of the last step (or of the last paused pass)
+};
+
+// One glide pass: when neither paused nor under the pointer and more than kGlideInterval has
+// passed, the link moves one pixel; returns whether it moved (state.x is the new x). The
+// direction turns when the link's right edge passes x 400 or its left edge falls below x 100.
+// A paused pass restarts the interval, so the glide resumes one full interval later.
+bool GlideStep(GlideState& state, bool paused, bool pointerOnLink, std::uint32_t now);
+
+// --- Window title --------------------------------------------------------------------------
+
+// "Verdimo Music Downloader" when artistName is blank (spaces only) or empty, else that title,
+// " - " and artistName as it is.
+std::string WindowTitleFor(std::string_view artistName);
+
+// --- Row actions by State ------------------------------------------------------------------
+
+// The popup menu a right click on a row opens: 0 for "", "Waiting..." and "Failed!", 1 for
+// "Ready!", 2 for "Downloading...", -1 (none) for any other text.
+int MenuForState(std::string_view state);
+
+enum class DoubleClickAction { None, StartDownload, OpenFile };
+
+// StartDownload for "", "Waiting..." and "Failed!", OpenFile for "Ready!", None otherwise.
+DoubleClickAction DoubleClickActionForState(std::string_view state);
+
+// --- Row buttons ---------------------------------------------------------------------------
+
+struct RowButtonRect {
+  int x;
+  int y;
+  int width;
+  int height;
+};
+
+// The place of a row's "Download" button in its State cell: 10 pixels in from either side, the
+// cell's full height.
+RowButtonRect RowButtonRectFor(int cellLeft, int cellTop, int cellRight, int cellBottom);
+
+// Whether a button at current must be moved or sized to fit the cell.
+bool RowButtonNeedsMove(const RowButtonRect& current, int cellLeft, int cellTop, int cellRight,
+                        int cellBottom);

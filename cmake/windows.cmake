@@ -1,0 +1,61 @@
+# Cross build: the whole program as a static library that verdimo.exe (a tiny entry file), the
+# Windows-side tests and nothing else link; tests create the real window and controls in-process.
+
+set(VERDIMO_PNG_PREFIX "${CMAKE_BINARY_DIR}/../deps/mingw" CACHE PATH "libpng built for MinGW")
+find_library(VERDIMO_PNG_LIB NAMES libpng16.a libpng.a PATHS ${VERDIMO_PNG_PREFIX}/lib
+  NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH REQUIRED)
+find_library(VERDIMO_ZLIB NAMES libz.a REQUIRED)
+
+add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601 _WIN32_IE=0x0800)
+
+add_library(verdimo_core STATIC ${VERDIMO_PORTABLE_SOURCES} ${VERDIMO_WIN32_SOURCES})
+target_include_directories(verdimo_core PUBLIC ${CMAKE_SOURCE_DIR}/src ${VERDIMO_PNG_PREFIX}/include)
+target_compile_options(verdimo_core PRIVATE ${VERDIMO_WARNINGS})
+target_link_libraries(verdimo_core PUBLIC ${VERDIMO_PNG_LIB} ${VERDIMO_ZLIB}
+  comctl32 wininet urlmon ole32 oleaut32 uuid shell32 comdlg32 gdi32 user32 winmm)
+verdimo_add_embedded_images(verdimo_core)
+
+set(VERDIMO_STATIC_LINK -static -static-libgcc -static-libstdc++)
+
+add_executable(verdimo WIN32 ${CMAKE_SOURCE_DIR}/src/shell/entry.cpp)
+target_compile_options(verdimo PRIVATE ${VERDIMO_WARNINGS})
+target_link_libraries(verdimo PRIVATE verdimo_core)
+target_link_options(verdimo PRIVATE ${VERDIMO_STATIC_LINK})
+
+# GoogleTest from Debian's sources, built with this toolchain.
+set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+
+file(GLOB WINDOWS_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/windows/*.cpp)
+add_executable(windows_tests ${WINDOWS_TEST_SOURCES})
+target_compile_options(windows_tests PRIVATE ${VERDIMO_WARNINGS})
+target_include_directories(windows_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+target_link_libraries(windows_tests PRIVATE verdimo_core gtest_main)
+target_link_options(windows_tests PRIVATE ${VERDIMO_STATIC_LINK})
+
+file(GLOB E2E_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/*.cpp)
+add_executable(e2e_tests ${E2E_SOURCES})
+target_compile_options(e2e_tests PRIVATE ${VERDIMO_WARNINGS})
+target_include_directories(e2e_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests ${CMAKE_SOURCE_DIR}/src
+  ${VERDIMO_PNG_PREFIX}/include)
+target_link_libraries(e2e_tests PRIVATE gtest ${VERDIMO_PNG_LIB} ${VERDIMO_ZLIB} user32 gdi32 psapi)
+target_link_options(e2e_tests PRIVATE ${VERDIMO_STATIC_LINK})
+
+# Everything under Wine shares one environment: an Xvfb display, the stand-in site as the HTTP
+# proxy and a Wine prefix inside the build tree. A CTest fixture brings it up once and down at the
+# end; tests/wine/run (the emulator) puts each test program into it.
+set(VERDIMO_TEST_STATE ${CMAKE_BINARY_DIR}/test-env)
+set(wine_run ${CMAKE_SOURCE_DIR}/tests/wine/run ${VERDIMO_TEST_STATE})
+add_test(NAME wine_env_up COMMAND ${CMAKE_SOURCE_DIR}/tests/wine/env-up ${VERDIMO_TEST_STATE}
+  ${CMAKE_SOURCE_DIR})
+add_test(NAME wine_env_down COMMAND ${CMAKE_SOURCE_DIR}/tests/wine/env-down ${VERDIMO_TEST_STATE})
+set_tests_properties(wine_env_up PROPERTIES FIXTURES_SETUP wine_env)
+set_tests_properties(wine_env_down PROPERTIES FIXTURES_CLEANUP wine_env)
+
+add_test(NAME windows_tests COMMAND ${wine_run} $<TARGET_FILE:windows_tests>)
+add_test(NAME e2e_tests COMMAND ${wine_run} $<TARGET_FILE:e2e_tests>
+  --verdimo=$<TARGET_FILE:verdimo> --output=${CMAKE_BINARY_DIR}/e2e-output)
+set_tests_properties(windows_tests e2e_tests PROPERTIES FIXTURES_REQUIRED wine_env TIMEOUT 900
+  RUN_SERIAL TRUE)

@@ -1,0 +1,495 @@
+#!/usr/bin/env python3
+"""Stand-in for the Verdimo site and the author's web space, served on loopback.
+
+The program under Wine reaches the web through the `http_proxy` it is given, so this server acts as
+that proxy: it takes absolute-form requests ("GET http://www.verdimo.test:80/someband") as well as
+origin-form ones with a Host header, and answers by host name from the fixtures folder. Nothing is
+ever forwarded; a host it does not serve gets its connection closed without an answer, which the
+client sees as a failed connection, as for a name that does not resolve.
+
+Besides the fixed fixtures it serves generated bodies (deterministic bytes of any size, streamed) and
+a few broken answers (cut-off bodies, slow bodies, error statuses) so that tests can watch the program
+deal with them. The byte generators are plain functions here so that tests can recompute bodies.
+
+Usage: python3 server.py [--port N] [--port-file PATH] [--request-log PATH] [--fixtures DIR]
+"""
+
+import argparse
+import json
+import os
+import signal
+import socket
+import sys
+import threading
+import time
+from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
+from urllib.parse import unquote_to_bytes
+
+SITE_HOST = "www.verdimo.test"
+PLAYLIST_HOST = "media.verdimo.test"
+PLAYER_HOST = "player.verdimo.test"
+AUDIO_HOST = "audio.verdimo.test"
+AUTHOR_HOSTS = ("www.vmd-author.test", "vmd-author.test")
+
+PLAYLIST_PATH = "/services/media/musicplayerxml.ashx"
+
+# The first four bytes of every generated body: an MPEG-1 Layer III frame header (128 kbit/s,
+# 44.1 kHz), so that the files at least start like MP3 files.
+MP3_FRAME_HEADER = b"\xff\xfb\x90\x64"
+
+STREAM_CHUNK = 64 * 1024
+MAX_GENERATED_SIZE = 1 << 30
+
+NOT_FOUND_PAGE = (b"<html><head><title>Not found</title></head>\n"
+                  b"<body><h1>Not found</h1></body></html>\n")
+SERVER_ERROR_PAGE = (b"<html><head><title>Internal Server Error</title></head>\n"
+                     b"<body><h1>Internal Server Error</h1></body></html>\n")
+EMPTY_PLAYLIST = b"<playlist></playlist>"
+
+# Player movies: the program only hands their addresses to the Flash control and never reads them,
+# so a short marked body per movie is enough to tell them apart.
+PLAYER_MOVIES = {
+    "/music/musicplayer.swf": b"FWS\x09 verdimo stand-in movie: full player\n",
+    "/mini/mini.swf": b"FWS\x09 verdimo stand-in movie: mini player\n",
+    "/music/player_popup.swf": b"FWS\x09 verdimo stand-in movie: popup player\n",
+}
+
+DROP_SONG_ANNOUNCED = 100000
+DROP_SONG_SENT = 1000
+DROP_PAGE_ANNOUNCED = 50000
+DROP_PAGE_SENT = 2000
+SLOW_SONG_SIZE = 64 * 1024
+SLOW_SONG_PIECES = 64
+SLOW_SONG_DEFAULT_SECONDS = 3.0
+LARGE_SONG_SIZE = 20 * 1024 * 1024
+BIG_PAGE_DEFAULT_SIZE = 100000
+
+CONTENT_TYPES = {
+    ".htm": "text/html; charset=windows-1252",
+    ".html": "text/html; charset=windows-1252",
+    ".txt": "text/plain; charset=windows-1252",
+    ".xml": "text/xml; charset=windows-1252",
+    ".png": "image/png",
+    ".mp3": "audio/mpeg",
+    ".swf": "application/x-shockwave-flash",
+}
+
+
+# ---------------------------------------------------------------------------------------------
+# Deterministic bodies
+
+
+def generated_byte(seed, i):
+    """Byte i of the generated body for seed: the reference form of the generator."""
+    if i < len(MP3_FRAME_HEADER):
+        return MP3_FRAME_HEADER[i]
+    return (i * 131 + seed * 7 + (i >> 8)) & 0xFF
+
+
+# Within an aligned run of 256 bytes (i = 256 * k + j) the formula is (131 * j + 7 * seed + k) mod 256,
+# so every run is one of 256 fixed rows, picked by (7 * seed + k) mod 256.
+_GENERATED_ROWS = [bytes((131 * j + c) & 0xFF for j in range(256)) for c in range(256)]
+
+
+def generated_bytes(seed, start, length):
+    """Bytes start .. start + length - 1 of the generated body for seed (same as generated_byte)."""
+    if length <= 0:
+        return b""
+    end = start + length
+    first_row = start >> 8
+    last_row = (end - 1) >> 8
+    base = seed * 7
+    data = b"".join(_GENERATED_ROWS[(base + k) & 0xFF] for k in range(first_row, last_row + 1))
+    offset = start - (first_row << 8)
+    data = data[offset:offset + length]
+    if start < len(MP3_FRAME_HEADER):
+        head = MP3_FRAME_HEADER[start:min(end, len(MP3_FRAME_HEADER))]
+        data = head + data[len(head):]
+    return data
+
+
+def generated_chunks(seed, size, start=0):
+    """The generated body for seed from byte start to size, in pieces of at most STREAM_CHUNK."""
+    position = start
+    while position < size:
+        length = min(STREAM_CHUNK, size - position)
+        yield generated_bytes(seed, position, length)
+        position += length
+
+
+_PAGE_TEXT_PERIOD = 832  # lcm(64, 26): the text repeats after this many bytes
+
+
+def page_text_byte(i):
+    """Byte i of the generated page text: a to z over and over, a line break as every 64th byte."""
+    if i % 64 == 63:
+        return 0x0A
+    return 0x61 + i % 26
+
+
+_PAGE_TEXT_CYCLE = bytes(page_text_byte(i) for i in range(_PAGE_TEXT_PERIOD))
+
+
+def page_text_bytes(start, length):
+    """Bytes start .. start + length - 1 of the generated page text (same as page_text_byte)."""
+    if length <= 0:
+        return b""
+    offset = start % _PAGE_TEXT_PERIOD
+    repeats = (offset + length) // _PAGE_TEXT_PERIOD + 1
+    return (_PAGE_TEXT_CYCLE * repeats)[offset:offset + length]
+
+
+def page_text_chunks(size):
+    position = 0
+    while position < size:
+        length = min(STREAM_CHUNK, size - position)
+        yield page_text_bytes(position, length)
+        position += length
+
+
+def drop_page_head():
+    """The 2000 bytes of HTML that /fault/drop-page sends before it cuts the connection."""
+    text = b"<html><head><title>Cut short</title></head>\n<body>\n"
+    number = 1
+    while len(text) < DROP_PAGE_SENT:
+        text += b"<p>Line %04d of a page whose connection is cut.</p>\n" % number
+        number += 1
+    return text[:DROP_PAGE_SENT]
+
+
+# ---------------------------------------------------------------------------------------------
+# Routing
+
+
+class Reply:
+    """One answer: status, headers and a body given as pieces.
+
+    length is what Content-Length announces; when the pieces hold fewer bytes the connection is cut
+    after them (cut=True). pause is the time to wait before each piece.
+    """
+
+    def __init__(self, status, content_type, pieces, length, cut=False, pause=0.0):
+        self.status = status
+        self.content_type = content_type
+        self.pieces = pieces
+        self.length = length
+        self.cut = cut
+        self.pause = pause
+
+
+def whole(status, content_type, body):
+    return Reply(status, content_type, [body], len(body))
+
+
+def not_found():
+    return whole(404, CONTENT_TYPES[".html"], NOT_FOUND_PAGE)
+
+
+def content_type_of(name):
+    return CONTENT_TYPES.get(os.path.splitext(name)[1].lower(), "application/octet-stream")
+
+
+def safe_name(name):
+    """True for a single path component that cannot leave its folder."""
+    return bool(name) and name not in (".", "..") and "/" not in name and "\\" not in name \
+        and "\0" not in name and not name.startswith(".")
+
+
+def file_reply(path):
+    try:
+        with open(path, "rb") as f:
+            body = f.read()
+    except OSError:
+        return not_found()
+    return whole(200, content_type_of(path), body)
+
+
+def query_value(query, key, default):
+    """The raw value of key=value in a query, or default."""
+    for part in query.split("&"):
+        name, _, value = part.partition("=")
+        if name == key:
+            return value
+    return default
+
+
+def bounded_size(text, default):
+    """A byte count from a query or path: decimal digits only, at most MAX_GENERATED_SIZE."""
+    if text is None:
+        return default
+    if not text.isdigit() or len(text) > 12:
+        return None
+    size = int(text)
+    return size if size <= MAX_GENERATED_SIZE else None
+
+
+class Site:
+    """The fixtures folder and the playlist index read from it."""
+
+    def __init__(self, fixtures):
+        self.fixtures = os.path.abspath(fixtures)
+        with open(os.path.join(self.fixtures, "playlists", "index.json"), encoding="utf-8") as f:
+            self.playlists = json.load(f)
+
+    def route(self, host, path, query):
+        """The Reply for one request, or None for a host this server does not serve."""
+        if host == SITE_HOST:
+            return self.site_page(path, query)
+        if host == PLAYLIST_HOST:
+            return self.playlist(path, query)
+        if host == PLAYER_HOST:
+            movie = PLAYER_MOVIES.get(path)
+            return whole(200, CONTENT_TYPES[".swf"], movie) if movie is not None else not_found()
+        if host == AUDIO_HOST:
+            return self.audio(path, query)
+        if host in AUTHOR_HOSTS:
+            return self.author_page(path)
+        return None
+
+    def site_page(self, path, query):
+        if path == "/":
+            return file_reply(os.path.join(self.fixtures, "home", "page.html"))
+        if path == "/fault/drop-page":
+            return Reply(200, CONTENT_TYPES[".html"], [drop_page_head()], DROP_PAGE_ANNOUNCED,
+                         cut=True)
+        if path == "/fault/zero-byte-page":
+            return whole(200, CONTENT_TYPES[".html"], b"before\0after")
+        if path == "/fault/big-page":
+            size = bounded_size(query_value(query, "bytes", None), BIG_PAGE_DEFAULT_SIZE)
+            if size is None:
+                return not_found()
+            return Reply(200, CONTENT_TYPES[".txt"], page_text_chunks(size), size)
+        # Profile names are matched without regard to letter case, as the site does.
+        name = path[1:].rstrip("/").lower()
+        if not safe_name(name):
+            return not_found()
+        return file_reply(os.path.join(self.fixtures, "profiles", name, "page.html"))
+
+    def playlist(self, path, query):
+        if path != PLAYLIST_PATH:
+            return not_found()
+        # The friend ID is everything after "b=", as the program sends it: unescaped, so it may
+        # itself hold "&" or "&amp;". An escaped form is tried too, in case the client escaped it.
+        file_name = None
+        if query.startswith("b="):
+            friend_id = query[2:]
+            file_name = self.playlists.get(friend_id)
+            if file_name is None:
+                unescaped = unquote_to_bytes(friend_id).decode("latin-1")
+                file_name = self.playlists.get(unescaped)
+        if file_name is None:
+            return whole(200, CONTENT_TYPES[".xml"], EMPTY_PLAYLIST)
+        return file_reply(os.path.join(self.fixtures, "playlists", file_name))
+
+    def audio(self, path, query):
+        if path.startswith("/songs/"):
+            name = path[len("/songs/"):]
+            if not safe_name(name):
+                return not_found()
+            return file_reply(os.path.join(self.fixtures, "songs", name))
+        if path.startswith("/gen/") and path.endswith(".mp3"):
+            size_text, _, seed_text = path[len("/gen/"):-len(".mp3")].partition("/")
+            size = bounded_size(size_text, None)
+            if size is None or not seed_text.isdigit() or len(seed_text) > 9:
+                return not_found()
+            return Reply(200, CONTENT_TYPES[".mp3"], generated_chunks(int(seed_text), size), size)
+        if path == "/large.mp3":
+            return Reply(200, CONTENT_TYPES[".mp3"], generated_chunks(0, LARGE_SONG_SIZE),
+                         LARGE_SONG_SIZE)
+        if path == "/fault/404.mp3":
+            return not_found()
+        if path == "/fault/500.mp3":
+            return whole(500, CONTENT_TYPES[".html"], SERVER_ERROR_PAGE)
+        if path == "/fault/empty.mp3":
+            return whole(200, CONTENT_TYPES[".mp3"], b"")
+        if path == "/fault/drop.mp3":
+            return Reply(200, CONTENT_TYPES[".mp3"], [generated_bytes(0, 0, DROP_SONG_SENT)],
+                         DROP_SONG_ANNOUNCED, cut=True)
+        if path == "/fault/slow.mp3":
+            try:
+                seconds = float(query_value(query, "seconds", SLOW_SONG_DEFAULT_SECONDS))
+            except ValueError:
+                seconds = SLOW_SONG_DEFAULT_SECONDS
+            seconds = min(max(seconds, 0.0), 600.0)
+            piece = SLOW_SONG_SIZE // SLOW_SONG_PIECES
+            pieces = (generated_bytes(0, n * piece, piece) for n in range(SLOW_SONG_PIECES))
+            return Reply(200, CONTENT_TYPES[".mp3"], pieces, SLOW_SONG_SIZE,
+                         pause=seconds / SLOW_SONG_PIECES)
+        return not_found()
+
+    def author_page(self, path):
+        # The author's web space is a plain tree of files under fixtures/author.
+        if path == "/":
+            path = "/index.html"
+        parts = path[1:].split("/")
+        if not all(safe_name(part) for part in parts):
+            return not_found()
+        return file_reply(os.path.join(self.fixtures, "author", *parts))
+
+
+# ---------------------------------------------------------------------------------------------
+# HTTP
+
+
+def split_target(target, host_header):
+    """(host, path, query, absolute url) of a request target; host is "" when none is known.
+
+    The host is lower-cased with its port and a trailing dot removed. The query is everything after
+    the first "?", raw.
+    """
+    if target.lower().startswith("http://"):
+        rest = target[len("http://"):]
+        cut = len(rest)
+        for mark in "/?":
+            found = rest.find(mark)
+            if found >= 0:
+                cut = min(cut, found)
+        authority, path_and_query = rest[:cut], rest[cut:]
+        absolute = target
+    elif target.startswith("/"):
+        authority, path_and_query = host_header or "", target
+        absolute = "http://" + authority + target
+    else:
+        return "", "", "", target
+    if not path_and_query.startswith("/"):
+        path_and_query = "/" + path_and_query
+    authority = authority.rpartition("@")[2]
+    if authority.startswith("["):
+        host = authority.partition("]")[0] + "]"
+    else:
+        host = authority.partition(":")[0]
+    host = host.lower().rstrip(".")
+    path, _, query = path_and_query.partition("?")
+    return host, path, query, absolute
+
+
+class RequestLog:
+    """One tab-separated line per request, appended and flushed at once."""
+
+    def __init__(self, path):
+        self.lock = threading.Lock()
+        self.file = open(path, "a", encoding="latin-1", newline="\n") if path else None
+
+    def write(self, method, url, status, sent):
+        with self.lock:
+            if self.file is None:
+                return
+            self.file.write("%s\t%s\t%d\t%d\n" % (method, url, status, sent))
+            self.file.flush()
+
+    def close(self):
+        with self.lock:
+            if self.file is not None:
+                self.file.close()
+                self.file = None
+
+
+class Handler(BaseHTTPRequestHandler):
+    protocol_version = "HTTP/1.1"
+    server_version = "VerdimoStandIn/1.0"
+    sys_version = ""
+    timeout = 60
+
+    def log_message(self, format, *args):  # noqa: A002 - the base class's name
+        pass
+
+    def do_GET(self):
+        self.answer(send_body=True)
+
+    def do_HEAD(self):
+        self.answer(send_body=False)
+
+    def answer(self, send_body):
+        self.close_connection = True
+        host, path, query, absolute = split_target(self.path, self.headers.get("Host"))
+        if host == SITE_HOST and path == "/echo/user-agent":
+            agent = self.headers.get("User-Agent", "")
+            reply = whole(200, CONTENT_TYPES[".txt"], agent.encode("latin-1", "replace"))
+        else:
+            reply = self.server.site.route(host, path, query) if host else None
+        if reply is None:
+            # Not a host of ours: no answer at all, the connection just closes.
+            self.server.request_log.write(self.command, absolute, 0, 0)
+            return
+        sent = self.send_reply(reply, send_body)
+        self.server.request_log.write(self.command, absolute, reply.status, sent)
+
+    def send_reply(self, reply, send_body):
+        """Sends the reply and returns the number of body bytes that went out."""
+        sent = 0
+        try:
+            self.send_response_only(reply.status)
+            self.send_header("Content-Type", reply.content_type)
+            self.send_header("Content-Length", str(reply.length))
+            self.send_header("Connection", "close")
+            self.end_headers()
+            self.wfile.flush()
+            if not send_body:
+                return 0
+            for piece in reply.pieces:
+                if reply.pause > 0:
+                    time.sleep(reply.pause)
+                self.wfile.write(piece)
+                sent += len(piece)
+            self.wfile.flush()
+            if reply.cut:
+                self.connection.shutdown(socket.SHUT_RDWR)
+        except OSError:
+            pass  # the client went away; what was sent is what counts
+        return sent
+
+
+class Server(ThreadingHTTPServer):
+    daemon_threads = True
+    allow_reuse_address = True
+
+    def __init__(self, port, site, request_log):
+        self.site = site
+        self.request_log = request_log
+        super().__init__(("127.0.0.1", port), Handler)
+
+    def handle_error(self, request, client_address):
+        pass  # a client that went away is no news
+
+
+def write_port_file(path, port):
+    tmp = path + ".tmp"
+    with open(tmp, "w", encoding="ascii") as f:
+        f.write("%d\n" % port)
+    os.replace(tmp, path)
+
+
+def main(argv=None):
+    here = os.path.dirname(os.path.abspath(__file__))
+    parser = argparse.ArgumentParser(description="Stand-in Verdimo site and author web space.")
+    parser.add_argument("--port", type=int, default=0, help="port on 127.0.0.1; 0 picks a free one")
+    parser.add_argument("--port-file", help="file that receives the port once the server listens")
+    parser.add_argument("--request-log", help="file to append one line per request to")
+    parser.add_argument("--fixtures", default=os.path.join(here, "fixtures"),
+                        help="fixtures folder (default: fixtures next to this script)")
+    args = parser.parse_args(argv)
+
+    site = Site(args.fixtures)
+    request_log = RequestLog(args.request_log)
+    server = Server(args.port, site, request_log)
+
+    stop = threading.Event()
+    signal.signal(signal.SIGTERM, lambda *_: stop.set())
+    signal.signal(signal.SIGINT, lambda *_: stop.set())
+
+    serving = threading.Thread(target=server.serve_forever, kwargs={"poll_interval": 0.2},
+                               daemon=True)
+    serving.start()
+    if args.port_file:
+        write_port_file(args.port_file, server.server_address[1])
+
+    while not stop.wait(0.5):
+        pass
+    server.shutdown()
+    server.server_close()
+    request_log.close()
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,51 @@
+// The body is kept as raw bytes: no character set conversion, no look at the status code (a
+// server's error page counts as a body like any other).
+#include "acquisition/page_fetcher.h"
+
+#include <windows.h>
+#include <wininet.h>
+
+#include "shell/app_state.h"
+#include "shell/win_handles.h"
+
+namespace {
+
+HANDLE ProgramHeap() {
+  static HANDLE heap = HeapCreate(0, 0, 0);  // made once, kept for the life of the process
+  return heap;
+}
+
+void* HeapGrow(void*, void* block, std::size_t newSize) {
+  HANDLE heap = ProgramHeap();
+  if (heap == nullptr) return nullptr;
+  return block == nullptr ? HeapAlloc(heap, HEAP_ZERO_MEMORY, newSize)
+                          : HeapReAlloc(heap, HEAP_ZERO_MEMORY, block, newSize);
+}
+
+void HeapRelease(void*, void* block) {
+  if (block != nullptr && ProgramHeap() != nullptr) HeapFree(ProgramHeap(), 0, block);
+}
+
+}  // namespace
+
+const BlockAllocator& ProgramHeapAllocator() {
+  static const BlockAllocator allocator = {HeapGrow, HeapRelease, nullptr};
+  return allocator;
+}
+
+int PageFetcher(const std::string& address, FetchBuffer& buffer) {
+  if (HttpSession == nullptr) return buffer.length;
+  UniqueInternetHandle request(
+      InternetOpenUrlA(HttpSession, address.c_str(), "", 0, INTERNET_FLAG_PASSIVE, 0));
+  if (!request) {
+    buffer.length = -2;
+    return -2;
+  }
+  const ReadChunk read = [&request](char* dest, int maxBytes, int* bytesRead) {
+    DWORD count = 0;
+    const BOOL ok = InternetReadFile(request.get(), dest, static_cast<DWORD>(maxBytes), &count);
+    *bytesRead = static_cast<int>(count);
+    return ok != FALSE;
+  };
+  return FillFetchBuffer(buffer, read, [] { Sleep(1); }, ProgramHeapAllocator());
+}

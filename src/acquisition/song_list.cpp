@@ -1,0 +1,217 @@
+#include "acquisition/song_list.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "shell/app_state.h"
+#include "shell/loop_state.h"
+#include "shell/window_callback.h"
+
+namespace {
+// The list view's own procedure, under SongListProc.
+WNDPROC ListViewProc;
+LRESULT CALLBACK SongListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam);
+}  // namespace
+
+HWND CreateSongList(HWND parent, int id, int x, int y, int width, int height, HFONT font) {
+  HWND list = CreateWindowExA(
+      WS_EX_CLIENTEDGE, WC_LISTVIEWA, "",
+      WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS |
+          LVS_SHAREIMAGELISTS,
+      x, y, width, height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+      ModuleInstance, nullptr);
+  if (list == nullptr) return nullptr;
+  ListViewProc = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrA(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(SongListProc)));
+  SendMessageA(list, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+  SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
+  struct Column {
+    const char* title;
+    int width;
+  } const columns[] = {{"Name", 120}, {"URL", 180}, {"State", 88}, {"Path", 200}};
+  for (int i = 0; i < 4; ++i) {
+    LVCOLUMNA column = {};
+    column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+    column.pszText = const_cast<char*>(columns[i].title);
+    column.cx = columns[i].width;
+    column.iSubItem = i;
+    SendMessageA(list, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&column));
+  }
+  return list;
+}
+
+namespace {
+
+// Private messages of SongList's subclass: an operation that must see the list generation and
+// act on the control without another thread's change in between.
+constexpr UINT kAddRowMessage = WM_APP + 1;
+constexpr UINT kSetCellMessage = WM_APP + 2;
+
+struct CellWrite {
+  int row;
+  int column;
+  const std::string* text;
+};
+
+bool GenerationHolds(int generation) {
+  return generation == kAnyListGeneration || generation == ListGeneration.load();
+}
+
+void WriteCell(HWND list, int row, int column, const std::string& text) {
+  LVITEMA item = {};
+  item.iSubItem = column;
+  item.pszText = const_cast<char*>(text.c_str());
+  CallWindowProcA(ListViewProc, list, LVM_SETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
+}
+
+bool InsertRow(HWND list, const std::string& rowText, int index) {
+  // Cells are separated by line feeds; a missing cell is empty.
+  std::string cells[4];
+  size_t start = 0;
+  for (int column = 0; column < 4; ++column) {
+    const size_t end = rowText.find('\n', start);
+    cells[column] = rowText.substr(start, end == std::string::npos ? std::string::npos : end - start);
+    if (end == std::string::npos) break;
+    start = end + 1;
+  }
+  LVITEMA item = {};
+  item.mask = LVIF_TEXT | LVIF_PARAM;
+  item.iItem = index;
+  item.pszText = const_cast<char*>(cells[0].c_str());
+  const int row = static_cast<int>(
+      CallWindowProcA(ListViewProc, list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+  if (row < 0) return false;
+  for (int column = 1; column < 4; ++column) {
+    if (!cells[column].empty()) WriteCell(list, row, column, cells[column]);
+  }
+  return true;
+}
+
+LRESULT CALLBACK SongListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == kAddRowMessage) {
+    if (!GenerationHolds(static_cast<int>(wParam >> 32) - 1)) return FALSE;
+    return InsertRow(list, *reinterpret_cast<const std::string*>(lParam), static_cast<int>(wParam & 0xFFFFFFFF));
+  }
+  if (message == kSetCellMessage) {
+    const auto* write = reinterpret_cast<const CellWrite*>(lParam);
+    if (!GenerationHolds(static_cast<int>(wParam))) return FALSE;
+    WriteCell(list, write->row, write->column, *write->text);
+    return TRUE;
+  }
+  return CallWindowProcA(ListViewProc, list, message, wParam, lParam);
+}
+
+}  // namespace
+
+bool AddSongRow(const std::string& rowText, int index, int generation) {
+  if (SongList == nullptr || index < 0) return false;
+  // Row index and generation travel in one 64-bit parameter; the generation is stored plus one
+  // so that "any" (-1) is 0.
+  const WPARAM packed = (static_cast<WPARAM>(static_cast<unsigned>(generation + 1)) << 32) |
+                        static_cast<unsigned>(index);
+  return SendMessageA(SongList, kAddRowMessage, packed, reinterpret_cast<LPARAM>(&rowText)) != 0;
+}
+
+int SongRowCount() {
+  return SongList ? static_cast<int>(SendMessageA(SongList, LVM_GETITEMCOUNT, 0, 0)) : 0;
+}
+
+int SelectedSongRow() {
+  if (SongList == nullptr) return -1;
+  return static_cast<int>(SendMessageA(SongList, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+}
+
+std::string GetSongCell(int row, int column) {
+  if (SongList == nullptr || row < 0) return std::string();
+  // The control copies at most the buffer's size; grow until the text fits.
+  std::vector<char> buffer(512);
+  for (;;) {
+    LVITEMA item = {};
+    item.iSubItem = column;
+    item.pszText = buffer.data();
+    item.cchTextMax = static_cast<int>(buffer.size());
+    const int copied = static_cast<int>(SendMessageA(SongList, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item)));
+    if (copied < static_cast<int>(buffer.size()) - 1 || buffer.size() >= (1u << 20)) {
+      return std::string(buffer.data(), static_cast<size_t>(std::max(copied, 0)));
+    }
+    buffer.resize(buffer.size() * 4);
+  }
+}
+
+bool SetSongCell(int row, int column, const std::string& text, int generation) {
+  if (SongList == nullptr || row < 0) return false;
+  const CellWrite write = {row, column, &text};
+  return SendMessageA(SongList, kSetCellMessage, static_cast<WPARAM>(generation),
+                      reinterpret_cast<LPARAM>(&write)) != 0;
+}
+
+HWND GetRowButton(int row) {
+  if (SongList == nullptr || row < 0) return nullptr;
+  LVITEMA item = {};
+  item.mask = LVIF_PARAM;
+  item.iItem = row;
+  if (!SendMessageA(SongList, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item))) return nullptr;
+  return reinterpret_cast<HWND>(item.lParam);
+}
+
+void SetRowButton(int row, HWND button) {
+  if (SongList == nullptr || row < 0) return;
+  LVITEMA item = {};
+  item.mask = LVIF_PARAM;
+  item.iItem = row;
+  item.lParam = reinterpret_cast<LPARAM>(button);
+  SendMessageA(SongList, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+}
+
+bool StateCellBounds(int row, RECT* bounds) {
+  *bounds = RECT{};
+  bounds->top = kColumnState;
+  bounds->left = LVIR_BOUNDS;
+  return SongList != nullptr &&
+         SendMessageA(SongList, LVM_GETSUBITEMRECT, row, reinterpret_cast<LPARAM>(bounds)) != 0;
+}
+
+HWND CreateRowDownloadButton(int row) {
+  RECT cell;
+  if (!StateCellBounds(row, &cell)) return nullptr;
+  const RowButtonRect place = RowButtonRectFor(cell.left, cell.top, cell.right, cell.bottom);
+  HWND button = CreateWindowExA(0, "BUTTON", "Download", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON,
+                                place.x, place.y, place.width, place.height, SongList, nullptr,
+                                ModuleInstance, nullptr);
+  if (button == nullptr) return nullptr;
+  SendMessageA(button, WM_SETFONT, reinterpret_cast<WPARAM>(SmallFont.get()), TRUE);
+  auto* record = new RowButtonRecord{nullptr, row};
+  RowButtonList.push_back(record);
+  // The record is in place before the new procedure can see a message.
+  SetWindowLongPtrA(button, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(record));
+  record->previousProc = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrA(button, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RowButtonProc)));
+  SetRowButton(row, button);
+  return button;
+}
+
+void DestroyRowDownloadButton(HWND button) {
+  if (!IsWindow(button)) return;
+  auto* record = reinterpret_cast<RowButtonRecord*>(GetWindowLongPtrA(button, GWLP_USERDATA));
+  DestroyWindow(button);
+  if (record != nullptr) {
+    RowButtonList.erase(std::remove(RowButtonList.begin(), RowButtonList.end(), record),
+                        RowButtonList.end());
+    delete record;
+  }
+}
+
+void ClearSongList() {
+  if (SongList == nullptr) return;
+  const int count = SongRowCount();
+  for (int row = 0; row < count; ++row) {
+    HWND button = GetRowButton(row);
+    if (button != nullptr && IsWindow(button)) {
+      DestroyRowDownloadButton(button);
+      SetRowButton(row, nullptr);
+    }
+  }
+  if (count > 0) SendMessageA(SongList, LVM_DELETEALLITEMS, 0, 0);
+}

@@ -1,0 +1,118 @@
+// A job shows its progress only through its row: "Waiting..." while it chooses the target,
+// "Downloading..." during the transfer, "Ready!" with the Path when the song is saved,
+// "Failed!" when it is not. Every write to the row is made only while the list is still the one
+// the job started in, so a job of an old list never touches a row of a newer one.
+//
+// Jobs run side by side; the target names they write are reserved for them while they run, so
+// two jobs never write one file.
+#include "downloads/download_job.h"
+
+#include <commdlg.h>
+#include <objbase.h>
+
+#include <string>
+
+#include "acquisition/song_list.h"
+#include "acquisition/text_search.h"
+#include "downloads/download_naming.h"
+#include "downloads/name_reservations.h"
+#include "downloads/url_transfer.h"
+#include "shell/app_state.h"
+
+namespace {
+
+// The save dialog belongs to the program's foreground window, or to no window when another
+// program is in front.
+HWND DialogOwner() {
+  HWND foreground = GetForegroundWindow();
+  DWORD process = 0;
+  GetWindowThreadProcessId(foreground, &process);
+  return process == GetCurrentProcessId() ? foreground : nullptr;
+}
+
+// The full path the user chose, or "" on cancel.
+std::string AskForTargetPath(const std::string& name) {
+  const SaveDialogNames proposal = SaveDialogProposal(name);
+  char file[MAX_PATH] = "";
+  if (proposal.fileName.size() < sizeof(file)) {
+    proposal.fileName.copy(file, proposal.fileName.size());
+  }
+  OPENFILENAMEA dialog = {};
+  dialog.lStructSize = sizeof(dialog);
+  dialog.hwndOwner = DialogOwner();
+  dialog.lpstrFilter = "MP3 (*.mp3)\0*.mp3\0";
+  dialog.nFilterIndex = 1;
+  dialog.lpstrFile = file;
+  dialog.nMaxFile = sizeof(file);
+  dialog.lpstrInitialDir = proposal.folder.empty() ? nullptr : proposal.folder.c_str();
+  dialog.lpstrTitle = "";
+  dialog.Flags = 0x8080C;  // explorer style, path must exist, keep the current folder, no read-only box
+  if (!GetSaveFileNameA(&dialog)) return std::string();
+  return file;
+}
+
+// Claims a name the user chose; waits while another running job writes the same file.
+void ReserveChosenPath(const std::string& path) {
+  while (!ReserveTargetPath(path)) {
+    ReleaseTargetPath(path);
+    Sleep(50);
+  }
+}
+
+}  // namespace
+
+bool FileExistsNonEmpty(const char* path) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data)) return false;
+  if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return false;
+  return data.nFileSizeHigh != 0 || data.nFileSizeLow != 0;
+}
+
+DWORD WINAPI DownloadJob(void* parameter) {
+  auto* request = static_cast<DownloadRequestRecord*>(parameter);
+  const int row = request->row.load();
+  std::string targetPath = request->targetPath;
+  request->row.store(-1);
+
+  RunningDownloads.fetch_add(1);
+  const int generation = ListGeneration.load();
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  const std::string url = GetSongCell(row, kColumnUrl);
+  const std::string name = GetSongCell(row, kColumnName);
+  HWND button = GetRowButton(row);
+  SetSongCell(row, kColumnState, kStateWaiting, generation);
+
+  if (IsBlank(targetPath)) {
+    targetPath = AskForTargetPath(name);
+    if (!targetPath.empty()) {
+      targetPath = WithMp3Extension(targetPath);
+      ReserveChosenPath(targetPath);
+    }
+  } else {
+    targetPath = ReserveUniqueTargetPath(
+        targetPath, [](const std::string& path) { return FileExistsNonEmpty(path.c_str()); });
+  }
+
+  if (targetPath.empty()) {
+    // Cancelled: a row that still has its button goes back to "" and shows it again.
+    if (button != nullptr && IsWindow(button) && SetSongCell(row, kColumnState, kStateNone, generation)) {
+      ShowWindow(button, SW_SHOW);
+    }
+  } else {
+    if (button != nullptr && IsWindow(button) && generation == ListGeneration.load()) {
+      ShowWindow(button, SW_HIDE);
+    }
+    SetSongCell(row, kColumnState, kStateDownloading, generation);
+    if (TransferToFile(url, targetPath)) {
+      SetSongCell(row, kColumnPath, targetPath, generation);
+      SetSongCell(row, kColumnState, kStateReady, generation);
+    } else {
+      SetSongCell(row, kColumnState, kStateFailed, generation);
+    }
+    ReleaseTargetPath(targetPath);
+  }
+
+  CoUninitialize();
+  RunningDownloads.fetch_sub(1);
+  return 0;
+}

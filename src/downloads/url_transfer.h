@@ -1,0 +1,10 @@
+// The transfer of one address into one file, with the system's URL download call.
+#pragma once
+
+#include <string>
+
+// Transfers url into targetPath through "targetPath.part": only a complete transfer replaces
+// targetPath, and a failed one leaves no ".part" behind and an existing targetPath untouched.
+// Complete means: the call succeeded, an HTTP status (if any) was 2xx, the file is not empty,
+// and it holds as many bytes as the server announced (when it announced a length).
+bool TransferToFile(const std::string& url, const std::string& targetPath);

@@ -1,0 +1,76 @@
+#include "shell/app_state.h"
+
+HINSTANCE ModuleInstance;
+HINTERNET HttpSession;
+HCURSOR WaitCursor, ArrowCursor, HandCursor;
+HMODULE AtlLibrary;
+CRITICAL_SECTION GuiLock;
+HBRUSH HollowBrush;
+UniqueBrush WhiteBrush;
+UniqueBrush BackgroundBrush;
+UniqueFont SmallFont, NormalFont;
+UniqueBitmap BackgroundCanvas;
+UniqueBitmap GoImages[4], SaveImages[4];
+UniqueBitmap SpinnerFrames[24];
+UniqueBitmap BlankBannerImage;
+UniqueMenu PopupMenus[3];
+UniqueAccelerators ReturnShortcut;
+
+std::atomic<int> ListGeneration;
+std::atomic<int> SongListFilled;
+std::atomic<int> ProfileReadsRunning;
+std::atomic<int> RunningDownloads;
+std::atomic<int> PlayerMovieKind;
+std::atomic<int> ArtistNameFound;
+SharedText ArtistName, PreviousArtistName;
+SharedText PlayerMovieUrl;
+SharedText SiteLinkTip;
+SharedText NoticeLink;
+std::atomic<int> NoticeTime;
+std::atomic<HBITMAP> NoticeImage;
+DownloadRequestRecord DownloadRequest;
+
+std::vector<RowButtonRecord*> RowButtonList;
+int ClickedRow = -1;
+HWND ClickedButton;
+std::string NoticeBaseAddress, NoticePath, TickerAddress, SaveFolder;
+int FlashReady;
+
+HWND MainWindow, UrlField, GoButton, SaveButton, SongList, SiteLink, HomeLink;
+HWND NoticeBanner, TickerStrip, SidePanelLeft, SidePanelRight, LoadingSpinner, PlayerPanel;
+HWND TickerBrowser, LeftPanelBrowser, RightPanelBrowser, NoticePanel[2];
+
+void ClearGlobalState() {
+  ModuleInstance = GetModuleHandleA(nullptr);
+  HttpSession = nullptr;
+  WaitCursor = ArrowCursor = HandCursor = nullptr;
+  AtlLibrary = nullptr;
+  HollowBrush = nullptr;
+  ListGeneration = 0;
+  SongListFilled = 0;
+  ProfileReadsRunning = 0;
+  RunningDownloads = 0;
+  PlayerMovieKind = 0;
+  ArtistNameFound = 0;
+  ArtistName.Set("");
+  PreviousArtistName.Set("");
+  PlayerMovieUrl.Set("");
+  SiteLinkTip.Set("");
+  NoticeLink.Set("");
+  NoticeTime = 0;
+  NoticeImage = nullptr;
+  DownloadRequest.targetPath.clear();
+  DownloadRequest.row = -1;
+  RowButtonList.clear();
+  ClickedRow = -1;
+  ClickedButton = nullptr;
+  NoticeBaseAddress.clear();
+  NoticePath.clear();
+  TickerAddress.clear();
+  SaveFolder.clear();
+  FlashReady = 0;
+  MainWindow = UrlField = GoButton = SaveButton = SongList = SiteLink = HomeLink = nullptr;
+  NoticeBanner = TickerStrip = SidePanelLeft = SidePanelRight = LoadingSpinner = nullptr;
+  PlayerPanel = TickerBrowser = LeftPanelBrowser = RightPanelBrowser = nullptr;
+  NoticePanel[0] = NoticePanel[1] = nullptr;
+}

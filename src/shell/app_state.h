@@ -1,0 +1,95 @@
+// The program's process-wide state: handles made at start-up, the controls, and the values that
+// worker threads publish for the main loop. Flags and counters shared between threads are
+// atomics; texts shared between threads are SharedText, always replaced whole. A writer publishes
+// its texts before it changes the flag or counter that the reader polls.
+#pragma once
+
+#include <windows.h>
+#include <wininet.h>
+
+#include <atomic>
+#include <string>
+#include <vector>
+
+#include "shell/shared_text.h"
+#include "shell/win_handles.h"
+
+// One record per RowDownloadButton: the button's previous window procedure and its row.
+struct RowButtonRecord {
+  WNDPROC previousProc;
+  int row;
+};
+
+// The hand-over between the main loop and a new DownloadJob. The starter writes targetPath, then
+// row (release); the job copies both and sets row to -1 before anything else.
+struct DownloadRequestRecord {
+  std::atomic<int> row{-1};
+  std::string targetPath;
+};
+
+// Resources made at start-up and released by the end sequence.
+extern HINSTANCE ModuleInstance;
+extern HINTERNET HttpSession;
+extern HCURSOR WaitCursor, ArrowCursor, HandCursor;
+extern HMODULE AtlLibrary;
+extern CRITICAL_SECTION GuiLock;
+extern HBRUSH HollowBrush;
+extern UniqueBrush WhiteBrush;
+extern UniqueBrush BackgroundBrush;
+extern UniqueFont SmallFont, NormalFont;
+extern UniqueBitmap BackgroundCanvas;
+extern UniqueBitmap GoImages[4], SaveImages[4];
+extern UniqueBitmap SpinnerFrames[24];
+extern UniqueBitmap BlankBannerImage;
+extern UniqueMenu PopupMenus[3];
+extern UniqueAccelerators ReturnShortcut;
+
+// Shared between the main loop and the workers.
+extern std::atomic<int> ListGeneration;
+extern std::atomic<int> SongListFilled;
+extern std::atomic<int> ProfileReadsRunning;
+extern std::atomic<int> RunningDownloads;
+extern std::atomic<int> PlayerMovieKind;
+// 1 when the read that ended last fetched a profile page (so its ArtistName stands), else 0.
+extern std::atomic<int> ArtistNameFound;
+extern SharedText ArtistName, PreviousArtistName;
+extern SharedText PlayerMovieUrl;
+extern SharedText SiteLinkTip;
+extern SharedText NoticeLink;
+extern std::atomic<int> NoticeTime;
+extern std::atomic<HBITMAP> NoticeImage;
+extern DownloadRequestRecord DownloadRequest;
+
+// Main thread only.
+extern std::vector<RowButtonRecord*> RowButtonList;
+extern int ClickedRow;
+extern HWND ClickedButton;
+extern std::string NoticeBaseAddress, NoticePath, TickerAddress, SaveFolder;
+extern int FlashReady;
+
+// The window and its controls; 0 until made.
+extern HWND MainWindow, UrlField, GoButton, SaveButton, SongList, SiteLink, HomeLink;
+extern HWND NoticeBanner, TickerStrip, SidePanelLeft, SidePanelRight, LoadingSpinner, PlayerPanel;
+extern HWND TickerBrowser, LeftPanelBrowser, RightPanelBrowser, NoticePanel[2];
+
+// Control numbers (WM_COMMAND identifiers) of the window's controls.
+enum ControlNumber {
+  kUrlFieldId = 100,
+  kGoButtonId,
+  kSaveButtonId,
+  kSongListId,
+  kSiteLinkId,
+  kHomeLinkId,
+  kNoticeBannerId,
+  kLoadingSpinnerId,
+  kSidePanelLeftId,
+  kSidePanelRightId,
+  kTickerStripId,
+  kPlayerPanelId,
+};
+
+// The Return key arrives as this menu event.
+constexpr int kReturnEvent = 10;
+
+// Puts every global back to its start value (step one of start-up).
+void ClearGlobalState();

@@ -1,0 +1,171 @@
+// The window's controls are made in a fixed order with fixed places; the main loop later shows,
+// hides and moves them. Browser panels whose control cannot be hosted simply stay empty.
+#include "shell/layout.h"
+
+#include <commctrl.h>
+
+#include "acquisition/site_constants.h"
+#include "acquisition/song_list.h"
+#include "notice/author_constants.h"
+#include "notice/text_unscrambler.h"
+#include "shell/activex_host.h"
+#include "shell/app_state.h"
+#include "shell/window_callback.h"
+#include "skin/image_button.h"
+
+namespace {
+
+constexpr DWORD kWindowStyle = WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+constexpr const char* kWindowClass = "VerdimoMainWindow";
+constexpr const char* kPanelClass = "VerdimoPanel";
+
+HMENU ControlId(int id) { return reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)); }
+
+void RegisterClasses() {
+  WNDCLASSEXA windowClass = {};
+  windowClass.cbSize = sizeof(windowClass);
+  windowClass.lpfnWndProc = WindowCallback;
+  windowClass.hInstance = ModuleInstance;
+  windowClass.hCursor = ArrowCursor;
+  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+  windowClass.lpszClassName = kWindowClass;
+  RegisterClassExA(&windowClass);
+
+  WNDCLASSEXA panelClass = {};
+  panelClass.cbSize = sizeof(panelClass);
+  panelClass.lpfnWndProc = DefWindowProcA;
+  panelClass.hInstance = ModuleInstance;
+  panelClass.hCursor = ArrowCursor;
+  panelClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+  panelClass.lpszClassName = kPanelClass;
+  RegisterClassExA(&panelClass);
+}
+
+HWND Panel(int id, int x, int y, int width, int height) {
+  return CreateWindowExA(0, kPanelClass, "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, x, y, width,
+                         height, MainWindow, ControlId(id), ModuleInstance, nullptr);
+}
+
+HWND ImageControl(int id, int x, int y, int width, int height, HBITMAP image) {
+  HWND control = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE | SS_BITMAP | SS_NOTIFY,
+                                 x, y, width, height, MainWindow, ControlId(id), ModuleInstance,
+                                 nullptr);
+  if (control != nullptr) {
+    SendMessageA(control, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(image));
+  }
+  return control;
+}
+
+HWND LinkControl(int id, int x, int y, int width, int height, const char* text) {
+  HWND control = CreateWindowExA(0, "STATIC", text, WS_CHILD | WS_VISIBLE | SS_NOTIFY | SS_LEFTNOWORDWRAP,
+                                 x, y, width, height, MainWindow, ControlId(id), ModuleInstance,
+                                 nullptr);
+  if (control != nullptr) {
+    SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(NormalFont.get()), TRUE);
+  }
+  return control;
+}
+
+std::string AuthorPage(const char* scrambledName) {
+  return NoticeBaseAddress + NoticePath + TextUnscrambler(scrambledName);
+}
+
+}  // namespace
+
+HWND OpenMainWindow() {
+  RegisterClasses();
+  RECT frame = {0, 0, kWindowWidth, kCollapsedHeight};
+  AdjustWindowRectEx(&frame, kWindowStyle, FALSE, 0);
+  const int width = frame.right - frame.left;
+  const int height = frame.bottom - frame.top;
+  const int x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
+  const int y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
+  HWND window = CreateWindowExA(0, kWindowClass, kProgramTitle, kWindowStyle, x, y, width, height,
+                                nullptr, nullptr, ModuleInstance, nullptr);
+  if (window != nullptr) {
+    SetWindowPos(window, nullptr, x, y - 100, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  return window;
+}
+
+void CreateControls() {
+  SidePanelLeft = Panel(kSidePanelLeftId, 0, 26, 150, 119);
+  LeftPanelBrowser = CreateBrowserControl(SidePanelLeft, -10, -15, 200, 150,
+                                          AuthorPage(kScrambledLeftPanelPage));
+  SidePanelRight = Panel(kSidePanelRightId, 234, 26, 150, 119);
+  RightPanelBrowser = CreateBrowserControl(SidePanelRight, -10, -15, 200, 150,
+                                           AuthorPage(kScrambledRightPanelPage));
+  SilenceBrowser(LeftPanelBrowser);
+  SilenceBrowser(RightPanelBrowser);
+  ShowWindow(SidePanelLeft, SW_HIDE);
+  ShowWindow(SidePanelRight, SW_HIDE);
+
+  TickerStrip = Panel(kTickerStripId, 15, 147, 370, 18);
+  TickerBrowser = CreateBrowserControl(TickerStrip, -5, -3, 430, 60, "");
+  NoticePanel[0] = CreateBrowserControl(
+      TickerStrip, -5, -3, 1, 1, std::string(kAuthorFirstHomeAddress) + NoticePath + kNoticeAlertPage);
+  NoticePanel[1] = CreateBrowserControl(TickerStrip, -5, -3, 1, 1,
+                                        NoticeBaseAddress + NoticePath + kNoticeAlertPage);
+  SilenceBrowser(TickerBrowser);
+  SilenceBrowser(NoticePanel[0]);
+  SilenceBrowser(NoticePanel[1]);
+  // The ticker's pointer hook belongs to the ticker strip, which has no page to follow yet.
+  ShowWindow(TickerStrip, SW_HIDE);
+
+  HBITMAP noticeImage = NoticeImage.load();
+  NoticeBanner = ImageControl(kNoticeBannerId, 0, 145, 370, 18,
+                              noticeImage != nullptr ? noticeImage : BlankBannerImage.get());
+
+  UrlField = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", "",
+                             WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, 93, 2, 170, 20,
+                             MainWindow, ControlId(kUrlFieldId), ModuleInstance, nullptr);
+  SendMessageA(UrlField, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), TRUE);
+  SetFocus(UrlField);
+
+  GoButton = CreateImageButton(MainWindow, kGoButtonId, 265, 1, GoImages[0].get(), 240,
+                               GoImages[1].get(), 140, GoImages[2].get(), GoImages[3].get(), 140, 7,
+                               nullptr, 0, false);
+  SendMessageA(GoButton, WM_SETFONT, reinterpret_cast<WPARAM>(NormalFont.get()), TRUE);
+
+  SongList = CreateSongList(MainWindow, kSongListId, 0, 25, 400, 120, NormalFont.get());
+
+  SaveButton = CreateImageButton(MainWindow, kSaveButtonId, 321, 1, SaveImages[0].get(), 240,
+                                 SaveImages[1].get(), 140, SaveImages[2].get(), SaveImages[3].get(),
+                                 140, 7, nullptr, 0, false);
+  SetImageButtonDisabled(SaveButton, true, false);
+  EnableWindow(SaveButton, FALSE);
+  SendMessageA(SaveButton, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(SaveImages[3].get()));
+
+  SiteLink = LinkControl(kSiteLinkId, 2, 165, 95, 20, SiteHomeHost);
+  HomeLink = LinkControl(kHomeLinkId, 97, 165, 92, 20, kAuthorHomeHost);
+
+  LoadingSpinner = ImageControl(kLoadingSpinnerId, 150, 40, 0, 0, SpinnerFrames[0].get());
+  ShowWindow(LoadingSpinner, SW_HIDE);
+
+  PlayerPanel = Panel(kPlayerPanelId, 0, 145, 400, 300);
+  ShowWindow(PlayerPanel, SW_HIDE);
+  FlashReady = CreateFlashControl(PlayerPanel) ? 1 : 0;
+  if (!FlashReady) {
+    DestroyWindow(PlayerPanel);
+    PlayerPanel = nullptr;
+  }
+}
+
+void SetSiteLinkTooltip(const std::string& text) {
+  static HWND tooltip;  // made once, on the main thread at start-up
+  if (SiteLink == nullptr) return;
+  TOOLINFOA tool = {};
+  tool.cbSize = sizeof(tool);
+  tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+  tool.hwnd = MainWindow;
+  tool.uId = reinterpret_cast<UINT_PTR>(SiteLink);
+  tool.lpszText = const_cast<char*>(text.c_str());
+  if (tooltip == nullptr || !IsWindow(tooltip)) {
+    tooltip = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP,
+                              CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                              MainWindow, nullptr, ModuleInstance, nullptr);
+    SendMessageA(tooltip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+  } else {
+    SendMessageA(tooltip, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&tool));
+  }
+}

@@ -1,0 +1,20 @@
+// MainWindow and its controls: fixed places, sizes, fonts and visibility.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+constexpr const char* kProgramTitle = "Verdimo Music Downloader";
+constexpr int kWindowWidth = 400;
+constexpr int kCollapsedHeight = 185;
+
+// Registers the class and makes MainWindow hidden, client area 400 x 185, centred and then
+// moved up by 100 pixels. 0 when it cannot be made.
+HWND OpenMainWindow();
+
+// Makes the controls in their order (everything of the window but the window itself).
+void CreateControls();
+
+// SiteLink's tooltip; made on first use. Callable from any thread.
+void SetSiteLinkTooltip(const std::string& text);

@@ -1,0 +1,211 @@
+// Start-up reads as the list of its steps; each step is a call with a name. Everything made
+// here is released together by the end sequence.
+#include "shell/startup.h"
+
+#include <windows.h>
+#include <wininet.h>
+#include <commctrl.h>
+#include <mmsystem.h>
+#include <objbase.h>
+
+#include "acquisition/site_constants.h"
+#include "notice/author_constants.h"
+#include "notice/notice_fetcher.h"
+#include "notice/text_unscrambler.h"
+#include "resources/bitmaps.h"
+#include "resources/builtin_images.h"
+#include "shell/activex_host.h"
+#include "shell/app_state.h"
+#include "shell/layout.h"
+#include "shell/loop_events.h"
+#include "shell/main_loop.h"
+#include "skin/image_button.h"
+
+namespace {
+
+constexpr const char* kUserAgent = "Mozilla/4.0 (compatible; ST)";
+
+void InitialisePlatform() {
+  INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES |
+                                                         ICC_BAR_CLASSES | ICC_WIN95_CLASSES};
+  InitCommonControlsEx(&controls);
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  // The loop's 1 ms pause and the workers' 1 ms pauses mean 1 ms, not a 15.6 ms tick.
+  timeBeginPeriod(1);
+}
+
+void OpenHttpSession() {
+  HttpSession = InternetOpenA(kUserAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
+}
+
+void LoadCursors() {
+  WaitCursor = LoadCursorA(nullptr, IDC_WAIT);
+  ArrowCursor = LoadCursorA(nullptr, IDC_ARROW);
+  HandCursor = LoadCursorA(nullptr, IDC_HAND);
+}
+
+void LoadControlHost() {
+  AtlLibrary = LoadLibraryA("ATL.dll");
+  if (AtlLibrary == nullptr) return;
+  CoInitialize(nullptr);
+  using AtlAxWinInitProc = BOOL(WINAPI*)();
+  auto init = reinterpret_cast<AtlAxWinInitProc>(
+      reinterpret_cast<void*>(GetProcAddress(AtlLibrary, "AtlAxWinInit")));
+  if (init != nullptr) init();
+}
+
+void UnscrambleNoticeAddresses() {
+  NoticeBaseAddress = TextUnscrambler(kScrambledNoticeBase);
+  NoticePath = TextUnscrambler(kScrambledNoticePath);
+}
+
+void MakeBrushes() {
+  HollowBrush = static_cast<HBRUSH>(GetStockObject(HOLLOW_BRUSH));
+  WhiteBrush.reset(CreateSolidBrush(RGB(255, 255, 255)));
+}
+
+void BuildPopupMenus() {
+  const struct {
+    int menu;
+    int item;
+    const char* text;
+  } items[] = {{0, 0, "Download Song"}, {0, 1, "Copy URL"}, {1, 2, "Play"}, {1, 1, "Copy URL"},
+               {2, 1, "Copy URL"}};
+  for (UniqueMenu& menu : PopupMenus) menu.reset(CreatePopupMenu());
+  for (const auto& item : items) {
+    AppendMenuA(PopupMenus[item.menu].get(), MF_STRING, static_cast<UINT_PTR>(item.item), item.text);
+  }
+}
+
+HFONT ComicSans(int points) {
+  HDC screen = GetDC(nullptr);
+  const int height = -MulDiv(points, GetDeviceCaps(screen, LOGPIXELSY), 72);
+  ReleaseDC(nullptr, screen);
+  return CreateFontA(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                     OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, PROOF_QUALITY, DEFAULT_PITCH,
+                     "Comic Sans MS");
+}
+
+void LoadFonts() {
+  SmallFont.reset(ComicSans(7));
+  NormalFont.reset(ComicSans(9));
+}
+
+// The white canvas with the header strip across its top; the strip itself is freed once drawn.
+void PaintBackgroundCanvas() {
+  UniqueBitmap header(LoadBuiltinBitmap(kHeaderStripImage, 400, 26));
+  BackgroundCanvas.reset(SolidBitmap(400, 485, RGB(255, 255, 255)));
+  HDC screen = GetDC(nullptr);
+  UniqueMemoryDc canvasDc(CreateCompatibleDC(screen));
+  UniqueMemoryDc headerDc(CreateCompatibleDC(screen));
+  ReleaseDC(nullptr, screen);
+  HGDIOBJ oldCanvas = SelectObject(canvasDc.get(), BackgroundCanvas.get());
+  HGDIOBJ oldHeader = SelectObject(headerDc.get(), header.get());
+  BitBlt(canvasDc.get(), 0, 0, 400, 26, headerDc.get(), 0, 0, SRCCOPY);
+  SelectObject(headerDc.get(), oldHeader);
+  SelectObject(canvasDc.get(), oldCanvas);
+}
+
+void DecodeButtonAndSpinnerImages() {
+  for (int i = 0; i < 4; ++i) {
+    GoImages[i].reset(LoadBuiltinBitmap(kGoImages[i], 55, 23));
+    SaveImages[i].reset(LoadBuiltinBitmap(kSaveImages[i], 78, 23));
+  }
+  for (int i = 0; i < kSpinnerFrameCount; ++i) {
+    SpinnerFrames[i].reset(LoadBuiltinBitmap(SpinnerImageName(i), 84, 84));
+  }
+  BlankBannerImage.reset(SolidBitmap(370, 20, RGB(255, 255, 255)));
+}
+
+void UseCanvasAsBackground() {
+  BackgroundBrush.reset(CreatePatternBrush(BackgroundCanvas.get()));
+  SetClassLongPtrA(MainWindow, GCLP_HBRBACKGROUND, reinterpret_cast<LONG_PTR>(BackgroundBrush.get()));
+  InvalidateRect(MainWindow, nullptr, TRUE);
+}
+
+void AddReturnShortcut() {
+  ACCEL returnKey = {FVIRTKEY, VK_RETURN, kReturnEvent};
+  ReturnShortcut.reset(CreateAcceleratorTableA(&returnKey, 1));
+}
+
+void ShowMainWindow() {
+  ShowWindow(MainWindow, SW_SHOW);
+  UpdateWindow(MainWindow);
+}
+
+void ReleaseResources() {
+  for (UniqueMenu& menu : PopupMenus) menu.reset();
+  ReturnShortcut.reset();
+  ForgetImageButtons();
+  ForgetLoopEvents();
+  for (UniqueBitmap& image : GoImages) image.reset();
+  for (UniqueBitmap& image : SaveImages) image.reset();
+  for (UniqueBitmap& image : SpinnerFrames) image.reset();
+  BlankBannerImage.reset();
+  BackgroundBrush.reset();
+  BackgroundCanvas.reset();
+  SmallFont.reset();
+  NormalFont.reset();
+  WhiteBrush.reset();
+  if (HttpSession != nullptr) InternetCloseHandle(HttpSession);
+  HttpSession = nullptr;
+  for (RowButtonRecord* record : RowButtonList) delete record;
+  RowButtonList.clear();
+  // ATL.dll stays loaded: a control host may still have threads in it, and the process ends next.
+  UnregisterClassA("VerdimoMainWindow", ModuleInstance);
+  UnregisterClassA("VerdimoPanel", ModuleInstance);
+  DeleteCriticalSection(&GuiLock);
+  timeEndPeriod(1);
+}
+
+}  // namespace
+
+bool StartUp() {
+  ClearGlobalState();                  // 1
+  InitialisePlatform();                // 2
+  InitializeCriticalSection(&GuiLock); // 3
+  OpenHttpSession();                   // 4
+  LoadCursors();                       // 5
+  LoadControlHost();                   // 6
+  // 7-9: the row click, the row-button records and the read counters start cleared.
+  SiteLinkTip.Set(SiteHomeHost);
+  UnscrambleNoticeAddresses();         // 10
+  MakeBrushes();                       // 11
+  BuildPopupMenus();                   // 12
+  LoadFonts();                         // 13
+  PaintBackgroundCanvas();             // 14, 15
+  DecodeButtonAndSpinnerImages();      // 16
+  StartNoticeFetcher();                // 17
+  MainWindow = OpenMainWindow();       // 18
+  if (MainWindow == nullptr) return false;  // 21
+  UseCanvasAsBackground();             // 19 (20: WindowCallback is the class's procedure)
+  AddReturnShortcut();                 // 22
+  CreateControls();                    // 23
+  ShowMainWindow();                    // 24
+  SaveFolder.clear();                  // 25
+  SetSiteLinkTooltip(SiteLinkTip.Get());  // 26
+  TickerAddress = NoticeBaseAddress + NoticePath + TextUnscrambler(kScrambledTickerPage);  // 27
+  StartSpinnerAnimator();              // 28
+  NavigateBrowser(TickerBrowser, TickerAddress);  // 29
+  SetFocus(UrlField);                  // 30
+  return true;
+}
+
+void EndSequence() {
+  if (MainWindow != nullptr) DestroyWindow(MainWindow);
+  MainWindow = nullptr;
+  // Jobs still running write their rows through the list, which is gone now; they only need
+  // time to finish their files. Messages are still pumped so nothing of theirs waits on us.
+  while (RunningDownloads.load() > 0) {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+    Sleep(1);
+  }
+  ReleaseResources();
+}
+
+int VerdimoMain() {
+  if (StartUp()) RunMainLoop();
+  EndSequence();
+  return 0;
+}

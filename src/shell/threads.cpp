@@ -1,0 +1,6 @@
+#include "shell/win_handles.h"
+
+bool StartThread(LPTHREAD_START_ROUTINE procedure, void* parameter) {
+  UniqueKernelHandle thread(CreateThread(nullptr, 0, procedure, parameter, 0, nullptr));
+  return static_cast<bool>(thread);
+}

@@ -1,0 +1,101 @@
+// Owners for Windows handles: each closes its handle in its destructor, so an early return
+// never leaks. Non-copyable, movable.
+#pragma once
+
+#include <windows.h>
+#include <wininet.h>
+
+#include <utility>
+
+template <typename Handle, typename Close>
+class UniqueHandle {
+ public:
+  UniqueHandle() = default;
+  explicit UniqueHandle(Handle handle) : handle_(handle) {}
+  ~UniqueHandle() { reset(); }
+  UniqueHandle(const UniqueHandle&) = delete;
+  UniqueHandle& operator=(const UniqueHandle&) = delete;
+  UniqueHandle(UniqueHandle&& other) noexcept : handle_(other.release()) {}
+  UniqueHandle& operator=(UniqueHandle&& other) noexcept {
+    if (this != &other) reset(other.release());
+    return *this;
+  }
+  Handle get() const { return handle_; }
+  explicit operator bool() const { return handle_ != Handle(); }
+  Handle release() { return std::exchange(handle_, Handle()); }
+  void reset(Handle handle = Handle()) {
+    if (handle_ != Handle()) Close()(handle_);
+    handle_ = handle;
+  }
+
+ private:
+  Handle handle_ = Handle();
+};
+
+struct CloseKernelHandle {
+  void operator()(HANDLE h) const {
+    if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+  }
+};
+struct CloseInternetHandle {
+  void operator()(HINTERNET h) const { InternetCloseHandle(h); }
+};
+struct DeleteGdiObject {
+  void operator()(HGDIOBJ h) const { DeleteObject(h); }
+};
+struct DestroyMenuHandle {
+  void operator()(HMENU h) const { DestroyMenu(h); }
+};
+struct DeleteMemoryDc {
+  void operator()(HDC h) const { DeleteDC(h); }
+};
+struct FreeLibraryHandle {
+  void operator()(HMODULE h) const { FreeLibrary(h); }
+};
+struct FreeGlobalMemory {
+  void operator()(HGLOBAL h) const { GlobalFree(h); }
+};
+
+struct DestroyAccelerators {
+  void operator()(HACCEL h) const { DestroyAcceleratorTable(h); }
+};
+
+using UniqueAccelerators = UniqueHandle<HACCEL, DestroyAccelerators>;
+using UniqueKernelHandle = UniqueHandle<HANDLE, CloseKernelHandle>;
+using UniqueInternetHandle = UniqueHandle<HINTERNET, CloseInternetHandle>;
+using UniqueBitmap = UniqueHandle<HBITMAP, DeleteGdiObject>;
+using UniqueFont = UniqueHandle<HFONT, DeleteGdiObject>;
+using UniqueBrush = UniqueHandle<HBRUSH, DeleteGdiObject>;
+using UniqueMenu = UniqueHandle<HMENU, DestroyMenuHandle>;
+using UniqueMemoryDc = UniqueHandle<HDC, DeleteMemoryDc>;
+using UniqueLibrary = UniqueHandle<HMODULE, FreeLibraryHandle>;
+using UniqueGlobalMemory = UniqueHandle<HGLOBAL, FreeGlobalMemory>;
+
+// A COM interface pointer that is released when it goes out of scope.
+template <typename Interface>
+class ComPtr {
+ public:
+  ComPtr() = default;
+  ~ComPtr() { reset(); }
+  ComPtr(const ComPtr&) = delete;
+  ComPtr& operator=(const ComPtr&) = delete;
+  Interface* get() const { return pointer_; }
+  Interface* operator->() const { return pointer_; }
+  Interface** out() {
+    reset();
+    return &pointer_;
+  }
+  void** out_void() { return reinterpret_cast<void**>(out()); }
+  explicit operator bool() const { return pointer_ != nullptr; }
+  Interface* release() { return std::exchange(pointer_, nullptr); }
+  void reset() {
+    if (pointer_ != nullptr) std::exchange(pointer_, nullptr)->Release();
+  }
+
+ private:
+  Interface* pointer_ = nullptr;
+};
+
+// Starts a thread running procedure(parameter); the handle is closed at once, since no thread of
+// the program is ever joined. Returns false when the thread could not be made.
+bool StartThread(LPTHREAD_START_ROUTINE procedure, void* parameter);

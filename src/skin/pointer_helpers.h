@@ -1,0 +1,11 @@
+// Small helpers around the pointer and the Save Songs button's enabled state.
+#pragma once
+
+#include <windows.h>
+
+// Whether the primary mouse button is down now (swapped buttons taken into account).
+bool IsMouseButtonDown();
+
+// Thread procedures started by the main loop when the row count changes; parameter: the button.
+DWORD WINAPI ImageButtonEnabler(void* button);
+DWORD WINAPI ImageButtonDisabler(void* button);

@@ -1,0 +1,133 @@
+// The playlist scan: the rows of hand-written documents, and the fast scan checked against the
+// direct Between-from-every-track version on those and on many generated documents.
+#include "acquisition/profile_scan.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "support/profile_scan_plain.h"
+
+namespace {
+
+using Rows = std::vector<std::pair<std::string, std::string>>;
+
+Rows RowsOf(const std::vector<PlaylistSong>& songs) {
+  Rows rows;
+  for (const PlaylistSong& song : songs) rows.emplace_back(song.name, song.url);
+  return rows;
+}
+
+struct Case {
+  const char* what;
+  std::string doc;
+  Rows rows;
+};
+
+const std::vector<Case>& HandWrittenCases() {
+  static const std::vector<Case> cases = {
+      {"two tracks",
+       "<list><track title=\"One\" durl=\"http://s/1.mp3\" purl=\"http://p/1\"/>"
+       "<track title=\"Two\" durl=\"http://s/2.mp3\" purl=\"http://p/2\"/></list>",
+       {{"One", "http://s/1.mp3"}, {"Two", "http://s/2.mp3"}}},
+      {"blank or empty durl takes purl",
+       "<t title=\"One\" durl=\"  \" purl=\"p1\"/><t title=\"Two\" durl=\"\" purl=\"p2\"/>",
+       {{"One", "p1"}, {"Two", "p2"}}},
+      {"missing durl takes the next track's",
+       "<t title=\"One\" purl=\"p1\"/><t title=\"Two\" durl=\"d2\" purl=\"p2\"/>",
+       {{"One", "d2"}, {"Two", "d2"}}},
+      {"missing purl too is searched on",
+       "<t title=\"One\" durl=\"\"/><t title=\"Two\" durl=\"d2\" purl=\"p2\"/>",
+       {{"One", "p2"}, {"Two", "d2"}}},
+      {"neither address", "<t title=\"One\"/>", {{"One", ""}}},
+      {"blank durl and no purl leaves the URL empty", "<t title=\"One\" durl=\" \"/>",
+       {{"One", ""}}},
+      {"empty title gives no row",
+       "<t title=\"\" durl=\"d1\"/><t title=\"Two\" durl=\"d2\"/>", {{"Two", "d2"}}},
+      {"blank title is a title", "<t title=\" \" durl=\"d1\"/>", {{" ", "d1"}}},
+      {"titles and addresses are decoded once",
+       "<t title=\"Rock &amp; Roll\" durl=\"http://s/a.mp3?x=1&amp;y=2\"/>"
+       "<t title=\"K&amp;auml;se\" durl=\"d\"/>",
+       {{"Rock & Roll", "http://s/a.mp3?x=1&y=2"}, {"K\xE4;se", "d"}}},
+      {"a title that decodes to nothing still gives a row",
+       "<t title=\"&lt;wbr&gt;\" durl=\"d\"/>", {{"", "d"}}},
+      {"no track marker", "<list><track name=\"x\" durl=\"d\"/></list>", {}},
+      {"empty document", "", {}},
+      {"missing closing quote of a title skips the song",
+       "<t title=\"One\" durl=\"d1\"/><t title=\"Two durl=d2", {{"One", "d1"}}},
+      {"missing closing quote of durl falls back to purl", "<t title=\"One\" purl=\"p1\" durl=\"d",
+       {{"One", "p1"}}},
+      {"track marker without quote takes the next title",
+       "<t title=One durl=\"d1\"/><t title=\"Two\" durl=\"d2\"/>",
+       {{"Two", "d1"}, {"Two", "d2"}}},
+      {"marker inside another attribute counts",
+       "<t subtitle=\"x\" title=\"A\" durl=\"d\"/>", {{"x", "d"}, {"A", "d"}}},
+      {"marker at the very end", "<t title=\"One\" durl=\"d\"/>title=", {{"One", "d"}}},
+  };
+  return cases;
+}
+
+// A document of tracks that each may lack a value, hold a blank or empty one, miss a closing
+// quote, carry entities, or use the marker without a quote.
+std::string GeneratedDocument(std::mt19937& random) {
+  static const char* const kTitles[] = {"A", "", " ", "Rock &amp; Roll", "K&amp;auml;se",
+                                        "x&#39;y", "&lt;wbr&gt;"};
+  static const char* const kAddresses[] = {"http://s/1.mp3", "", "  ", "a&amp;b", "p"};
+  auto pick = [&random](int n) { return std::uniform_int_distribution<int>(0, n - 1)(random); };
+  std::string doc = "<playlist>";
+  for (int tracks = pick(8); tracks > 0; --tracks) {
+    doc += "<track";
+    switch (pick(8)) {
+      case 0: break;                                         // no title
+      case 1: doc += " title=" + std::string(kTitles[pick(7)]); break;  // no quotes
+      default: doc += " title=\"" + std::string(kTitles[pick(7)]) + "\""; break;
+    }
+    if (pick(3) != 0) doc += " durl=\"" + std::string(kAddresses[pick(5)]) + "\"";
+    if (pick(3) != 0) doc += " purl=\"" + std::string(kAddresses[pick(5)]) + "\"";
+    doc += "/>";
+    if (pick(12) == 0) doc += "<b title=\"unclosed";       // cuts the document short
+  }
+  return doc + "</playlist>";
+}
+
+// Short random runs of the pieces that matter, in any order, to reach odd overlaps.
+std::string ShuffledDocument(std::mt19937& random) {
+  static const char* const kPieces[] = {"title=", "title=\"", "durl=\"", "purl=\"", "\"",
+                                        " ",      "x",        "&amp;",   "t",       "itle="};
+  std::uniform_int_distribution<int> count(0, 24);
+  std::uniform_int_distribution<int> piece(0, 9);
+  std::string doc;
+  for (int n = count(random); n > 0; --n) doc += kPieces[piece(random)];
+  return doc;
+}
+
+}  // namespace
+
+TEST(ProfileScan, HandWrittenDocuments) {
+  for (const Case& c : HandWrittenCases()) {
+    EXPECT_EQ(RowsOf(ScanPlaylist(c.doc)), c.rows) << c.what;
+    EXPECT_EQ(RowsOf(ScanPlaylistPlain(c.doc)), c.rows) << "plain: " << c.what;
+  }
+}
+
+TEST(ProfileScan, CallbackFormHandsOverTheSameSongsInOrder) {
+  const Case& two = HandWrittenCases().front();
+  std::vector<PlaylistSong> seen;
+  ScanPlaylist(two.doc, [&seen](PlaylistSong&& song) { seen.push_back(std::move(song)); });
+  EXPECT_EQ(RowsOf(seen), two.rows);
+}
+
+TEST(ProfileScan, AgreesWithDirectScanOnGeneratedDocuments) {
+  std::mt19937 random(1234);
+  for (int i = 0; i < 50000; ++i) {
+    const std::string doc = GeneratedDocument(random);
+    ASSERT_EQ(RowsOf(ScanPlaylist(doc)), RowsOf(ScanPlaylistPlain(doc))) << doc;
+  }
+  for (int i = 0; i < 200000; ++i) {
+    const std::string doc = ShuffledDocument(random);
+    ASSERT_EQ(RowsOf(ScanPlaylist(doc)), RowsOf(ScanPlaylistPlain(doc))) << doc;
+  }
+}
