@@ -34,3 +34,10 @@ if(benchmark_FOUND)
     target_link_libraries(${name} PRIVATE test_support benchmark::benchmark_main)
   endforeach()
 endif()
+
+# The stand-in site's own tests.
+find_package(Python3 COMPONENTS Interpreter)
+if(Python3_FOUND)
+  add_test(NAME site_server COMMAND ${Python3_EXECUTABLE} -m unittest -q tests/site/test_server.py
+    WORKING_DIRECTORY ${CMAKE_SOURCE_DIR})
+endif()

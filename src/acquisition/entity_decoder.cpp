@@ -2,7 +2,9 @@
 // page full of entities costs time in proportion to its length.
 #include "acquisition/entity_decoder.h"
 
+#include <array>
 #include <climits>
+#include <iterator>
 
 namespace {
 
@@ -45,22 +47,50 @@ constexpr CodePageCharacter kCodePageHighCharacters[] = {
 
 constexpr char kUnknownCharacter = '?';
 
-// text with every occurrence of pattern replaced, scanning on after each replaced piece, so the
-// replacement is never part of a further match. Leaves text alone when pattern is absent.
-void ReplaceEvery(std::string& text, std::string_view pattern, std::string_view replacement) {
-  std::size_t found = text.find(pattern);
-  if (found == std::string::npos) return;
-  std::string result;
-  result.reserve(text.size());
-  std::size_t copied = 0;
-  while (found != std::string::npos) {
-    result.append(text, copied, found - copied);
-    result.append(replacement);
-    copied = found + pattern.size();
-    found = text.find(pattern, copied);
+// The row of "&amp;", the one row whose byte can start a further entity.
+constexpr std::size_t kAmpersandRow = 17;
+static_assert(kNamedEntities[kAmpersandRow].pattern == "&amp;");
+
+// Whether pattern stands in text at position at. The byte after the "&" is looked at first,
+// since it rules out nearly every row without a call.
+bool PatternAt(std::string_view text, std::size_t at, std::string_view pattern) {
+  return text.size() - at >= pattern.size() && text[at + 1] == pattern[1] &&
+         text.compare(at, pattern.size(), pattern) == 0;
+}
+
+// The bytes that follow the "&" in some row's pattern.
+constexpr std::array<bool, 256> RowSecondBytes() {
+  std::array<bool, 256> seen{};
+  for (const NamedEntity& entity : kNamedEntities) {
+    seen[static_cast<unsigned char>(entity.pattern[1])] = true;
   }
-  result.append(text, copied, std::string::npos);
-  text.swap(result);
+  return seen;
+}
+
+constexpr std::array<bool, 256> kRowSecondBytes = RowSecondBytes();
+
+// The first table row whose pattern stands at text[at] (a "&"); -1 for none.
+int RowAt(std::string_view text, std::size_t at) {
+  if (at + 1 >= text.size() || !kRowSecondBytes[static_cast<unsigned char>(text[at + 1])]) {
+    return -1;
+  }
+  for (std::size_t row = 0; row < std::size(kNamedEntities); ++row) {
+    if (PatternAt(text, at, kNamedEntities[row].pattern)) return static_cast<int>(row);
+  }
+  return -1;
+}
+
+// The first row after "&amp;" that matches the "&" written by "&amp;" followed by the untouched
+// text from rest on; -1 for none.
+int RowAfterAmpersandRow(std::string_view text, std::size_t rest) {
+  for (std::size_t row = kAmpersandRow + 1; row < std::size(kNamedEntities); ++row) {
+    const std::string_view tail = kNamedEntities[row].pattern.substr(1);
+    if (text.size() - rest >= tail.size() && text[rest] == tail[0] &&
+        text.compare(rest, tail.size(), tail) == 0) {
+      return static_cast<int>(row);
+    }
+  }
+  return -1;
 }
 
 bool IsDecimalDigit(char c) { return c >= '0' && c <= '9'; }
@@ -76,17 +106,45 @@ int DecimalReferenceByte(long long value) {
   return static_cast<unsigned char>(kUnknownCharacter);
 }
 
+// Applying the rows one after another comes down to a single pass: every pattern is one "&"
+// followed by letters or ";", so a match can only begin at a "&", never spans a byte that an
+// earlier row wrote (none of those is a letter or ";"), and two matches never overlap. At each
+// "&" of the text the first row that matches there wins. The only written byte that can begin a
+// further match is the "&" of "&amp;"; the rows after it then look at that "&" followed by the
+// untouched text behind "&amp;", and their bytes begin nothing more.
 std::string NamedEntitiesReplaced(std::string_view text) {
-  std::string result(text);
-  for (const NamedEntity& entity : kNamedEntities) {
-    ReplaceEvery(result, entity.pattern, std::string_view(&entity.byte, 1));
+  std::string result;
+  result.reserve(text.size());
+  std::size_t next = 0;
+  for (;;) {
+    const std::size_t at = text.find('&', next);
+    if (at == std::string_view::npos) break;
+    result.append(text, next, at - next);
+    int row = RowAt(text, at);
+    next = at + (row >= 0 ? kNamedEntities[row].pattern.size() : 1);
+    if (row == static_cast<int>(kAmpersandRow)) {
+      const int second = RowAfterAmpersandRow(text, next);
+      if (second >= 0) {
+        row = second;
+        next += kNamedEntities[second].pattern.size() - 1;
+      }
+    }
+    result.push_back(row >= 0 ? kNamedEntities[row].byte : '&');
   }
+  result.append(text, next, std::string_view::npos);
   return result;
 }
 
 std::string WordBreaksRemoved(std::string_view text) {
-  std::string result(text);
-  ReplaceEvery(result, kWordBreak, std::string_view());
+  std::string result;
+  result.reserve(text.size());
+  std::size_t next = 0;
+  for (std::size_t found = text.find(kWordBreak); found != std::string_view::npos;
+       found = text.find(kWordBreak, next)) {
+    result.append(text, next, found - next);
+    next = found + kWordBreak.size();
+  }
+  result.append(text, next, std::string_view::npos);
   return result;
 }
 
@@ -124,6 +182,14 @@ std::string DecimalReferencesResolved(std::string_view text) {
   return result;
 }
 
+// Most titles and addresses hold no entity at all; a step with nothing to do leaves the text as
+// it is instead of building a copy of it.
 std::string EntityDecoder(std::string_view text) {
-  return DecimalReferencesResolved(WordBreaksRemoved(NamedEntitiesReplaced(text)));
+  std::string decoded(text);
+  if (decoded.find('&') != std::string::npos) decoded = NamedEntitiesReplaced(decoded);
+  if (decoded.find(kWordBreak) != std::string::npos) decoded = WordBreaksRemoved(decoded);
+  if (decoded.find(kReferenceOpening) != std::string::npos) {
+    decoded = DecimalReferencesResolved(decoded);
+  }
+  return decoded;
 }

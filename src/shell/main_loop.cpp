@@ -424,9 +424,16 @@ void SaveAllSongs() {
   const std::string chosen = ChooseFolder(SaveFolder);
   if (chosen.empty()) return;  // cancelled: SaveFolder keeps its value
   SaveFolder = chosen;
+  SaveSongsIntoFolder(SaveFolder);
+}
+
+// Every row is started, whatever its State; each start waits only until its job has taken the
+// request, so the whole list transfers side by side. Titles come from the network: each is made
+// a safe file name before it is joined to the folder.
+void SaveSongsIntoFolder(const std::string& folder) {
   for (int row = 0; row < SongRowCount(); ++row) {
     const std::string name = GetSongCell(row, kColumnName);
-    StartDownload(row, SaveFolder + SafeFileName(name, static_cast<int>(SaveFolder.size())));
+    StartDownload(row, folder + SafeFileName(name, folder.size()));
     while (DownloadRequest.row.load() != -1) Sleep(0);
   }
 }

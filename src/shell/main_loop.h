@@ -21,6 +21,8 @@ void DispatchLoopEvent(const LoopEvent& event, bool* closeRequested, bool* focus
 void StartProfileRead(const std::string& text);
 void StartDownload(int row, const std::string& targetPath);
 void SaveAllSongs();
+// Starts one job per row with a target in folder (which ends in "\\").
+void SaveSongsIntoFolder(const std::string& folder);
 // Opens a text with the system: a row's file through the shell's "open" verb only, other texts
 // (links) first as a program, then through the shell.
 void OpenWithDefaultProgram(const std::string& text, bool isDownloadedFile);

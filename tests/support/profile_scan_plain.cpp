@@ -1,4 +1,4 @@
-// Direct playlist scan over 1-based positions, step for step as the reader describes it.
+// Direct playlist scan over 1-based positions, one Between per value.
 #include "support/profile_scan_plain.h"
 
 #include <string>

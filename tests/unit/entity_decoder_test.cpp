@@ -74,7 +74,7 @@ TEST(EntityDecoder, NamedEntitiesAndTheirOrder) {
 TEST(EntityDecoder, WordBreakTag) {
   const Case cases[] = {
       {"A<wbr>B", "AB"},
-      {"A&lt;wbr&gt;B", "AB"},                 // the escaped tag is made by rows 23 and 24 first
+      {"A&lt;wbr&gt;B", "AB"},                 // "&lt;" and "&gt;" make the tag first
       {"A&amp;lt;wbr&amp;gt;B", "AB"},
       {"A<WBR>B", "A<WBR>B"},
       {"<wbr><wbr>x<wbr>", "x"},
@@ -93,7 +93,7 @@ TEST(EntityDecoder, DecimalReferences) {
       {"&#x41;", "x41;"},                      // no hexadecimal form
       {"&#38;#66;", "&#66;"},                  // a written "&" starts nothing
       {"&#&#65;", "&#65;"},                    // the "&" that moved up is passed over
-      {"&#0;&#65;", "&#65;"},                  // value 0 writes nothing and passes over the same way
+      {"&#0;&#65;", "&#65;"},                  // so does one that writes nothing (value 0)
       {"&#000;x", "x"},
       {"&#0;", ""},
       {"&#&#&#65;", "&#A"},
@@ -173,13 +173,17 @@ TEST(EntityDecoder, DecimalStepAgreesWithDirectVersionOnRandomTexts) {
 }
 
 TEST(EntityDecoder, WholeDecoderAgreesWithDirectVersionOnRandomTexts) {
-  const std::string pieces[] = {"&",   "#",    ";",    "amp;", "auml", "Auml;", "lt;", "gt;",
-                                "wbr", "<",    ">",    "6",    "5",    "0",     "3",   "8",
-                                "x",   "copy", "quot", "szlig", "a",   "mp",    "&#",  "&amp;"};
+  // Every name of the table, with and without ";", and the bytes around them.
+  const std::string pieces[] = {
+      "&",     "#",      ";",     "amp;",   "amp",   "auml",  "Auml",  "uuml",  "Uuml",
+      "ouml",  "Ouml",   "iuml",  "Iuml",   "szlig", "dagger", "Dagger", "yen", "pound",
+      "iexcl", "sect",   "uml",   "copy",   "quot",  "laquo", "reg",   "deg",   "gt",
+      "lt",    "ccedil", "wbr",   "<",      ">",     "6",     "5",     "0",     "3",
+      "8",     "x",      "a",     "&#",     "&amp;", "&amp;amp;"};
   std::mt19937 random(7);
-  std::uniform_int_distribution<int> count(0, 10);
+  std::uniform_int_distribution<int> count(0, 14);
   std::uniform_int_distribution<std::size_t> pick(0, std::size(pieces) - 1);
-  for (int i = 0; i < 200000; ++i) {
+  for (int i = 0; i < 300000; ++i) {
     std::string text;
     for (int n = count(random); n > 0; --n) text += pieces[pick(random)];
     ASSERT_EQ(EntityDecoder(text), EntityDecoderPlain(text)) << "input: " << text;

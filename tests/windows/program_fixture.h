@@ -1,0 +1,65 @@
+// Runs the real program in the test process: start-up builds the window and every control,
+// the test drives the main loop pass by pass, and the end sequence tears it all down again.
+#pragma once
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+#include "shell/app_state.h"
+#include "shell/main_loop.h"
+#include "shell/startup.h"
+
+// Runs main-loop passes (an outer pass, then event passes until the queue is empty) until
+// done() holds or timeoutMs passes; returns done()'s last answer.
+inline bool RunLoopUntil(const std::function<bool()>& done, DWORD timeoutMs = 20000) {
+  const DWORD start = GetTickCount();
+  for (;;) {
+    if (done()) return true;
+    if (GetTickCount() - start > timeoutMs) return done();
+    OuterPass();
+    bool close = false, focus = false;
+    while (EventPass(&close, &focus) && !close && !focus) {
+    }
+  }
+}
+
+// Runs the loop for a while.
+inline void RunLoopFor(DWORD ms) {
+  RunLoopUntil([] { return false; }, ms);
+}
+
+class ProgramTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(StartUp());
+    BeginMainLoop();
+  }
+  void TearDown() override {
+    // Jobs and reads of this test finish before the next test builds a new window.
+    RunLoopUntil([] { return ProfileReadsRunning.load() == 0 && RunningDownloads.load() == 0; }, 60000);
+    EndSequence();
+  }
+};
+
+// The window's client rectangle of a child, in its parent's client coordinates.
+inline RECT ChildRect(HWND child) {
+  RECT rect;
+  GetWindowRect(child, &rect);
+  MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&rect), 2);
+  return rect;
+}
+
+inline std::string WindowTextOf(HWND window) {
+  char text[1024] = "";
+  GetWindowTextA(window, text, sizeof(text));
+  return text;
+}
+
+// Closes the first top-level window of this process with that title, once it appears, and
+// returns the text of its static label (a message box's message). Runs on its own thread so the
+// test's thread can be the one blocked in the box.
+std::string CloseMessageBoxWhenShown(const char* title, DWORD timeoutMs);
