@@ -32,6 +32,7 @@ file(GLOB WINDOWS_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/windo
 add_executable(windows_tests ${WINDOWS_TEST_SOURCES})
 target_compile_options(windows_tests PRIVATE ${VERDIMO_WARNINGS})
 target_include_directories(windows_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+target_compile_definitions(windows_tests PRIVATE VERDIMO_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
 target_link_libraries(windows_tests PRIVATE verdimo_core gtest_main)
 target_link_options(windows_tests PRIVATE ${VERDIMO_STATIC_LINK})
 
@@ -59,3 +60,10 @@ add_test(NAME e2e_tests COMMAND ${wine_run} $<TARGET_FILE:e2e_tests>
   --verdimo=$<TARGET_FILE:verdimo> --output=${CMAKE_BINARY_DIR}/e2e-output)
 set_tests_properties(windows_tests e2e_tests PROPERTIES FIXTURES_REQUIRED wine_env TIMEOUT 900
   RUN_SERIAL TRUE)
+
+# Save Songs wall-time benchmark (bench/save_songs_bench.sh runs it under Wine; not a test).
+add_executable(save_songs_bench ${CMAKE_SOURCE_DIR}/bench/windows/save_songs_bench.cpp)
+target_compile_options(save_songs_bench PRIVATE ${VERDIMO_WARNINGS})
+target_include_directories(save_songs_bench PRIVATE ${CMAKE_SOURCE_DIR}/tests ${CMAKE_SOURCE_DIR}/src)
+target_link_libraries(save_songs_bench PRIVATE verdimo_core)
+target_link_options(save_songs_bench PRIVATE ${VERDIMO_STATIC_LINK})

@@ -4,7 +4,7 @@
 The program under Wine reaches the web through the `http_proxy` it is given, so this server acts as
 that proxy: it takes absolute-form requests ("GET http://www.verdimo.test:80/someband") as well as
 origin-form ones with a Host header, and answers by host name from the fixtures folder. Nothing is
-ever forwarded; a host it does not serve gets its connection closed without an answer, which the
+ever forwarded; a host it does not serve gets its connection reset without an answer, which the
 client sees as a failed connection, as for a name that does not resolve.
 
 Besides the fixed fixtures it serves generated bodies (deterministic bytes of any size, streamed) and
@@ -19,6 +19,7 @@ import json
 import os
 import signal
 import socket
+import struct
 import sys
 import threading
 import time
@@ -408,11 +409,20 @@ class Handler(BaseHTTPRequestHandler):
         else:
             reply = self.server.site.route(host, path, query) if host else None
         if reply is None:
-            # Not a host of ours: no answer at all, the connection just closes.
+            # Not a host of ours: no answer at all, the connection is reset, as a client sees a
+            # host that cannot be reached.
             self.server.request_log.write(self.command, absolute, 0, 0)
+            self.reset_connection()
             return
         sent = self.send_reply(reply, send_body)
         self.server.request_log.write(self.command, absolute, reply.status, sent)
+
+    def reset_connection(self):
+        """Makes the coming close send a reset instead of an orderly end."""
+        try:
+            self.connection.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+        except OSError:
+            pass
 
     def send_reply(self, reply, send_body):
         """Sends the reply and returns the number of body bytes that went out."""

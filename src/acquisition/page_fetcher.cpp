@@ -47,5 +47,15 @@ int PageFetcher(const std::string& address, FetchBuffer& buffer) {
     *bytesRead = static_cast<int>(count);
     return ok != FALSE;
   };
-  return FillFetchBuffer(buffer, read, [] { Sleep(1); }, ProgramHeapAllocator());
+  const int length = FillFetchBuffer(buffer, read, [] { Sleep(1); }, ProgramHeapAllocator());
+  // A connection that ends before the announced length is a failed read, not a short body.
+  DWORD announced = 0;
+  DWORD size = sizeof(announced);
+  if (length >= 0 &&
+      HttpQueryInfoA(request.get(), HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER, &announced, &size, nullptr) &&
+      static_cast<DWORD>(length) < announced) {
+    buffer.length = -1;
+    return -1;
+  }
+  return length;
 }

@@ -515,13 +515,48 @@ bool AnswerSaveDialog(HWND dialog, const std::string& path) {
   return PollUntil([&] { return !IsWindow(dialog) || !IsWindowVisible(dialog); }, 10000);
 }
 
+std::string SelectedTreeItem(const ProgramRun& run, HWND tree) {
+  LRESULT item = 0;
+  if (!SendWithTimeout(tree, TVM_GETNEXTITEM, TVGN_CARET, 0, &item) || item == 0) return std::string();
+  TVITEMA request = {};
+  request.mask = TVIF_TEXT;
+  request.hItem = reinterpret_cast<HTREEITEM>(item);
+  request.pszText = run.remote + kTextOffset;
+  request.cchTextMax = static_cast<int>(kTextSize);
+  const char nothing = '\0';
+  LRESULT ok = 0;
+  if (!WriteRemote(run, kItemOffset, &request, sizeof(request)) || !WriteRemote(run, kTextOffset, &nothing, 1) ||
+      !SendWithTimeout(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(run.remote + kItemOffset), &ok) || !ok) {
+    return std::string();
+  }
+  std::string text(kTextSize, '\0');
+  if (!ReadRemote(run, kTextOffset, &text[0], kTextSize)) return std::string();
+  text.resize(std::strlen(text.c_str()));
+  return text;
+}
+
 bool AnswerFolderChooser(const ProgramRun& run, HWND dialog, const std::string& folder) {
   if (folder.size() + 1 > kPathSize || !WriteRemote(run, kPathOffset, folder.c_str(), folder.size() + 1)) {
     return false;
   }
+  HWND tree = DescendantOfClass(dialog, "SysTreeView32");
+  for (int i = 0; i < 20; ++i) {
+    LRESULT caret = 0, root = 0, count = 0;
+    SendWithTimeout(tree, TVM_GETNEXTITEM, TVGN_CARET, 0, &caret);
+    SendWithTimeout(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0, &root);
+    SendWithTimeout(tree, TVM_GETCOUNT, 0, 0, &count);
+    std::printf("before %d: '%s' tree %p caret %llx root %llx count %lld\n", i, SelectedTreeItem(run, tree).c_str(), (void*)tree, (long long)caret, (long long)root, (long long)count);
+    Sleep(20);
+  }
   if (!SendWithTimeout(dialog, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(run.remote + kPathOffset),
                        nullptr)) {
     return false;
+  }
+  for (int i = 0; i < 20; ++i) {
+    LRESULT caret = 0;
+    SendWithTimeout(tree, TVM_GETNEXTITEM, TVGN_CARET, 0, &caret);
+    std::printf("after %d: '%s' caret %llx\n", i, SelectedTreeItem(run, tree).c_str(), (long long)caret);
+    Sleep(20);
   }
   PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
   return PollUntil([&] { return !IsWindow(dialog) || !IsWindowVisible(dialog); }, 10000);
