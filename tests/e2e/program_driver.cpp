@@ -535,29 +535,23 @@ std::string SelectedTreeItem(const ProgramRun& run, HWND tree) {
   return text;
 }
 
+// Wine's folder chooser does not always take the first selection: a walk into a part of the
+// tree it has not expanded yet can miss. The selection is therefore repeated until the tree
+// shows the folder selected.
 bool AnswerFolderChooser(const ProgramRun& run, HWND dialog, const std::string& folder) {
   if (folder.size() + 1 > kPathSize || !WriteRemote(run, kPathOffset, folder.c_str(), folder.size() + 1)) {
     return false;
   }
   HWND tree = DescendantOfClass(dialog, "SysTreeView32");
-  for (int i = 0; i < 20; ++i) {
-    LRESULT caret = 0, root = 0, count = 0;
-    SendWithTimeout(tree, TVM_GETNEXTITEM, TVGN_CARET, 0, &caret);
-    SendWithTimeout(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0, &root);
-    SendWithTimeout(tree, TVM_GETCOUNT, 0, 0, &count);
-    std::printf("before %d: '%s' tree %p caret %llx root %llx count %lld\n", i, SelectedTreeItem(run, tree).c_str(), (void*)tree, (long long)caret, (long long)root, (long long)count);
-    Sleep(20);
-  }
-  if (!SendWithTimeout(dialog, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(run.remote + kPathOffset),
-                       nullptr)) {
-    return false;
-  }
-  for (int i = 0; i < 20; ++i) {
-    LRESULT caret = 0;
-    SendWithTimeout(tree, TVM_GETNEXTITEM, TVGN_CARET, 0, &caret);
-    std::printf("after %d: '%s' caret %llx\n", i, SelectedTreeItem(run, tree).c_str(), (long long)caret);
-    Sleep(20);
-  }
+  const std::string leaf = folder.substr(folder.find_last_of('\\') + 1);
+  const bool selected = PollUntil(
+      [&] {
+        return SendWithTimeout(dialog, BFFM_SETSELECTIONA, TRUE,
+                               reinterpret_cast<LPARAM>(run.remote + kPathOffset), nullptr) &&
+               SelectedTreeItem(run, tree) == leaf;
+      },
+      15000, 200);
+  if (!selected) return false;
   PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
   return PollUntil([&] { return !IsWindow(dialog) || !IsWindowVisible(dialog); }, 10000);
 }
