@@ -10,7 +10,8 @@
 # BUILD_DIR is a MinGW cross build folder; it is configured when it holds none yet, and the
 # benchmark target is brought up to date in it. Default: /tmp/verdimo-save-songs-bench-build.
 # Environment: RUNS (default 3), TRACE=1 (the program's per-row timeline and loop tally),
-# RAW=1 (also time 50 bare TransferToFile threads without the window, same folder checks),
+# RAW=1 (also time the transfers alone, without the window: 50 bare threads calling the program's
+# TransferToFile, and 50 bare threads with a plain WinINet read loop instead, for comparison),
 # VERDIMO_PNG_PREFIX (libpng for MinGW, default BUILD's deps in the source tree).
 set -euo pipefail
 
@@ -21,13 +22,6 @@ png_prefix=${VERDIMO_PNG_PREFIX:-$src/build/deps/mingw}
 song_count=50
 song_bytes=1048576
 
-if [ ! -f "$build/build.ninja" ]; then
-  cmake -S "$src" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$src/cmake/mingw-w64.cmake" \
-    -DVERDIMO_PNG_PREFIX="$png_prefix" >/dev/null
-fi
-ninja -C "$build" save_songs_bench >/dev/null
-bench_exe=$build/save_songs_bench.exe
-
 work=$(mktemp -d "${TMPDIR:-/tmp}/save-songs-bench.XXXXXX")
 state=$work/env
 cleanup() {
@@ -36,6 +30,13 @@ cleanup() {
 }
 trap cleanup EXIT
 
+if [ ! -f "$build/build.ninja" ]; then
+  cmake -S "$src" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$src/cmake/mingw-w64.cmake" \
+    -DVERDIMO_PNG_PREFIX="$png_prefix" >"$work/build.log" 2>&1 || { cat "$work/build.log" >&2; exit 1; }
+fi
+ninja -C "$build" save_songs_bench >"$work/build.log" 2>&1 || { cat "$work/build.log" >&2; exit 1; }
+bench_exe=$build/save_songs_bench.exe
+
 "$src/tests/wine/env-up" "$state" "$src" >/dev/null
 # shellcheck disable=SC1091
 . "$state/env"
@@ -43,10 +44,18 @@ proxy=http://127.0.0.1:$VERDIMO_SITE_PORT
 
 # Wine's drive Z: is the root of the Unix file system.
 windows_folder() {
-  printf 'Z:%s\\' "${1//\//\\}"
+  printf '%s' "Z:${1//\//\\}\\"
 }
 
 now() { date +%s.%N; }
+
+# The kernel's count of connections dropped because a listening socket's accept queue was full
+# (system-wide). The stand-in site listens with a short queue; when 50 connections arrive at once
+# and its accept thread is slow to run, some are dropped and their clients retry only after the
+# TCP retransmission delay of 1 s, 3 s, 7 s..., which shows as an outlier run.
+listen_overflows() {
+  awk '/^TcpExt:/ {if (!h) {for (i = 1; i <= NF; i++) if ($i == "ListenOverflows") c = i; h = 1} else print $c}' /proc/net/netstat
+}
 
 # Checks that folder holds the 50 songs, song n as FILE_n, each exactly the site's body of seed n.
 check_curl_files() {
@@ -76,6 +85,8 @@ save_songs_run() {
   mkdir -p "$folder"
   local flags=()
   [ "${TRACE:-0}" = 1 ] && flags+=(--trace)
+  local before
+  before=$(listen_overflows)
   if ! "$src/tests/wine/run" "$state" "$bench_exe" "$(windows_folder "$folder")" "${flags[@]}" >"$log" 2>&1; then
     cat "$log" >&2
     echo "save songs run $1 failed" >&2
@@ -83,15 +94,16 @@ save_songs_run() {
   fi
   [ "${TRACE:-0}" = 1 ] && sed 's/^/    /' "$log" >&2
   rm -rf "$folder"
-  sed -n 's/^save songs: \([0-9.]*\) s.*/\1/p' "$log" | tr -d '\r'
+  echo "$(sed -n 's/^save songs: \([0-9.]*\) s.*/\1/p' "$log" | tr -d '\r') $(($(listen_overflows) - before))"
 }
 
+# MODE is --raw (the program's TransferToFile) or --raw-wininet (a plain WinINet loop).
 raw_transfers_run() {
   local folder=$work/raw-$1 log=$work/raw-$1.log
   mkdir -p "$folder"
-  if ! "$src/tests/wine/run" "$state" "$bench_exe" "$(windows_folder "$folder")" --raw >"$log" 2>&1; then
+  if ! "$src/tests/wine/run" "$state" "$bench_exe" "$(windows_folder "$folder")" "$2" >"$log" 2>&1; then
     cat "$log" >&2
-    echo "raw transfer run $1 failed" >&2
+    echo "bare transfer run $1 ($2) failed" >&2
     exit 1
   fi
   rm -rf "$folder"
@@ -105,7 +117,8 @@ curl_run() {
   for n in $(seq 1 "$song_count"); do
     args+=(-o "$folder/$n.mp3" "http://audio.verdimo.test/gen/$song_bytes/$n.mp3")
   done
-  local start end
+  local start end before
+  before=$(listen_overflows)
   start=$(now)
   if ! curl --silent --show-error --fail --parallel --parallel-max 50 -x "$proxy" "${args[@]}" >"$log" 2>&1; then
     end=$(now)
@@ -114,26 +127,36 @@ curl_run() {
     exit 1
   fi
   end=$(now)
+  local overflows=$(($(listen_overflows) - before))
   check_curl_files "$folder" >&2 || { echo "curl run $1 saved wrong files" >&2; exit 1; }
   rm -rf "$folder"
-  echo "$end - $start" | bc -l | awk '{printf "%.3f", $1}'
+  echo "$(echo "$end - $start" | bc -l | awk '{printf "%.3f", $1}') $overflows"
 }
 
 median() {
   printf '%s\n' "$@" | sort -g | awk '{v[NR] = $1} END {if (NR % 2) print v[(NR + 1) / 2]; else printf "%.3f\n", (v[NR / 2] + v[NR / 2 + 1]) / 2}'
 }
 
-save_times=() curl_times=() raw_times=()
+echo "load average before: $(cut -d' ' -f1-3 /proc/loadavg) ($(nproc) cores)"
+save_times=() curl_times=() raw_times=() wininet_times=() clean_curl_times=()
 for run in $(seq 1 "$runs"); do
-  s=$(save_songs_run "$run")
-  c=$(curl_run "$run")
+  out=$(save_songs_run "$run")
+  read -r s s_drops <<<"$out"
+  out=$(curl_run "$run")
+  read -r c c_drops <<<"$out"
   save_times+=("$s")
   curl_times+=("$c")
+  [ "$c_drops" -eq 0 ] && clean_curl_times+=("$c")
   line="run $run: save songs: $s s, curl: $c s, ratio: $(echo "$s / $c" | bc -l | awk '{printf "%.2f", $1}')"
+  if [ "$s_drops" -gt 0 ] || [ "$c_drops" -gt 0 ]; then
+    line="$line (listen-queue drops during save songs: $s_drops, during curl: $c_drops)"
+  fi
   if [ "${RAW:-0}" = 1 ]; then
-    r=$(raw_transfers_run "$run")
+    r=$(raw_transfers_run "$run" --raw)
+    w=$(raw_transfers_run "$run" --raw-wininet)
     raw_times+=("$r")
-    line="$line, bare transfers: $r s"
+    wininet_times+=("$w")
+    line="$line; bare TransferToFile: $r s, bare WinINet loop: $w s"
   fi
   echo "$line"
 done
@@ -142,6 +165,12 @@ save_median=$(median "${save_times[@]}")
 curl_median=$(median "${curl_times[@]}")
 ratio=$(echo "$save_median / $curl_median" | bc -l | awk '{printf "%.2f", $1}')
 echo "median of $runs: save songs: $save_median s, curl: $curl_median s, ratio: $ratio"
-if [ "${RAW:-0}" = 1 ]; then
-  echo "median of $runs: bare transfers: $(median "${raw_times[@]}") s"
+if [ "${#clean_curl_times[@]}" -gt 0 ] && [ "${#clean_curl_times[@]}" -lt "$runs" ]; then
+  clean_median=$(median "${clean_curl_times[@]}")
+  echo "curl median of the ${#clean_curl_times[@]} runs without listen-queue drops: $clean_median s," \
+    "ratio: $(echo "$save_median / $clean_median" | bc -l | awk '{printf "%.2f", $1}')"
 fi
+if [ "${RAW:-0}" = 1 ]; then
+  echo "median of $runs: bare TransferToFile: $(median "${raw_times[@]}") s, bare WinINet loop: $(median "${wininet_times[@]}") s"
+fi
+echo "load average after: $(cut -d' ' -f1-3 /proc/loadavg)"

@@ -450,6 +450,8 @@ class Handler(BaseHTTPRequestHandler):
 
 
 class Server(ThreadingHTTPServer):
+    # Fifty transfers may connect at the same moment.
+    request_queue_size = 128
     daemon_threads = True
     allow_reuse_address = True
 

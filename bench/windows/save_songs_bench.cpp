@@ -3,21 +3,29 @@
 // one folder exactly as the Save Songs button does after its folder chooser, and the loop runs
 // until every row has ended. The saved files are checked byte for byte afterwards.
 //
-//   save_songs_bench.exe FOLDER\ [--trace] [--raw]
+//   save_songs_bench.exe FOLDER\ [--trace] [--hide-list | --raw | --raw-wininet]
 //
-// --trace prints each row's timeline (seen "Downloading...", seen "Ready!"/"Failed!") and how the
-//         loop spent its time, to see where a slow save loses it.
-// --raw   skips the window: 50 plain threads call TransferToFile side by side, like the jobs do
-//         but with no list in between, which isolates the cost of the system's URL download.
+// --trace       prints each row's timeline (when its ".part" and final file show in the folder,
+//               when the loop saw "Downloading..." and "Ready!"/"Failed!"), the loop's longest
+//               passes and the process's CPU time, to see where a slow save loses it.
+// --hide-list   hides the song list before the save, to tell its repaints from the rest.
+// --raw         skips the window: 50 plain threads call TransferToFile side by side, as the jobs
+//               do but with no list in between, which isolates the system's URL download call.
+// --raw-wininet the same with a plain WinINet read loop (no cache, 64 KB reads straight into the
+//               file) in place of the URL download call, for comparison.
 //
 // Prints "save songs: X s" (or "raw transfers: X s") and exits with 0 only when all 50 files are
 // complete and correct.
 #include <windows.h>
 #include <objbase.h>
+#include <wininet.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -95,6 +103,11 @@ struct LoopTally {
   double inOuterPass = 0;
   double inEvents = 0;
   double inPolling = 0;
+  // Each pass: when it began, how long its outer pass and its event passes took.
+  struct Pass {
+    double began, outer, events;
+  };
+  std::vector<Pass> passes;
 };
 
 // Runs main-loop passes, as the program's own loop does, until done() holds or timeoutSeconds
@@ -115,35 +128,109 @@ bool RunLoopUntil(Done done, double timeoutSeconds, LoopTally* tally = nullptr) 
     long long events = 0;
     while (EventPass(&close, &focus) && !close && !focus) ++events;
     if (tally != nullptr) {
+      const double t3 = Now();
       ++tally->outerPasses;
       tally->events += events;
       tally->inOuterPass += t2 - t1;
-      tally->inEvents += Now() - t2;
+      tally->inEvents += t3 - t2;
+      tally->passes.push_back({t1, t2 - t1, t3 - t2});
     }
   }
 }
 
 bool RowHasEnded(const std::string& state) { return state == kStateReady || state == kStateFailed; }
 
-struct RowTimes {
-  double downloading = -1;  // first seen "Downloading..."
-  double ended = -1;        // first seen "Ready!" or "Failed!"
-};
-
-void PrintTrace(const std::vector<RowTimes>& rows, double started, const LoopTally& tally, double total) {
-  std::printf("row  downloading@  ended@  (seconds after the save began)\n");
-  for (size_t row = 0; row < rows.size(); ++row) {
-    std::printf("%3zu  %10.3f  %8.3f\n", row + 1, rows[row].downloading - started, rows[row].ended - started);
-  }
-  std::vector<double> ends;
-  for (const RowTimes& row : rows) ends.push_back(row.ended - started);
-  std::sort(ends.begin(), ends.end());
-  std::printf("first row ended %.3f s, median %.3f s, last %.3f s\n", ends.front(), ends[ends.size() / 2], ends.back());
-  std::printf("loop: %lld outer passes (%.3f s in them), %lld events (%.3f s), %.3f s polling the rows, of %.3f s\n",
-              tally.outerPasses, tally.inOuterPass, tally.events, tally.inEvents, tally.inPolling, total);
+double ProcessCpuSeconds() {
+  FILETIME created, exited, kernel, user;
+  GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+  const auto seconds = [](const FILETIME& t) {
+    return static_cast<double>((static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 1e7;
+  };
+  return seconds(kernel) + seconds(user);
 }
 
-int SaveSongsRun(const std::string& folder, bool trace) {
+// Watches the target folder from its own thread, so the times do not depend on the loop: when
+// each song's ".part" file first shows, and when its final file does. The URL download call
+// writes the ".part" file only when it copies the finished body out of WinINet's cache, so under
+// Wine the ".part" time is the end of the network transfer, not its start. The watcher's own
+// look every 5 ms costs a little CPU, so traced runs are a little slower than plain ones.
+struct FolderWatch {
+  std::string folder;
+  std::atomic<bool> stop{false};
+  double partSeen[kSongCount];
+  double fileSeen[kSongCount];
+};
+
+DWORD WINAPI FolderWatcher(void* parameter) {
+  auto* watch = static_cast<FolderWatch*>(parameter);
+  const std::string pattern = watch->folder + "Piece *";
+  while (!watch->stop.load()) {
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(pattern.c_str(), &found);
+    const double now = Now();
+    if (search != INVALID_HANDLE_VALUE) {
+      do {
+        const int n = std::atoi(found.cFileName + 6);
+        if (n < 1 || n > kSongCount) continue;
+        const bool part = std::strstr(found.cFileName, ".part") != nullptr;
+        double& seen = part ? watch->partSeen[n - 1] : watch->fileSeen[n - 1];
+        if (seen < 0) seen = now;
+      } while (FindNextFileA(search, &found));
+      FindClose(search);
+    }
+    Sleep(5);
+  }
+  return 0;
+}
+
+struct RowTimes {
+  double downloading = -1;  // the loop first saw "Downloading..."
+  double ended = -1;        // the loop first saw "Ready!" or "Failed!"
+};
+
+std::string Seconds(double at, double origin) {
+  char text[32];
+  if (at < 0) return "      -";
+  std::snprintf(text, sizeof(text), "%7.3f", at - origin);
+  return text;
+}
+
+void PrintTrace(const std::vector<RowTimes>& rows, const FolderWatch& watch, double started, double allStarted,
+                const LoopTally& tally, double total, double cpu) {
+  std::printf("seconds after the save began; .part/file: seen by a folder watcher (5 ms), state: seen by the loop\n");
+  std::printf("row   .part    file  Downl.   ended\n");
+  for (size_t row = 0; row < rows.size(); ++row) {
+    std::printf("%3zu %s %s %s %s\n", row + 1, Seconds(watch.partSeen[row], started).c_str(),
+                Seconds(watch.fileSeen[row], started).c_str(), Seconds(rows[row].downloading, started).c_str(),
+                Seconds(rows[row].ended, started).c_str());
+  }
+  // A file that came and went between two looks of the watcher has no time; it is left out.
+  const auto seenRange = [started](const double* seen) {
+    double first = 1e300, last = -1e300;
+    for (int i = 0; i < kSongCount; ++i) {
+      if (seen[i] < 0) continue;
+      first = std::min(first, seen[i] - started);
+      last = std::max(last, seen[i] - started);
+    }
+    char text[64];
+    std::snprintf(text, sizeof(text), "first %.3f s, last %.3f s", first, last);
+    return std::string(text);
+  };
+  std::printf("all jobs started (SaveSongsIntoFolder returned): %.3f s\n", allStarted - started);
+  std::printf(".part files: %s; final files: %s\n", seenRange(watch.partSeen).c_str(), seenRange(watch.fileSeen).c_str());
+  std::printf("loop: %lld passes, %.3f s in outer passes, %lld events in %.3f s, %.3f s polling rows, of %.3f s\n",
+              tally.outerPasses, tally.inOuterPass, tally.events, tally.inEvents, tally.inPolling, total);
+  std::vector<LoopTally::Pass> longest = tally.passes;
+  std::sort(longest.begin(), longest.end(),
+            [](const LoopTally::Pass& a, const LoopTally::Pass& b) { return a.outer + a.events > b.outer + b.events; });
+  if (longest.size() > 8) longest.resize(8);
+  for (const LoopTally::Pass& pass : longest) {
+    std::printf("  long pass at %.3f s: outer %.3f s, events %.3f s\n", pass.began - started, pass.outer, pass.events);
+  }
+  std::printf("process CPU time during the save: %.3f s\n", cpu);
+}
+
+int SaveSongsRun(const std::string& folder, bool trace, bool hideList) {
   if (!StartUp()) {
     std::printf("FAIL: start-up could not make the window\n");
     EndSequence();
@@ -161,9 +248,17 @@ int SaveSongsRun(const std::string& folder, bool trace) {
     return 1;
   }
   if (trace) std::printf("profile read: %.3f s\n", Now() - readStart);
+  if (hideList) ShowWindow(SongList, SW_HIDE);
+
+  FolderWatch watch;
+  watch.folder = folder;
+  std::fill(std::begin(watch.partSeen), std::end(watch.partSeen), -1.0);
+  std::fill(std::begin(watch.fileSeen), std::end(watch.fileSeen), -1.0);
+  HANDLE watcher = trace ? CreateThread(nullptr, 0, FolderWatcher, &watch, 0, nullptr) : nullptr;
 
   std::vector<RowTimes> rows(kSongCount);
   LoopTally tally;
+  const double cpuBefore = ProcessCpuSeconds();
   const double started = Now();
   SaveSongsIntoFolder(folder);
   const double allStarted = Now();
@@ -187,6 +282,12 @@ int SaveSongsRun(const std::string& folder, bool trace) {
       },
       600, &tally);
   const double finished = Now();
+  const double cpu = ProcessCpuSeconds() - cpuBefore;
+  if (watcher != nullptr) {
+    watch.stop = true;
+    WaitForSingleObject(watcher, INFINITE);
+    CloseHandle(watcher);
+  }
 
   std::vector<std::string> paths(kSongCount);
   for (int row = 0; row < kSongCount; ++row) {
@@ -197,9 +298,8 @@ int SaveSongsRun(const std::string& folder, bool trace) {
   }
   EndSequence();
 
-  std::printf("save songs: %.3f s (starting the %d jobs took %.3f s)\n", finished - started, kSongCount,
-              allStarted - started);
-  if (trace) PrintTrace(rows, started, tally, finished - started);
+  std::printf("save songs: %.3f s\n", finished - started);
+  if (trace) PrintTrace(rows, watch, started, allStarted, tally, finished - started, cpu);
   if (!done) {
     std::printf("FAIL: only %d of %d rows ended within the time limit\n", ended, kSongCount);
     return 1;
@@ -225,9 +325,44 @@ DWORD WINAPI RawTransferThread(void* parameter) {
   return 0;
 }
 
-int RawTransfersRun(const std::string& folder, bool trace) {
+HINTERNET WininetSession;
+
+// The transfer without the URL download call: the response body is read in 64 KB blocks and
+// written straight into the ".part" file, with the cache left out.
+bool WininetTransferToFile(const std::string& url, const std::string& targetPath) {
+  HINTERNET request = InternetOpenUrlA(WininetSession, url.c_str(), nullptr, 0,
+                                       INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_UI, 0);
+  if (request == nullptr) return false;
+  DWORD status = 0, size = sizeof(status);
+  HttpQueryInfoA(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr);
+  const std::string partPath = targetPath + ".part";
+  HANDLE file = CreateFileA(partPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  bool ok = file != INVALID_HANDLE_VALUE && status >= 200 && status < 300;
+  std::vector<char> block(65536);
+  DWORD got = 0, written = 0;
+  while (ok && InternetReadFile(request, block.data(), static_cast<DWORD>(block.size()), &got) && got > 0) {
+    ok = WriteFile(file, block.data(), got, &written, nullptr) && written == got;
+  }
+  if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+  InternetCloseHandle(request);
+  ok = ok && MoveFileExA(partPath.c_str(), targetPath.c_str(), MOVEFILE_REPLACE_EXISTING);
+  if (!ok) DeleteFileA(partPath.c_str());
+  return ok;
+}
+
+DWORD WINAPI WininetTransferThread(void* parameter) {
+  auto* transfer = static_cast<RawTransfer*>(parameter);
+  transfer->started = Now();
+  transfer->ok = WininetTransferToFile(transfer->url, transfer->path);
+  transfer->finished = Now();
+  return 0;
+}
+
+int RawTransfersRun(const std::string& folder, bool trace, bool wininet) {
+  if (wininet) WininetSession = InternetOpenA("Mozilla/4.0 (compatible; ST)", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
   std::vector<RawTransfer> transfers(kSongCount);
   std::vector<HANDLE> threads;
+  const double cpuBefore = ProcessCpuSeconds();
   const double started = Now();
   for (int n = 1; n <= kSongCount; ++n) {
     RawTransfer& transfer = transfers[static_cast<size_t>(n - 1)];
@@ -235,14 +370,16 @@ int RawTransfersRun(const std::string& folder, bool trace) {
     char name[32];
     std::snprintf(name, sizeof(name), "Piece %02d.mp3", n);
     transfer.path = folder + name;
-    HANDLE thread = CreateThread(nullptr, 0, RawTransferThread, &transfer, 0, nullptr);
+    HANDLE thread = CreateThread(nullptr, 0, wininet ? WininetTransferThread : RawTransferThread, &transfer, 0, nullptr);
     if (thread != nullptr) threads.push_back(thread);
   }
   WaitForMultipleObjects(static_cast<DWORD>(threads.size()), threads.data(), TRUE, INFINITE);
   const double finished = Now();
   for (HANDLE thread : threads) CloseHandle(thread);
+  if (WininetSession != nullptr) InternetCloseHandle(WininetSession);
 
   std::printf("raw transfers: %.3f s\n", finished - started);
+  if (trace) std::printf("process CPU time during the transfers: %.3f s\n", ProcessCpuSeconds() - cpuBefore);
   std::vector<std::string> paths(kSongCount);
   for (size_t i = 0; i < transfers.size(); ++i) {
     if (trace) {
@@ -258,21 +395,25 @@ int RawTransfersRun(const std::string& folder, bool trace) {
 
 int main(int argc, char** argv) {
   std::string folder;
-  bool trace = false, raw = false;
+  bool trace = false, raw = false, wininet = false, hideList = false;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--trace") == 0) {
       trace = true;
     } else if (std::strcmp(argv[i], "--raw") == 0) {
       raw = true;
+    } else if (std::strcmp(argv[i], "--raw-wininet") == 0) {
+      raw = wininet = true;
+    } else if (std::strcmp(argv[i], "--hide-list") == 0) {
+      hideList = true;
     } else {
       folder = argv[i];
     }
   }
   if (folder.empty()) {
-    std::printf("usage: save_songs_bench FOLDER\\ [--trace] [--raw]\n");
+    std::printf("usage: save_songs_bench FOLDER\\ [--trace] [--hide-list | --raw | --raw-wininet]\n");
     return 2;
   }
   if (folder.back() != '\\') folder += '\\';
   std::setvbuf(stdout, nullptr, _IONBF, 0);
-  return raw ? RawTransfersRun(folder, trace) : SaveSongsRun(folder, trace);
+  return raw ? RawTransfersRun(folder, trace, wininet) : SaveSongsRun(folder, trace, hideList);
 }

@@ -379,11 +379,25 @@ void StartProfileRead(const std::string& text) {
   }
 }
 
-// Every start waits until the previous job has taken its copy of the one hand-over record, so
-// two quick starts never lose a download. The job takes it before any control operation, so
-// this wait needs no message pumping.
+namespace {
+
+// Waits until the last job has taken its copy of the hand-over record. A job takes it before
+// any control operation, so the wait cannot block on the jobs; it serves their messages to the
+// list meanwhile, so the jobs already started get on with their rows.
+void WaitForRequestTaken() {
+  while (DownloadRequest.row.load() != -1) {
+    MSG message;
+    PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    Sleep(0);
+  }
+}
+
+}  // namespace
+
+// Every start waits until the previous job has taken the one hand-over record, so two quick
+// starts never lose a download.
 void StartDownload(int row, const std::string& targetPath) {
-  while (DownloadRequest.row.load() != -1) Sleep(0);
+  WaitForRequestTaken();
   DownloadRequest.targetPath = targetPath;
   DownloadRequest.row.store(row);
   if (!StartThread(DownloadJob, &DownloadRequest)) DownloadRequest.row.store(-1);
@@ -434,7 +448,7 @@ void SaveSongsIntoFolder(const std::string& folder) {
   for (int row = 0; row < SongRowCount(); ++row) {
     const std::string name = GetSongCell(row, kColumnName);
     StartDownload(row, folder + SafeFileName(name, folder.size()));
-    while (DownloadRequest.row.load() != -1) Sleep(0);
+    WaitForRequestTaken();
   }
 }
 

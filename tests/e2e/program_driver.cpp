@@ -505,16 +505,25 @@ HWND WaitForFolderChooser(const ProgramRun& run, DWORD timeoutMs) {
       run, [](HWND dialog) { return DescendantOfClass(dialog, "SysTreeView32") != nullptr; }, timeoutMs);
 }
 
+// The name is put in again until the box shows it, so that nothing the dialog does while it
+// comes up can replace it before the confirmation.
 bool AnswerSaveDialog(HWND dialog, const std::string& path) {
   HWND nameBox = GetDlgItem(dialog, 1148);
-  if (nameBox == nullptr ||
-      !SendWithTimeout(nameBox, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()), nullptr)) {
-    return false;
-  }
+  if (nameBox == nullptr) return false;
+  const bool named = PollUntil(
+      [&] {
+        return SendWithTimeout(nameBox, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()), nullptr) &&
+               ControlText(nameBox) == path;
+      },
+      10000, 100);
+  if (!named) return false;
   PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
   return PollUntil([&] { return !IsWindow(dialog) || !IsWindowVisible(dialog); }, 10000);
 }
 
+namespace {
+
+// The text of the tree's selected item, "" when none is selected.
 std::string SelectedTreeItem(const ProgramRun& run, HWND tree) {
   LRESULT item = 0;
   if (!SendWithTimeout(tree, TVM_GETNEXTITEM, TVGN_CARET, 0, &item) || item == 0) return std::string();
@@ -534,6 +543,8 @@ std::string SelectedTreeItem(const ProgramRun& run, HWND tree) {
   text.resize(std::strlen(text.c_str()));
   return text;
 }
+
+}  // namespace
 
 // Wine's folder chooser does not always take the first selection: a walk into a part of the
 // tree it has not expanded yet can miss. The selection is therefore repeated until the tree

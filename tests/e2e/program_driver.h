@@ -142,5 +142,6 @@ std::vector<std::string> FileNamesIn(const std::string& folder);
 
 // The site's request log: lines of method, url, status and bytes, separated by tabs.
 long long RequestLogSize();
-// Whether a line for this request with this status was written after offset.
+// Whether a complete line for this request was written after offset, with this status (any
+// status when status is negative).
 bool RequestLogged(long long offset, const std::string& method, const std::string& url, int status);

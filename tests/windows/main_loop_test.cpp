@@ -1,0 +1,264 @@
+// The main loop's dispatch and upkeep, driven with real messages in the real window.
+#include "shell/main_loop.h"
+
+#include <gtest/gtest.h>
+
+#include <future>
+#include <vector>
+
+#include "acquisition/song_list.h"
+#include "program_fixture.h"
+#include "shell/window_callback.h"
+#include "skin/image_button.h"
+
+#include <commctrl.h>
+
+namespace {
+
+using MainLoopTest = ProgramTest;
+
+void PressReturnIn(HWND control) {
+  PostMessageA(control, WM_KEYDOWN, VK_RETURN, 1);
+  PostMessageA(control, WM_KEYUP, VK_RETURN, 0xC0000001);
+}
+
+void SelectRow(int row) {
+  LVITEMA item = {};
+  item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+  item.state = LVIS_SELECTED | LVIS_FOCUSED;
+  SendMessageA(SongList, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
+}
+
+struct WindowSearch {
+  const char* className;
+  HWND found;
+};
+
+BOOL CALLBACK FindOwnWindow(HWND window, LPARAM parameter) {
+  auto* search = reinterpret_cast<WindowSearch*>(parameter);
+  DWORD process = 0;
+  GetWindowThreadProcessId(window, &process);
+  char name[64] = "";
+  GetClassNameA(window, name, sizeof(name));
+  if (process == GetCurrentProcessId() && std::string(name) == search->className && IsWindowVisible(window)) {
+    search->found = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+HWND WaitForOwnWindow(const char* className, DWORD timeoutMs) {
+  const DWORD start = GetTickCount();
+  do {
+    WindowSearch search = {className, nullptr};
+    EnumWindows(FindOwnWindow, reinterpret_cast<LPARAM>(&search));
+    if (search.found != nullptr) return search.found;
+    Sleep(10);
+  } while (GetTickCount() - start < timeoutMs);
+  return nullptr;
+}
+
+// The items of the popup menu that opens within the time-out, which is then closed; empty when
+// none opens.
+std::vector<std::string> CapturePopupMenu(DWORD timeoutMs) {
+  std::vector<std::string> items;
+  HWND menuWindow = WaitForOwnWindow("#32768", timeoutMs);
+  if (menuWindow == nullptr) return items;
+  HMENU menu = reinterpret_cast<HMENU>(SendMessageA(menuWindow, MN_GETHMENU, 0, 0));
+  for (int i = 0; menu != nullptr && i < GetMenuItemCount(menu); ++i) {
+    char text[64] = "";
+    GetMenuStringA(menu, i, text, sizeof(text), MF_BYPOSITION);
+    items.push_back(std::to_string(GetMenuItemID(menu, i)) + ":" + text);
+  }
+  PostMessageA(menuWindow, WM_KEYDOWN, VK_ESCAPE, 0);
+  PostMessageA(MainWindow, WM_CANCELMODE, 0, 0);
+  return items;
+}
+
+TEST_F(MainLoopTest, ReturnInTheAddressFieldStartsARead) {
+  SetFocus(UrlField);
+  SetWindowTextA(UrlField, "popupband");
+  const int generation = ListGeneration.load();
+  PressReturnIn(UrlField);
+  ASSERT_TRUE(RunLoopUntil([] { return SongRowCount() == 2 && ProfileReadsRunning.load() == 0; }));
+  EXPECT_EQ(ListGeneration.load(), generation + 1);
+  EXPECT_EQ(GetSongCell(0, kColumnName), "Popup One");
+}
+
+TEST_F(MainLoopTest, ReturnElsewhereStartsNothing) {
+  SetWindowTextA(UrlField, "popupband");
+  SetFocus(SongList);
+  const int generation = ListGeneration.load();
+  PressReturnIn(SongList);
+  RunLoopFor(300);
+  EXPECT_EQ(ListGeneration.load(), generation);
+  EXPECT_EQ(ProfileReadsRunning.load(), 0);
+}
+
+TEST_F(MainLoopTest, GoWithABlankFieldStartsNothingButWithTextReads) {
+  SetWindowTextA(UrlField, "   ");
+  const int generation = ListGeneration.load();
+  PressImageButton(GoButton, kLeftClick);
+  RunLoopFor(200);
+  EXPECT_EQ(ListGeneration.load(), generation);
+  SetWindowTextA(UrlField, " popupband");  // not trimmed: the blank stays in the address
+  PressImageButton(GoButton, kLeftClick);
+  ASSERT_TRUE(RunLoopUntil([] { return ListGeneration.load() > 0 && ProfileReadsRunning.load() == 0; }));
+  EXPECT_EQ(ListGeneration.load(), generation + 1);
+}
+
+TEST_F(MainLoopTest, RightClickOpensTheMenuOfTheRowsState) {
+  const struct {
+    const char* state;
+    std::vector<std::string> menu;
+  } cases[] = {
+      {"", {"0:Download Song", "1:Copy URL"}},
+      {"Waiting...", {"0:Download Song", "1:Copy URL"}},
+      {"Failed!", {"0:Download Song", "1:Copy URL"}},
+      {"Ready!", {"2:Play", "1:Copy URL"}},
+      {"Downloading...", {"1:Copy URL"}},
+      {"Something else", {}},
+  };
+  AddSongRow("Song\nhttp://audio.verdimo.test/songs/tone1.mp3\n\n", 0);
+  SelectRow(0);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.state);
+    SetSongCell(0, kColumnState, c.state);
+    auto menu = std::async(std::launch::async, [] { return CapturePopupMenu(1500); });
+    bool close = false, focus = false;
+    DispatchLoopEvent({LoopEventKind::kControl, SongList, kRightClick, 0}, &close, &focus);
+    EXPECT_EQ(menu.get(), c.menu);
+    RunLoopFor(50);
+  }
+}
+
+TEST_F(MainLoopTest, RowActionsNeedASelectedRow) {
+  AddSongRow("Song\nhttp://audio.verdimo.test/songs/tone1.mp3\n\n", 0);
+  ASSERT_EQ(SelectedSongRow(), -1);
+  auto menu = std::async(std::launch::async, [] { return CapturePopupMenu(800); });
+  bool close = false, focus = false;
+  DispatchLoopEvent({LoopEventKind::kControl, SongList, kRightClick, 0}, &close, &focus);
+  DispatchLoopEvent({LoopEventKind::kControl, SongList, kLeftDoubleClick, 0}, &close, &focus);
+  DispatchLoopEvent({LoopEventKind::kMenu, nullptr, 0, 0}, &close, &focus);
+  EXPECT_TRUE(menu.get().empty());
+  EXPECT_EQ(RunningDownloads.load(), 0);
+  EXPECT_EQ(GetSongCell(0, kColumnState), "");
+}
+
+TEST_F(MainLoopTest, CopyUrlPutsTheRowsAddressOnTheClipboard) {
+  AddSongRow("Song\nhttp://audio.verdimo.test/songs/tone1.mp3\n\n", 0);
+  SelectRow(0);
+  bool close = false, focus = false;
+  DispatchLoopEvent({LoopEventKind::kMenu, nullptr, 0, 1}, &close, &focus);
+  ASSERT_TRUE(OpenClipboard(nullptr));
+  HANDLE data = GetClipboardData(CF_TEXT);
+  ASSERT_NE(data, nullptr);
+  EXPECT_STREQ(static_cast<const char*>(GlobalLock(data)), "http://audio.verdimo.test/songs/tone1.mp3");
+  GlobalUnlock(data);
+  CloseClipboard();
+}
+
+TEST_F(MainLoopTest, AReleasedRowButtonStartsAJobThatAsksForAName) {
+  AddSongRow("Song\nhttp://audio.verdimo.test/songs/tone1.mp3\n\n", 0);
+  HWND button = CreateRowDownloadButton(0);
+  ASSERT_NE(button, nullptr);
+  WindowUnderPointer = button;
+  SendMessageA(button, WM_LBUTTONUP, 0, 0);
+  ASSERT_EQ(ClickedRow, 0);
+  // The next outer pass hides the button and starts the job, whose save dialog we cancel.
+  auto dialog = std::async(std::launch::async, [] {
+    HWND found = WaitForOwnWindow("#32770", 20000);
+    if (found != nullptr) PostMessageA(found, WM_COMMAND, IDCANCEL, 0);
+    return found != nullptr;
+  });
+  OuterPass();
+  EXPECT_EQ(ClickedRow, -1);
+  EXPECT_FALSE(IsWindowVisible(button));
+  // The job reads its row through the window's thread, so the loop runs while the dialog comes.
+  ASSERT_TRUE(RunLoopUntil([&dialog] { return dialog.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }));
+  EXPECT_TRUE(dialog.get());
+  // Cancelled while the row still has its button: State "" and the button back.
+  ASSERT_TRUE(RunLoopUntil([] { return RunningDownloads.load() == 0; }));
+  EXPECT_EQ(GetSongCell(0, kColumnState), "");
+  EXPECT_TRUE(IsWindowVisible(button));
+}
+
+TEST_F(MainLoopTest, ARowThatIsDownloadingLosesItsButton) {
+  AddSongRow("Song\nurl\n\n", 0);
+  AddSongRow("Other\nurl\n\n", 1);
+  HWND first = CreateRowDownloadButton(0);
+  HWND second = CreateRowDownloadButton(1);
+  SetSongCell(0, kColumnState, "Downloading...");
+  OuterPass();
+  EXPECT_FALSE(IsWindow(first));
+  EXPECT_EQ(GetRowButton(0), nullptr);
+  EXPECT_TRUE(IsWindow(second));
+  EXPECT_EQ(RowButtonList.size(), 1u);
+}
+
+TEST_F(MainLoopTest, RowButtonsFollowTheirCellsWhenTheListScrolls) {
+  for (int i = 0; i < 20; ++i) AddSongRow("Song\nurl\n\n", i);
+  for (int i = 0; i < 20; ++i) CreateRowDownloadButton(i);
+  SendMessageA(SongList, LVM_SCROLL, 0, 60);
+  OuterPass();
+  const int top = static_cast<int>(SendMessageA(SongList, LVM_GETTOPINDEX, 0, 0));
+  ASSERT_GT(top, 0);
+  for (int row = 0; row < 20; ++row) {
+    RECT cell = {};
+    cell.top = 2;
+    cell.left = LVIR_BOUNDS;
+    SendMessageA(SongList, LVM_GETSUBITEMRECT, row, reinterpret_cast<LPARAM>(&cell));
+    const RECT rect = ChildRect(GetRowButton(row));
+    EXPECT_EQ(rect.left, cell.left + 10) << row;
+    EXPECT_EQ(rect.top, cell.top) << row;
+    if (row < top) {
+      EXPECT_FALSE(IsWindowVisible(GetRowButton(row))) << row;
+    }
+  }
+}
+
+TEST_F(MainLoopTest, SaveSongsFollowsTheRowCount) {
+  EXPECT_FALSE(IsWindowEnabled(SaveButton));
+  AddSongRow("Song\nurl\n\n", 0);
+  ASSERT_TRUE(RunLoopUntil([] { return IsWindowEnabled(SaveButton) != FALSE; }, 5000));
+  EXPECT_EQ(CurrentMainLoopView().knownRowCount, 1);
+  ClearSongList();
+  ASSERT_TRUE(RunLoopUntil([] { return IsWindowEnabled(SaveButton) == FALSE; }, 5000));
+  EXPECT_EQ(CurrentMainLoopView().knownRowCount, 0);
+}
+
+TEST_F(MainLoopTest, TheBannerGivesWayToTheTickerAfterTheNoticeTime) {
+  NoticeTime = 300;
+  BeginMainLoop();
+  RunLoopFor(50);
+  EXPECT_TRUE(IsWindowVisible(NoticeBanner));
+  EXPECT_FALSE(IsWindowVisible(TickerStrip));
+  ASSERT_TRUE(RunLoopUntil([] { return !CurrentMainLoopView().bannerShowing; }, 5000));
+  EXPECT_FALSE(IsWindowVisible(NoticeBanner));
+  EXPECT_TRUE(IsWindowVisible(TickerStrip));
+}
+
+TEST_F(MainLoopTest, HomeLinkGlidesButNeverUnderThePointer) {
+  SetCursorPos(0, 0);
+  const int before = ChildRect(HomeLink).left;
+  ASSERT_TRUE(RunLoopUntil([before] { return ChildRect(HomeLink).left != before; }, 3000));
+  EXPECT_EQ(ChildRect(HomeLink).top, 165);
+  RECT link;
+  GetWindowRect(HomeLink, &link);
+  SetCursorPos(link.left + 5, link.top + 5);
+  RunLoopFor(50);
+  const int held = ChildRect(HomeLink).left;
+  RunLoopFor(300);
+  EXPECT_EQ(ChildRect(HomeLink).left, held);
+  SetCursorPos(0, 0);
+}
+
+TEST_F(MainLoopTest, TheCloseRequestEndsTheLoop) {
+  PostMessageA(MainWindow, WM_CLOSE, 0, 0);
+  bool close = false, focus = false;
+  for (int i = 0; i < 100 && !close; ++i) EventPass(&close, &focus);
+  EXPECT_TRUE(close);
+  EXPECT_TRUE(IsWindow(MainWindow));  // the end sequence closes it, not the loop
+}
+
+}  // namespace
