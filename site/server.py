@@ -423,6 +423,8 @@ class Handler(BaseHTTPRequestHandler):
             self.connection.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
         except OSError:
             pass
+        with self.server.reset_lock:
+            self.server.reset_sockets.add(self.connection)
 
     def send_reply(self, reply, send_body):
         """Sends the reply and returns the number of body bytes that went out."""
@@ -458,7 +460,20 @@ class Server(ThreadingHTTPServer):
     def __init__(self, port, site, request_log):
         self.site = site
         self.request_log = request_log
+        self.reset_sockets = set()
+        self.reset_lock = threading.Lock()
         super().__init__(("127.0.0.1", port), Handler)
+
+    def shutdown_request(self, request):
+        # The usual end sends an orderly FIN first, which a client reads as an empty answer; a
+        # connection to be reset is closed at once, so the reset is all the client sees.
+        with self.reset_lock:
+            reset = request in self.reset_sockets
+            self.reset_sockets.discard(request)
+        if reset:
+            self.close_request(request)
+        else:
+            super().shutdown_request(request)
 
     def handle_error(self, request, client_address):
         pass  # a client that went away is no news

@@ -43,9 +43,14 @@ TEST_F(PageFetcherTest, ABodyWithAZeroByteGivesTheTextBeforeIt) {
   EXPECT_EQ(PageText(buffer.data, length), "before");
 }
 
-TEST_F(PageFetcherTest, AnUnknownHostCannotBeOpened) {
-  EXPECT_EQ(PageFetcher("http://nowhere.test/page", buffer), -2);
+TEST_F(PageFetcherTest, AnAddressWithoutAServerCannotBeOpened) {
+  // Through the proxy every address reaches a server; a direct session meets the closed port.
+  HINTERNET proxied = HttpSession;
+  HttpSession = InternetOpenA("Mozilla/4.0 (compatible; ST)", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0);
+  EXPECT_EQ(PageFetcher("http://127.0.0.1:1/page", buffer), -2);
   EXPECT_EQ(buffer.length, -2);
+  InternetCloseHandle(HttpSession);
+  HttpSession = proxied;
   // The same record serves the next fetch from its start.
   EXPECT_EQ(PageFetcher("http://www.verdimo.test/fault/zero-byte-page", buffer), 12);
 }
