@@ -26,6 +26,9 @@ void ReadFromMemory(png_structp png, png_bytep out, png_size_t count) {
 
 void IgnoreWarning(png_structp, png_const_charp) {}
 
+// A damaged file is an ordinary outcome here: leave quietly through the decoder's setjmp.
+void QuietError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+
 // Kept out of DecodePng so that no C++ object with a destructor lives in the frame that setjmp
 // saves.
 bool DecodeInto(png_structp png, png_infop info, MemoryReader* reader, DecodedImage* image) {
@@ -68,7 +71,7 @@ DecodedImage DecodePng(const unsigned char* bytes, std::size_t size) {
   if (bytes == nullptr || size < 8 || png_sig_cmp(bytes, 0, 8) != 0) {
     return image;
   }
-  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, IgnoreWarning);
+  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, QuietError, IgnoreWarning);
   if (png == nullptr) {
     return image;
   }
