@@ -5,8 +5,8 @@
 #include <cstddef>
 #include <string>
 
-// The generated body for a seed: an MP3 frame header, then (i * 131 + seed * 7 + (i >> 8)) & 0xFF.
-std::string GeneratedBody(long long seed, std::size_t length);
+#include "shared/site_bodies.h"
+
 
 // The bytes of fixtures\songs\<file>, or "" when it cannot be read.
 std::string FixtureSong(const std::string& file);

@@ -29,40 +29,11 @@ void SelectRow(int row) {
   SendMessageA(SongList, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
 }
 
-struct WindowSearch {
-  const char* className;
-  HWND found;
-};
-
-BOOL CALLBACK FindOwnWindow(HWND window, LPARAM parameter) {
-  auto* search = reinterpret_cast<WindowSearch*>(parameter);
-  DWORD process = 0;
-  GetWindowThreadProcessId(window, &process);
-  char name[64] = "";
-  GetClassNameA(window, name, sizeof(name));
-  if (process == GetCurrentProcessId() && std::string(name) == search->className && IsWindowVisible(window)) {
-    search->found = window;
-    return FALSE;
-  }
-  return TRUE;
-}
-
-HWND WaitForOwnWindow(const char* className, DWORD timeoutMs) {
-  const DWORD start = GetTickCount();
-  do {
-    WindowSearch search = {className, nullptr};
-    EnumWindows(FindOwnWindow, reinterpret_cast<LPARAM>(&search));
-    if (search.found != nullptr) return search.found;
-    Sleep(10);
-  } while (GetTickCount() - start < timeoutMs);
-  return nullptr;
-}
-
 // The items of the popup menu that opens within the time-out, which is then closed; empty when
 // none opens.
 std::vector<std::string> CapturePopupMenu(DWORD timeoutMs) {
   std::vector<std::string> items;
-  HWND menuWindow = WaitForOwnWindow("#32768", timeoutMs);
+  HWND menuWindow = WaitForOwnWindow("#32768", nullptr, timeoutMs);
   if (menuWindow == nullptr) return items;
   HMENU menu = reinterpret_cast<HMENU>(SendMessageA(menuWindow, MN_GETHMENU, 0, 0));
   for (int i = 0; menu != nullptr && i < GetMenuItemCount(menu); ++i) {
@@ -167,7 +138,7 @@ TEST_F(MainLoopTest, AReleasedRowButtonStartsAJobThatAsksForAName) {
   ASSERT_EQ(ClickedRow, 0);
   // The next outer pass hides the button and starts the job, whose save dialog we cancel.
   auto dialog = std::async(std::launch::async, [] {
-    HWND found = WaitForOwnWindow("#32770", 20000);
+    HWND found = WaitForOwnWindow("#32770", nullptr, 20000);
     if (found != nullptr) PostMessageA(found, WM_COMMAND, IDCANCEL, 0);
     return found != nullptr;
   });

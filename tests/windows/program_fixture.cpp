@@ -2,19 +2,20 @@
 
 namespace {
 
-struct BoxSearch {
+struct WindowSearch {
+  const char* className;
   const char* title;
   HWND found;
 };
 
-BOOL CALLBACK FindBox(HWND window, LPARAM parameter) {
-  auto* search = reinterpret_cast<BoxSearch*>(parameter);
+BOOL CALLBACK FindOwnWindow(HWND window, LPARAM parameter) {
+  auto* search = reinterpret_cast<WindowSearch*>(parameter);
   DWORD process = 0;
   GetWindowThreadProcessId(window, &process);
   char className[64] = "";
   GetClassNameA(window, className, sizeof(className));
-  if (process == GetCurrentProcessId() && std::string(className) == "#32770" &&
-      WindowTextOf(window) == search->title && IsWindowVisible(window)) {
+  if (process == GetCurrentProcessId() && std::string(className) == search->className &&
+      (search->title == nullptr || WindowTextOf(window) == search->title) && IsWindowVisible(window)) {
     search->found = window;
     return FALSE;
   }
@@ -23,20 +24,23 @@ BOOL CALLBACK FindBox(HWND window, LPARAM parameter) {
 
 }  // namespace
 
-std::string CloseMessageBoxWhenShown(const char* title, DWORD timeoutMs) {
+HWND WaitForOwnWindow(const char* className, const char* title, DWORD timeoutMs) {
   const DWORD start = GetTickCount();
-  while (GetTickCount() - start < timeoutMs) {
-    BoxSearch search = {title, nullptr};
-    EnumWindows(FindBox, reinterpret_cast<LPARAM>(&search));
-    if (search.found != nullptr) {
-      std::string text;
-      // The message is the box's static control with id 0xFFFF.
-      HWND label = GetDlgItem(search.found, 0xFFFF);
-      if (label != nullptr) text = WindowTextOf(label);
-      PostMessageA(search.found, WM_COMMAND, IDOK, 0);
-      return text;
-    }
-    Sleep(20);
-  }
-  return "(no box)";
+  do {
+    WindowSearch search = {className, title, nullptr};
+    EnumWindows(FindOwnWindow, reinterpret_cast<LPARAM>(&search));
+    if (search.found != nullptr) return search.found;
+    Sleep(10);
+  } while (GetTickCount() - start < timeoutMs);
+  return nullptr;
+}
+
+std::string CloseMessageBoxWhenShown(const char* title, DWORD timeoutMs) {
+  HWND box = WaitForOwnWindow("#32770", title, timeoutMs);
+  if (box == nullptr) return "(no box)";
+  // The message is the box's static control with id 0xFFFF.
+  HWND label = GetDlgItem(box, 0xFFFF);
+  const std::string text = label != nullptr ? WindowTextOf(label) : std::string();
+  PostMessageA(box, WM_COMMAND, IDOK, 0);
+  return text;
 }

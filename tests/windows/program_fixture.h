@@ -59,6 +59,10 @@ inline std::string WindowTextOf(HWND window) {
   return text;
 }
 
+// The first visible top-level window of this process of that class (and, unless title is null,
+// with that title) that appears within the time-out; 0 when none does.
+HWND WaitForOwnWindow(const char* className, const char* title, DWORD timeoutMs);
+
 // Closes the first top-level window of this process with that title, once it appears, and
 // returns the text of its static label (a message box's message). Runs on its own thread so the
 // test's thread can be the one blocked in the box.

@@ -45,16 +45,6 @@ std::vector<std::string> FolderEntries(const std::string& folder) {
   return names;
 }
 
-std::string GeneratedBody(int seed, size_t size) {
-  std::string body(size, '\0');
-  const unsigned char head[4] = {0xFF, 0xFB, 0x90, 0x64};
-  for (size_t i = 0; i < size; ++i) {
-    const unsigned long long n = i;
-    body[i] = static_cast<char>(i < 4 ? head[i] : ((n * 131 + static_cast<unsigned long long>(seed) * 7 + (n >> 8)) & 0xFF));
-  }
-  return body;
-}
-
 std::string SiteFixture(const std::string& relativePath) {
   std::string path = std::string("Z:") + VERDIMO_SOURCE_DIR + "/site/fixtures/" + relativePath;
   for (char& c : path) {

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "shared/site_bodies.h"
+
 // A fresh, empty folder under the temp folder, ending in "\".
 std::string FreshTempFolder(const char* prefix);
 // The whole file, or "" when it cannot be read; *exists tells the two apart.
@@ -13,7 +15,5 @@ std::string ReadWholeFile(const std::string& path, bool* exists = nullptr);
 void WriteWholeFile(const std::string& path, const std::string& bytes);
 // The names in a folder (no "." or "..").
 std::vector<std::string> FolderEntries(const std::string& folder);
-// The stand-in site's generated body of that seed and size (its README gives the formula).
-std::string GeneratedBody(int seed, size_t size);
 // A fixture file of the stand-in site, e.g. "songs/tone1.mp3".
 std::string SiteFixture(const std::string& relativePath);
