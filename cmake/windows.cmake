@@ -55,9 +55,13 @@ add_test(NAME wine_env_down COMMAND ${CMAKE_SOURCE_DIR}/tests/wine/env-down ${VE
 set_tests_properties(wine_env_up PROPERTIES FIXTURES_SETUP wine_env)
 set_tests_properties(wine_env_down PROPERTIES FIXTURES_CLEANUP wine_env)
 
-add_test(NAME windows_tests COMMAND ${wine_run} $<TARGET_FILE:windows_tests>)
+# Each program writes its cases' results as XML, so that scripts/test can count them one by one.
+set(VERDIMO_RESULTS ${CMAKE_BINARY_DIR}/test-results)
+add_test(NAME windows_tests COMMAND ${wine_run} $<TARGET_FILE:windows_tests>
+  --gtest_output=xml:Z:${VERDIMO_RESULTS}/windows_tests.xml)
 add_test(NAME e2e_tests COMMAND ${wine_run} $<TARGET_FILE:e2e_tests>
-  --verdimo=$<TARGET_FILE:verdimo> --output=${CMAKE_BINARY_DIR}/e2e-output)
+  --verdimo=$<TARGET_FILE:verdimo> --output=${CMAKE_BINARY_DIR}/e2e-output
+  --gtest_output=xml:Z:${VERDIMO_RESULTS}/e2e_tests.xml)
 set_tests_properties(windows_tests e2e_tests PROPERTIES FIXTURES_REQUIRED wine_env TIMEOUT 900
   RUN_SERIAL TRUE)
 
