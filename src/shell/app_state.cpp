@@ -39,6 +39,7 @@ int FlashReady;
 HWND MainWindow, UrlField, GoButton, SaveButton, SongList, SiteLink, HomeLink;
 HWND NoticeBanner, TickerStrip, SidePanelLeft, SidePanelRight, LoadingSpinner, PlayerPanel;
 HWND TickerBrowser, LeftPanelBrowser, RightPanelBrowser, NoticePanel[2];
+HWND SiteLinkTooltip;
 
 void ClearGlobalState() {
   ModuleInstance = GetModuleHandleA(nullptr);
@@ -73,4 +74,5 @@ void ClearGlobalState() {
   NoticeBanner = TickerStrip = SidePanelLeft = SidePanelRight = LoadingSpinner = nullptr;
   PlayerPanel = TickerBrowser = LeftPanelBrowser = RightPanelBrowser = nullptr;
   NoticePanel[0] = NoticePanel[1] = nullptr;
+  SiteLinkTooltip = nullptr;
 }

@@ -71,6 +71,7 @@ extern int FlashReady;
 extern HWND MainWindow, UrlField, GoButton, SaveButton, SongList, SiteLink, HomeLink;
 extern HWND NoticeBanner, TickerStrip, SidePanelLeft, SidePanelRight, LoadingSpinner, PlayerPanel;
 extern HWND TickerBrowser, LeftPanelBrowser, RightPanelBrowser, NoticePanel[2];
+extern HWND SiteLinkTooltip;
 
 // Control numbers (WM_COMMAND identifiers) of the window's controls.
 enum ControlNumber {

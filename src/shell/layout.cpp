@@ -66,6 +66,22 @@ HWND LinkControl(int id, int x, int y, int width, int height, const char* text) 
   return control;
 }
 
+// A tooltip for control, made on the window's thread; readers later only change its text.
+HWND MakeTooltip(HWND control) {
+  if (control == nullptr) return nullptr;
+  HWND tooltip = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP,
+                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                                 MainWindow, nullptr, ModuleInstance, nullptr);
+  TOOLINFOA tool = {};
+  tool.cbSize = sizeof(tool);
+  tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+  tool.hwnd = MainWindow;
+  tool.uId = reinterpret_cast<UINT_PTR>(control);
+  tool.lpszText = const_cast<char*>("");
+  SendMessageA(tooltip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+  return tooltip;
+}
+
 std::string AuthorPage(const char* scrambledName) {
   return NoticeBaseAddress + NoticePath + TextUnscrambler(scrambledName);
 }
@@ -137,6 +153,7 @@ void CreateControls() {
   SendMessageA(SaveButton, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(SaveImages[3].get()));
 
   SiteLink = LinkControl(kSiteLinkId, 2, 165, 95, 20, SiteHomeHost);
+  SiteLinkTooltip = MakeTooltip(SiteLink);
   HomeLink = LinkControl(kHomeLinkId, 97, 165, 92, 20, kAuthorHomeHost);
 
   LoadingSpinner = ImageControl(kLoadingSpinnerId, 150, 40, 0, 0, SpinnerFrames[0].get());
@@ -152,20 +169,11 @@ void CreateControls() {
 }
 
 void SetSiteLinkTooltip(const std::string& text) {
-  static HWND tooltip;  // made once, on the main thread at start-up
-  if (SiteLink == nullptr) return;
+  if (SiteLinkTooltip == nullptr || SiteLink == nullptr) return;
   TOOLINFOA tool = {};
   tool.cbSize = sizeof(tool);
-  tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
   tool.hwnd = MainWindow;
   tool.uId = reinterpret_cast<UINT_PTR>(SiteLink);
   tool.lpszText = const_cast<char*>(text.c_str());
-  if (tooltip == nullptr || !IsWindow(tooltip)) {
-    tooltip = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP,
-                              CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
-                              MainWindow, nullptr, ModuleInstance, nullptr);
-    SendMessageA(tooltip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
-  } else {
-    SendMessageA(tooltip, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&tool));
-  }
+  SendMessageA(SiteLinkTooltip, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&tool));
 }

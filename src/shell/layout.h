@@ -16,5 +16,5 @@ HWND OpenMainWindow();
 // Makes the controls in their order (everything of the window but the window itself).
 void CreateControls();
 
-// SiteLink's tooltip; made on first use. Callable from any thread.
+// Sets the text of SiteLink's tooltip (made with the controls). Callable from any thread.
 void SetSiteLinkTooltip(const std::string& text);

@@ -6,6 +6,7 @@
 
 #include "acquisition/song_list.h"
 #include "program_fixture.h"
+#include "shell/layout.h"
 #include "shell/window_callback.h"
 
 namespace {
@@ -213,6 +214,30 @@ TEST_F(MainWindowTest, ReleaseOverARowButtonNotesItsRowOnlyWhenThePointerIsOnIt)
   EXPECT_EQ(ClickedRow, 0);
   EXPECT_EQ(ClickedButton, button);
   ClickedRow = -1;
+}
+
+}  // namespace
+
+namespace {
+
+std::string SiteLinkTooltipText() {
+  char text[256] = "";
+  TOOLINFOA tool = {};
+  tool.cbSize = sizeof(tool);
+  tool.hwnd = MainWindow;
+  tool.uId = reinterpret_cast<UINT_PTR>(SiteLink);
+  tool.lpszText = text;
+  SendMessageA(SiteLinkTooltip, TTM_GETTEXTA, sizeof(text), reinterpret_cast<LPARAM>(&tool));
+  return text;
+}
+
+TEST_F(MainWindowTest, SiteLinkTooltipFollowsTheTipAlsoFromAWorker) {
+  ASSERT_NE(SiteLinkTooltip, nullptr);
+  EXPECT_EQ(SiteLinkTooltipText(), "www.verdimo.test");
+  std::thread worker([] { SetSiteLinkTooltip("http://www.verdimo.test/someband"); });
+  RunLoopUntil([] { return SiteLinkTooltipText() == "http://www.verdimo.test/someband"; }, 5000);
+  worker.join();
+  EXPECT_EQ(SiteLinkTooltipText(), "http://www.verdimo.test/someband");
 }
 
 }  // namespace
