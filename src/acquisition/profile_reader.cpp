@@ -17,7 +17,7 @@
 #include "acquisition/text_search.h"
 #include "shell/app_state.h"
 #include "shell/layout.h"
-#include "skin/image_button.h"
+#include "skin/pointer_helpers.h"
 
 namespace {
 
@@ -35,20 +35,6 @@ int FetchWithWaitCursor(const std::string& address, FetchBuffer& buffer) {
   const int length = PageFetcher(address, buffer);
   SetCursor(ArrowCursor);
   return length;
-}
-
-void DisableGoButton() {
-  EnableWindow(GoButton, FALSE);
-  EnterCriticalSection(&GuiLock);
-  SetImageButtonDisabled(GoButton, true, true);
-  LeaveCriticalSection(&GuiLock);
-}
-
-void EnableGoButton() {
-  EnterCriticalSection(&GuiLock);
-  SetImageButtonDisabled(GoButton, false, true);
-  LeaveCriticalSection(&GuiLock);
-  EnableWindow(GoButton, TRUE);
 }
 
 // Adds the playlist's songs as rows; returns how many were added.
@@ -75,7 +61,7 @@ DWORD WINAPI ProfileReader(void* parameter) {
   PreviousArtistName.Set(ArtistName.Get());
   // ProfileReadsRunning was raised by the loop when it started this read, so that the loop
   // never sees a read as ended before its thread has begun.
-  DisableGoButton();
+  SetImageButtonEnabled(GoButton, false);
 
   FetchBuffer buffer = {nullptr, -1, 0};
   PrepareFetchBuffer(buffer, ProgramHeapAllocator());
@@ -115,6 +101,6 @@ DWORD WINAPI ProfileReader(void* parameter) {
     ArtistNameFound = pageRead ? 1 : 0;
     SongListFilled = 1;
   }
-  if (ProfileReadsRunning.fetch_sub(1) == 1) EnableGoButton();
+  if (ProfileReadsRunning.fetch_sub(1) == 1) SetImageButtonEnabled(GoButton, true);
   return 0;
 }

@@ -61,12 +61,7 @@ void ReserveChosenPath(const std::string& path) {
 
 }  // namespace
 
-bool FileExistsNonEmpty(const char* path) {
-  WIN32_FILE_ATTRIBUTE_DATA data;
-  if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data)) return false;
-  if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return false;
-  return data.nFileSizeHigh != 0 || data.nFileSizeLow != 0;
-}
+bool FileExistsNonEmpty(const char* path) { return FileSize(path) > 0; }
 
 DWORD WINAPI DownloadJob(void* parameter) {
   auto* request = static_cast<DownloadRequestRecord*>(parameter);

@@ -61,14 +61,14 @@ class TransferWatch : public IBindStatusCallback, public IHttpNegotiate {
   }
 };
 
+}  // namespace
+
 long long FileSize(const std::string& path) {
   WIN32_FILE_ATTRIBUTE_DATA data;
   if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return -1;
   if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return -1;
   return (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
-
-}  // namespace
 
 bool TransferToFile(const std::string& url, const std::string& targetPath) {
   if (url.empty() || targetPath.empty()) return false;

@@ -3,6 +3,9 @@
 
 #include <string>
 
+// The size of the file at path; -1 when there is none or it is a folder.
+long long FileSize(const std::string& path);
+
 // Transfers url into targetPath through "targetPath.part": only a complete transfer replaces
 // targetPath, and a failed one leaves no ".part" behind and an existing targetPath untouched.
 // Complete means: the call succeeded, an HTTP status (if any) was 2xx, the file is not empty,

@@ -1,9 +1,6 @@
 #include "resources/bitmaps.h"
 
-#include <cstring>
-
 #include "resources/builtin_images.h"
-#include "shell/win_handles.h"
 
 HBITMAP BitmapFromImage(const DecodedImage& image) {
   if (!image.ok()) return nullptr;

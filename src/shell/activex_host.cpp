@@ -52,13 +52,4 @@ int SilenceBrowser(HWND browser) {
   return 0;
 }
 
-void ReleaseBrowserControl(HWND browser) {
-  if (IWebBrowser2* web = BrowserOf(browser)) {
-    SetWindowLongPtrA(browser, GWLP_USERDATA, 0);
-    web->Release();
-  }
-}
-
 bool CreateFlashControl(HWND) { return false; }
-
-void ReleaseFlashControl() {}

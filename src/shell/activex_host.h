@@ -12,8 +12,6 @@ void NavigateBrowser(HWND browser, const std::string& address);
 std::string BrowserLocation(HWND browser);
 // Asks the browser control to show no dialog boxes of its own.
 int SilenceBrowser(HWND browser);
-void ReleaseBrowserControl(HWND browser);
 
 // Creates the Flash player in container; true when FlashControl was obtained.
 bool CreateFlashControl(HWND container);
-void ReleaseFlashControl();

@@ -8,20 +8,22 @@ bool IsMouseButtonDown() {
   return (GetAsyncKeyState(primary) & 0x8000) != 0;
 }
 
-DWORD WINAPI ImageButtonEnabler(void* button) {
-  HWND control = static_cast<HWND>(button);
+void SetImageButtonEnabled(HWND button, bool enabled) {
+  // A disabled button stops taking clicks before its look changes; an enabled one takes them
+  // only once it looks enabled.
+  if (!enabled) EnableWindow(button, FALSE);
   EnterCriticalSection(&GuiLock);
-  SetImageButtonDisabled(control, false, true);
+  SetImageButtonDisabled(button, !enabled, true);
   LeaveCriticalSection(&GuiLock);
-  EnableWindow(control, TRUE);
+  if (enabled) EnableWindow(button, TRUE);
+}
+
+DWORD WINAPI ImageButtonEnabler(void* button) {
+  SetImageButtonEnabled(static_cast<HWND>(button), true);
   return 0;
 }
 
 DWORD WINAPI ImageButtonDisabler(void* button) {
-  HWND control = static_cast<HWND>(button);
-  EnableWindow(control, FALSE);
-  EnterCriticalSection(&GuiLock);
-  SetImageButtonDisabled(control, true, true);
-  LeaveCriticalSection(&GuiLock);
+  SetImageButtonEnabled(static_cast<HWND>(button), false);
   return 0;
 }
