@@ -64,6 +64,10 @@ SLOW_SONG_PIECES = 64
 SLOW_SONG_DEFAULT_SECONDS = 3.0
 LARGE_SONG_SIZE = 20 * 1024 * 1024
 BIG_PAGE_DEFAULT_SIZE = 100000
+# Profiles whose page the site holds back for a while before it answers.
+HELD_PROFILES = {"heldband": 10.0}
+# Friend IDs "rows-<n>" get a generated playlist of n tracks, at most this many.
+GENERATED_PLAYLIST_MAX = 100000
 
 CONTENT_TYPES = {
     ".htm": "text/html; charset=windows-1252",
@@ -224,6 +228,21 @@ def bounded_size(text, default):
     return size if size <= MAX_GENERATED_SIZE else None
 
 
+def generated_playlist(friend_id):
+    """The playlist for a friend ID "rows-<n>": n tracks "Track <k>" (k from 1) whose durl is the
+    2048-byte generated body of seed k; None for any other ID."""
+    prefix = "rows-"
+    count_text = friend_id[len(prefix):]
+    if not friend_id.startswith(prefix) or not count_text.isdigit() or len(count_text) > 6:
+        return None
+    count = int(count_text)
+    if count > GENERATED_PLAYLIST_MAX:
+        return None
+    tracks = ('<song title="Track %d" durl="http://%s/gen/2048/%d.mp3" purl="" />\n' % (k, AUDIO_HOST, k)
+              for k in range(1, count + 1))
+    return ("<playlist>\n" + "".join(tracks) + "</playlist>\n").encode("ascii")
+
+
 class Site:
     """The fixtures folder and the playlist index read from it."""
 
@@ -264,7 +283,9 @@ class Site:
         name = path[1:].rstrip("/").lower()
         if not safe_name(name):
             return not_found()
-        return file_reply(os.path.join(self.fixtures, "profiles", name, "page.html"))
+        reply = file_reply(os.path.join(self.fixtures, "profiles", name, "page.html"))
+        reply.pause = HELD_PROFILES.get(name, 0.0)
+        return reply
 
     def playlist(self, path, query):
         if path != PLAYLIST_PATH:
@@ -274,6 +295,9 @@ class Site:
         file_name = None
         if query.startswith("b="):
             friend_id = query[2:]
+            generated = generated_playlist(friend_id)
+            if generated is not None:
+                return whole(200, CONTENT_TYPES[".xml"], generated)
             file_name = self.playlists.get(friend_id)
             if file_name is None:
                 unescaped = unquote_to_bytes(friend_id).decode("latin-1")

@@ -43,7 +43,7 @@ int ReadPlaylist(const std::string& friendId, FetchBuffer& buffer, int generatio
   if (length <= 0) return 0;
   int added = 0;
   ScanPlaylist(PageText(buffer.data, length), [&](PlaylistSong&& song) {
-    if (AddSongRow(song.name + "\n" + song.url + "\n\n", added, generation)) ++added;
+    if (AddSongRow(song.name, song.url, added, generation)) ++added;
   });
   return added;
 }
@@ -55,9 +55,12 @@ DWORD WINAPI ProfileReader(void* parameter) {
   const int generation = request->generation;
 
   const std::string address = NormaliseProfileAddress(request->enteredText);
-  const std::string tip = SiteLinkTipFor(address);
-  SiteLinkTip.Set(tip);
-  SetSiteLinkTooltip(tip);
+  // A read that a newer one has already replaced publishes nothing, its tip included.
+  if (IsCurrent(generation)) {
+    const std::string tip = SiteLinkTipFor(address);
+    SiteLinkTip.Set(tip);
+    SetSiteLinkTooltip(tip);
+  }
   PreviousArtistName.Set(ArtistName.Get());
   // ProfileReadsRunning was raised by the loop when it started this read, so that the loop
   // never sees a read as ended before its thread has begun.

@@ -70,7 +70,8 @@ void ScanPlaylist(std::string_view doc, const std::function<void(PlaylistSong&&)
     std::string address = stream.From(track);
     if (IsBlank(address)) address = pageStream.From(track);
     if (rawTitle.empty()) continue;
-    onSong(PlaylistSong{EntityDecoder(rawTitle), EntityDecoder(address)});
+    // Decoding can make control bytes ("&#10;"); a title or address never carries one further.
+    onSong(PlaylistSong{BlankControlBytes(EntityDecoder(rawTitle)), BlankControlBytes(EntityDecoder(address))});
   }
 }
 

@@ -8,8 +8,9 @@
 #include <vector>
 
 struct PlaylistSong {
-  std::string name;  // the decoded title, never empty before decoding
-  std::string url;   // the decoded durl value, or purl when durl is blank or missing; may be ""
+  // Both are decoded, with every control byte (1 to 31, 127) made a blank.
+  std::string name;  // the title, never empty before decoding
+  std::string url;   // the durl value, or purl when durl is blank or missing; may be ""
 };
 
 // The songs of the document in document order, one per "title=" whose following title="..."

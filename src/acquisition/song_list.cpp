@@ -55,6 +55,13 @@ struct CellWrite {
   const std::string* text;
 };
 
+// A new row's two cells from the read. Each travels as its own text, so nothing in a title or an
+// address can reach another cell.
+struct NewRow {
+  const std::string* name;
+  const std::string* url;
+};
+
 bool GenerationHolds(int generation) {
   return generation == kAnyListGeneration || generation == ListGeneration.load();
 }
@@ -66,33 +73,23 @@ void WriteCell(HWND list, int row, int column, const std::string& text) {
   CallWindowProcA(ListViewProc, list, LVM_SETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
 }
 
-bool InsertRow(HWND list, const std::string& rowText, int index) {
-  // Cells are separated by line feeds; a missing cell is empty.
-  std::string cells[4];
-  size_t start = 0;
-  for (int column = 0; column < 4; ++column) {
-    const size_t end = rowText.find('\n', start);
-    cells[column] = rowText.substr(start, end == std::string::npos ? std::string::npos : end - start);
-    if (end == std::string::npos) break;
-    start = end + 1;
-  }
+// State and Path start empty and the row has no button: only the program's own steps write them.
+bool InsertRow(HWND list, const NewRow& cells, int index) {
   LVITEMA item = {};
   item.mask = LVIF_TEXT | LVIF_PARAM;
   item.iItem = index;
-  item.pszText = const_cast<char*>(cells[0].c_str());
+  item.pszText = const_cast<char*>(cells.name->c_str());
   const int row = static_cast<int>(
       CallWindowProcA(ListViewProc, list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
   if (row < 0) return false;
-  for (int column = 1; column < 4; ++column) {
-    if (!cells[column].empty()) WriteCell(list, row, column, cells[column]);
-  }
+  if (!cells.url->empty()) WriteCell(list, row, kColumnUrl, *cells.url);
   return true;
 }
 
 LRESULT CALLBACK SongListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == kAddRowMessage) {
     if (!GenerationHolds(static_cast<int>(wParam >> 32) - 1)) return FALSE;
-    return InsertRow(list, *reinterpret_cast<const std::string*>(lParam), static_cast<int>(wParam & 0xFFFFFFFF));
+    return InsertRow(list, *reinterpret_cast<const NewRow*>(lParam), static_cast<int>(wParam & 0xFFFFFFFF));
   }
   if (message == kSetCellMessage) {
     const auto* write = reinterpret_cast<const CellWrite*>(lParam);
@@ -105,13 +102,14 @@ LRESULT CALLBACK SongListProc(HWND list, UINT message, WPARAM wParam, LPARAM lPa
 
 }  // namespace
 
-bool AddSongRow(const std::string& rowText, int index, int generation) {
+bool AddSongRow(const std::string& name, const std::string& url, int index, int generation) {
   if (SongList == nullptr || index < 0) return false;
   // Row index and generation travel in one 64-bit parameter; the generation is stored plus one
   // so that "any" (-1) is 0.
   const WPARAM packed = (static_cast<WPARAM>(static_cast<unsigned>(generation + 1)) << 32) |
                         static_cast<unsigned>(index);
-  return SendMessageA(SongList, kAddRowMessage, packed, reinterpret_cast<LPARAM>(&rowText)) != 0;
+  const NewRow cells = {&name, &url};
+  return SendMessageA(SongList, kAddRowMessage, packed, reinterpret_cast<LPARAM>(&cells)) != 0;
 }
 
 int SongRowCount() {
@@ -192,9 +190,28 @@ HWND CreateRowDownloadButton(int row) {
   return button;
 }
 
+namespace {
+// The window property that marks a row button taken by a job. A property rather than a field of
+// the button's record: the job thread may still hold the button after the main thread has
+// destroyed it and freed its record, and a property of a gone window is simply not there.
+constexpr const char* kTakenProperty = "VerdimoRowButtonTaken";
+}  // namespace
+
+void TakeRowButton(HWND button, bool taken) {
+  if (button == nullptr) return;
+  if (taken) {
+    SetPropA(button, kTakenProperty, reinterpret_cast<HANDLE>(1));
+  } else {
+    RemovePropA(button, kTakenProperty);
+  }
+}
+
+bool RowButtonTaken(HWND button) { return button != nullptr && GetPropA(button, kTakenProperty) != nullptr; }
+
 void DestroyRowDownloadButton(HWND button) {
   if (!IsWindow(button)) return;
   auto* record = reinterpret_cast<RowButtonRecord*>(GetWindowLongPtrA(button, GWLP_USERDATA));
+  RemovePropA(button, kTakenProperty);
   DestroyWindow(button);
   if (record != nullptr) {
     RowButtonList.erase(std::remove(RowButtonList.begin(), RowButtonList.end(), record),

@@ -15,12 +15,13 @@ HWND CreateSongList(HWND parent, int id, int x, int y, int width, int height, HF
 // Any generation: the list's operations that do not depend on which list is shown.
 constexpr int kAnyListGeneration = -1;
 
-// rowText is "Name\nURL\n\n": State and Path start empty and the row has no button.
-// Inserts at index (the number of rows the caller has already added). With a generation, the
+// Adds a row with its Name and URL cells, each set on its own; State and Path start empty and the
+// row has no button. Inserts at index (the number of rows the caller has already added). With a generation, the
 // row is added only while ListGeneration still has that value; the test and the insertion are
 // one message, carried out on the window's thread, so no row of an older read can slip into a
 // newer list. Returns whether the row was added.
-bool AddSongRow(const std::string& rowText, int index, int generation = kAnyListGeneration);
+bool AddSongRow(const std::string& name, const std::string& url, int index,
+                int generation = kAnyListGeneration);
 int SongRowCount();
 int SelectedSongRow();  // -1 when none
 std::string GetSongCell(int row, int column);
@@ -40,6 +41,11 @@ HWND CreateRowDownloadButton(int row);
 // Destroys a row's button and forgets its RowButtonList record (record last: RowButtonProc
 // reads it for every message, including those of the destruction).
 void DestroyRowDownloadButton(HWND button);
+
+// Marks a row's button as taken by a download job (or frees it again). A taken button stays
+// hidden, whatever the list's upkeep does, until its job gives it back.
+void TakeRowButton(HWND button, bool taken);
+bool RowButtonTaken(HWND button);
 
 // Destroys every row button, then deletes every row.
 void ClearSongList();

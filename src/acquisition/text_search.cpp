@@ -41,6 +41,14 @@ bool IsBlank(std::string_view text) {
   return text.find_first_not_of(kBlank) == std::string_view::npos;
 }
 
+std::string BlankControlBytes(std::string text) {
+  for (char& c : text) {
+    const unsigned char byte = static_cast<unsigned char>(c);
+    if ((byte >= 1 && byte <= 31) || byte == 127) c = ' ';
+  }
+  return text;
+}
+
 std::string LowerAnsi(std::string_view text) {
   std::string lower(text);
   for (char& c : lower) {

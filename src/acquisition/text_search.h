@@ -23,5 +23,9 @@ std::string TrimBlanks(std::string_view text);
 // Whether text holds nothing but blanks (byte 32), that is, whether TrimBlanks leaves it empty.
 bool IsBlank(std::string_view text);
 
+// A copy of text with every control byte (1 to 31 and 127) replaced by a blank, so that no text
+// from the network can break a line or a cell where it is shown.
+std::string BlankControlBytes(std::string text);
+
 // A copy of text with A-Z and the bytes 0xC0-0xDE raised by 32 (the code page's capitals).
 std::string LowerAnsi(std::string_view text);

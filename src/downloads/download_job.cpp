@@ -67,14 +67,29 @@ DWORD WINAPI DownloadJob(void* parameter) {
   auto* request = static_cast<DownloadRequestRecord*>(parameter);
   const int row = request->row.load();
   std::string targetPath = request->targetPath;
+  const int generation = request->generation;
   request->row.store(-1);
 
-  RunningDownloads.fetch_add(1);
-  const int generation = ListGeneration.load();
-  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  // The starter counted this job in RunningDownloads before the thread began, so the end
+  // sequence cannot miss a job that was handed over just before the window closed; the job counts
+  // itself out when it ends, whichever way.
+  struct CountedOut {
+    ~CountedOut() { RunningDownloads.fetch_sub(1); }
+  } countedOut;
+  ScopedComApartment com;
   const std::string url = GetSongCell(row, kColumnUrl);
   const std::string name = GetSongCell(row, kColumnName);
   HWND button = GetRowButton(row);
+  // A new list raises the generation before it replaces the rows, so cells read while the
+  // generation still holds are this job's own; otherwise its list is gone and there is nothing
+  // to save.
+  if (generation != ListGeneration.load()) return 0;
+  // The row is this job's until it ends: its button stays hidden (also through the list's
+  // upkeep) unless the user cancels.
+  if (button != nullptr && IsWindow(button) && generation == ListGeneration.load()) {
+    TakeRowButton(button, true);
+    ShowWindow(button, SW_HIDE);
+  }
   SetSongCell(row, kColumnState, kStateWaiting, generation);
 
   if (IsBlank(targetPath)) {
@@ -91,12 +106,10 @@ DWORD WINAPI DownloadJob(void* parameter) {
   if (targetPath.empty()) {
     // Cancelled: a row that still has its button goes back to "" and shows it again.
     if (button != nullptr && IsWindow(button) && SetSongCell(row, kColumnState, kStateNone, generation)) {
+      TakeRowButton(button, false);
       ShowWindow(button, SW_SHOW);
     }
   } else {
-    if (button != nullptr && IsWindow(button) && generation == ListGeneration.load()) {
-      ShowWindow(button, SW_HIDE);
-    }
     SetSongCell(row, kColumnState, kStateDownloading, generation);
     if (TransferToFile(url, targetPath)) {
       SetSongCell(row, kColumnPath, targetPath, generation);
@@ -106,8 +119,5 @@ DWORD WINAPI DownloadJob(void* parameter) {
     }
     ReleaseTargetPath(targetPath);
   }
-
-  CoUninitialize();
-  RunningDownloads.fetch_sub(1);
   return 0;
 }

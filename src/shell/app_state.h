@@ -20,11 +20,14 @@ struct RowButtonRecord {
   int row;
 };
 
-// The hand-over between the main loop and a new DownloadJob. The starter writes targetPath, then
-// row (release); the job copies both and sets row to -1 before anything else.
+// The hand-over between the main loop and a new DownloadJob. The starter writes targetPath and the
+// list generation the request belongs to, then row (release); the job copies them and sets row to
+// -1 before anything else. The generation travels with the request, so a new list made between
+// the start and the job's first step is never taken for the job's own.
 struct DownloadRequestRecord {
   std::atomic<int> row{-1};
   std::string targetPath;
+  int generation = 0;
 };
 
 // Resources made at start-up and released by the end sequence.

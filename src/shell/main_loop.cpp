@@ -18,6 +18,7 @@
 #include "acquisition/profile_reader.h"
 #include "acquisition/song_list.h"
 #include "acquisition/text_search.h"
+#include "base/web_address.h"
 #include "downloads/download_job.h"
 #include "downloads/download_naming.h"
 #include "downloads/playback.h"
@@ -63,7 +64,8 @@ void TickerWatchPass(std::uint32_t now) {
   const TickerActions actions =
       TickerWatchStep(Ticker, [] { return BrowserLocation(TickerBrowser); }, TickerAddress, now);
   if (actions.navigateBack) NavigateBrowser(TickerBrowser, TickerAddress);
-  if (actions.openOutside) OpenWithDefaultProgram(Ticker.seenAddress, false);
+  // The address came from a page: it is opened only as a web address.
+  if (actions.openOutside) OpenWebAddress(Ticker.seenAddress);
   if (actions.focusUrlField) SetFocus(UrlField);
 }
 
@@ -114,7 +116,8 @@ void RowButtonUpkeep() {
         const RowButtonRect place = RowButtonRectFor(cell.left, cell.top, cell.right, cell.bottom);
         SetWindowPos(button, nullptr, place.x, place.y, place.width, place.height,
                      SWP_NOZORDER | SWP_NOACTIVATE);
-        ShowWindow(button, row < top ? SW_HIDE : SW_SHOW);
+        // A button whose row a job has taken stays hidden until the job gives it back.
+        ShowWindow(button, row < top || RowButtonTaken(button) ? SW_HIDE : SW_SHOW);
         moved = true;
       }
     }
@@ -173,6 +176,7 @@ void PauseOneMillisecond() {
 
 void PendingRowClick() {
   if (ClickedRow <= -1) return;
+  TakeRowButton(ClickedButton, true);
   ShowWindow(ClickedButton, SW_HIDE);
   StartDownload(ClickedRow, "");
   ClickedRow = -1;
@@ -232,8 +236,14 @@ void ControlEvent(HWND control, int type, bool* focusEvent) {
   if (control == HomeLink) {
     OpenWithDefaultProgram(kAuthorHomeHost, false);
   } else if (control == NoticeBanner) {
+    // The notice link came from a server: it is opened only as a web address. Without one, the
+    // program's own home page address opens as the program's other links do.
     const std::string link = NoticeLink.Get();
-    OpenWithDefaultProgram(link.empty() ? std::string(kAuthorHomePage) : link, false);
+    if (link.empty()) {
+      OpenWithDefaultProgram(kAuthorHomePage, false);
+    } else {
+      OpenWebAddress(link);
+    }
   } else if (control == SiteLink) {
     OpenWithDefaultProgram(SiteLinkTip.Get(), false);
   } else if (control == UrlField) {
@@ -259,10 +269,15 @@ void PointerMoved() {
   if (PtInRect(&banner, at)) SetCursor(HandCursor);
 }
 
+// Set by the end sequence; the spinner's thread ends at its next step.
+std::atomic<bool> SpinnerStopping;
+UniqueKernelHandle SpinnerThread;
+
 DWORD WINAPI SpinnerAnimator(void*) {
   int previous = 0, visible = 0, frame = 0;
   for (;;) {
     Sleep(120);
+    if (SpinnerStopping.load()) return 0;
     previous = visible;
     visible = LoadingSpinner != nullptr && IsWindowVisible(LoadingSpinner);
     HWND spinner = LoadingSpinner;
@@ -366,6 +381,9 @@ void StartProfileRead(const std::string& text) {
   const int generation = ListGeneration.fetch_add(1) + 1;
   ProfileReadsRunning.fetch_add(1);
   ClearSongList();
+  // A row click still pending belongs to the list just cleared.
+  ClickedRow = -1;
+  ClickedButton = nullptr;
   ShowWindow(SongList, SW_HIDE);
   ShowWindow(LoadingSpinner, SW_SHOW);
   ShowWindow(SidePanelLeft, SW_SHOW);
@@ -396,11 +414,18 @@ void WaitForRequestTaken() {
 
 // Every start waits until the previous job has taken the one hand-over record, so two quick
 // starts never lose a download.
+// The job is counted in RunningDownloads before its thread exists, so a close right after the
+// hand-over still waits for it; and it carries the list generation of this moment.
 void StartDownload(int row, const std::string& targetPath) {
   WaitForRequestTaken();
   DownloadRequest.targetPath = targetPath;
+  DownloadRequest.generation = ListGeneration.load();
+  RunningDownloads.fetch_add(1);
   DownloadRequest.row.store(row);
-  if (!StartThread(DownloadJob, &DownloadRequest)) DownloadRequest.row.store(-1);
+  if (!StartThread(DownloadJob, &DownloadRequest)) {
+    DownloadRequest.row.store(-1);
+    RunningDownloads.fetch_sub(1);
+  }
 }
 
 namespace {
@@ -452,6 +477,24 @@ void SaveSongsIntoFolder(const std::string& folder) {
   }
 }
 
+namespace {
+
+// Hands text to the shell with the verb, in the folder part of the path when inFolder is set.
+void ShellOpen(const std::string& text, const char* verb, bool inFolder) {
+  const size_t slash = inFolder ? text.find_last_of("\\/") : std::string::npos;
+  const std::string folder = slash == std::string::npos ? std::string() : text.substr(0, slash + 1);
+  SHELLEXECUTEINFOA shell = {};
+  shell.cbSize = sizeof(shell);
+  shell.fMask = SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
+  shell.lpVerb = verb;
+  shell.lpFile = text.c_str();
+  shell.lpDirectory = folder.empty() ? nullptr : folder.c_str();
+  shell.nShow = SW_SHOWNORMAL;
+  ShellExecuteExA(&shell);
+}
+
+}  // namespace
+
 void OpenWithDefaultProgram(const std::string& text, bool isDownloadedFile) {
   if (text.empty()) return;
   if (!isDownloadedFile) {
@@ -461,28 +504,37 @@ void OpenWithDefaultProgram(const std::string& text, bool isDownloadedFile) {
     std::string commandLine = text;
     if (CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                        &startup, &process)) {
-      CloseHandle(process.hThread);
-      CloseHandle(process.hProcess);
+      UniqueKernelHandle thread(process.hThread);
+      UniqueKernelHandle started(process.hProcess);
       return;
     }
   }
   // A saved song is only ever opened, never started as a program: its bytes came from the
   // network.
-  const size_t slash = text.find_last_of("\\/");
-  const std::string folder = slash == std::string::npos ? std::string() : text.substr(0, slash + 1);
-  SHELLEXECUTEINFOA shell = {};
-  shell.cbSize = sizeof(shell);
-  shell.fMask = SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
-  shell.lpVerb = isDownloadedFile ? "open" : "Open";
-  shell.lpFile = text.c_str();
-  shell.lpDirectory = folder.empty() ? nullptr : folder.c_str();
-  shell.nShow = SW_SHOWNORMAL;
-  ShellExecuteExA(&shell);
+  ShellOpen(text, isDownloadedFile ? "open" : "Open", true);
+}
+
+void OpenWebAddress(const std::string& text) {
+  if (IsWebAddress(text)) ShellOpen(text, "open", false);
 }
 
 void StartSpinnerAnimator() {
-  static bool started;
-  if (!started) started = StartThread(SpinnerAnimator, nullptr);
+  if (SpinnerThread) return;
+  SpinnerStopping = false;
+  SpinnerThread = StartOwnedThread(SpinnerAnimator, nullptr);
+}
+
+// The spinner's thread gives LoadingSpinner its frames with messages to this thread, so the wait
+// serves them.
+void StopSpinnerAnimator() {
+  if (!SpinnerThread) return;
+  SpinnerStopping = true;
+  HANDLE thread = SpinnerThread.get();
+  while (MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_SENDMESSAGE) != WAIT_OBJECT_0) {
+    MSG message;
+    PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+  }
+  SpinnerThread.reset();
 }
 
 MainLoopView CurrentMainLoopView() {

@@ -26,9 +26,14 @@ void SaveSongsIntoFolder(const std::string& folder);
 // Opens a text with the system: a row's file through the shell's "open" verb only, other texts
 // (links) first as a program, then through the shell.
 void OpenWithDefaultProgram(const std::string& text, bool isDownloadedFile);
+// Opens a text that came from a page or a server: only an http or https address, and only
+// through the shell's "open" verb; anything else is ignored.
+void OpenWebAddress(const std::string& text);
 
-// Starts the thread that steps LoadingSpinner's frames while it is visible.
+// Starts the thread that steps LoadingSpinner's frames while it is visible; the end sequence
+// stops it and waits for it before the frames are released.
 void StartSpinnerAnimator();
+void StopSpinnerAnimator();
 
 // What the loop shows a test.
 struct MainLoopView {

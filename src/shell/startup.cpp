@@ -34,6 +34,14 @@ void InitialisePlatform() {
   timeBeginPeriod(1);
 }
 
+// GuiLock is made once per process and never deleted: a worker may still hold it when the
+// window closes.
+void CreateGuiLock() {
+  static bool made;
+  if (!made) InitializeCriticalSection(&GuiLock);
+  made = true;
+}
+
 void OpenHttpSession() {
   HttpSession = InternetOpenA(kUserAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
 }
@@ -133,6 +141,9 @@ void ShowMainWindow() {
   UpdateWindow(MainWindow);
 }
 
+// Releases what only the main thread uses. What a reader, an enabler or the notice fetcher may
+// still be using when the window closes (the HTTP session, GuiLock, the image buttons' list) is
+// left to the end of the process: no thread is ever stopped, so nothing they touch is torn down.
 void ReleaseResources() {
   for (UniqueMenu& menu : PopupMenus) menu.reset();
   ReturnShortcut.reset();
@@ -142,20 +153,32 @@ void ReleaseResources() {
   for (UniqueBitmap& image : SaveImages) image.reset();
   for (UniqueBitmap& image : SpinnerFrames) image.reset();
   BlankBannerImage.reset();
-  BackgroundBrush.reset();
   BackgroundCanvas.reset();
   SmallFont.reset();
   NormalFont.reset();
   WhiteBrush.reset();
-  if (HttpSession != nullptr) InternetCloseHandle(HttpSession);
-  HttpSession = nullptr;
   for (RowButtonRecord* record : RowButtonList) delete record;
   RowButtonList.clear();
   // ATL.dll stays loaded: a control host may still have threads in it, and the process ends next.
+  // The window class owns its background brush and deletes it with the class.
+  BackgroundBrush.release();
   UnregisterClassA("VerdimoMainWindow", ModuleInstance);
   UnregisterClassA("VerdimoPanel", ModuleInstance);
-  DeleteCriticalSection(&GuiLock);
   timeEndPeriod(1);
+}
+
+// A job may still be asking for a file name when the window closes; its dialog would wait for an
+// answer that no one gives, and the end sequence for the job. The user has closed the program:
+// the dialog is answered as cancelled.
+BOOL CALLBACK CancelDialogOfThisProcess(HWND window, LPARAM) {
+  DWORD process = 0;
+  GetWindowThreadProcessId(window, &process);
+  char className[16] = "";
+  GetClassNameA(window, className, sizeof(className));
+  if (process == GetCurrentProcessId() && lstrcmpA(className, "#32770") == 0) {
+    PostMessageA(window, WM_COMMAND, IDCANCEL, 0);
+  }
+  return TRUE;
 }
 
 }  // namespace
@@ -163,7 +186,7 @@ void ReleaseResources() {
 bool StartUp() {
   ClearGlobalState();                  // 1
   InitialisePlatform();                // 2
-  InitializeCriticalSection(&GuiLock); // 3
+  CreateGuiLock();                     // 3
   OpenHttpSession();                   // 4
   LoadCursors();                       // 5
   LoadControlHost();                   // 6
@@ -199,13 +222,18 @@ void EndSequence() {
   while (RunningDownloads.load() > 0) {
     MSG message;
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+    EnumWindows(CancelDialogOfThisProcess, 0);
     Sleep(1);
   }
+  StopSpinnerAnimator();
   ReleaseResources();
 }
 
+// The process ends here, with every thread still running (a read, an enabler) ended by the
+// system together with it: returning from the entry would first run the destructors of the
+// globals those threads may still be using.
 int VerdimoMain() {
   if (StartUp()) RunMainLoop();
   EndSequence();
-  return 0;
+  ExitProcess(0);
 }

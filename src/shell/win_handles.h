@@ -3,6 +3,8 @@
 #pragma once
 
 #include <windows.h>
+#include <objbase.h>
+#include <oleauto.h>
 #include <wininet.h>
 
 #include <utility>
@@ -96,6 +98,84 @@ class ComPtr {
   Interface* pointer_ = nullptr;
 };
 
+// COM initialised on this thread for as long as the owner lives.
+class ScopedComApartment {
+ public:
+  ScopedComApartment() : initialised_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
+  ~ScopedComApartment() {
+    if (initialised_) CoUninitialize();
+  }
+  ScopedComApartment(const ScopedComApartment&) = delete;
+  ScopedComApartment& operator=(const ScopedComApartment&) = delete;
+
+ private:
+  bool initialised_;
+};
+
+// A critical section held for as long as the owner lives.
+class ScopedCriticalSection {
+ public:
+  explicit ScopedCriticalSection(CRITICAL_SECTION* section) : section_(section) {
+    EnterCriticalSection(section_);
+  }
+  ~ScopedCriticalSection() { LeaveCriticalSection(section_); }
+  ScopedCriticalSection(const ScopedCriticalSection&) = delete;
+  ScopedCriticalSection& operator=(const ScopedCriticalSection&) = delete;
+
+ private:
+  CRITICAL_SECTION* section_;
+};
+
+// An object selected into a device context, selected out again when the owner goes.
+class ScopedSelectObject {
+ public:
+  ScopedSelectObject(HDC dc, HGDIOBJ object) : dc_(dc), previous_(SelectObject(dc, object)) {}
+  ~ScopedSelectObject() {
+    if (previous_ != nullptr && previous_ != HGDI_ERROR) SelectObject(dc_, previous_);
+  }
+  ScopedSelectObject(const ScopedSelectObject&) = delete;
+  ScopedSelectObject& operator=(const ScopedSelectObject&) = delete;
+
+ private:
+  HDC dc_;
+  HGDIOBJ previous_;
+};
+
+// A BSTR freed when the owner goes.
+class UniqueBstr {
+ public:
+  UniqueBstr() = default;
+  explicit UniqueBstr(BSTR text) : text_(text) {}
+  ~UniqueBstr() { SysFreeString(text_); }
+  UniqueBstr(const UniqueBstr&) = delete;
+  UniqueBstr& operator=(const UniqueBstr&) = delete;
+  BSTR get() const { return text_; }
+  BSTR* out() {
+    SysFreeString(text_);
+    text_ = nullptr;
+    return &text_;
+  }
+
+ private:
+  BSTR text_ = nullptr;
+};
+
+// A VARIANT cleared when the owner goes.
+class ScopedVariant {
+ public:
+  ScopedVariant() { VariantInit(&value_); }
+  ~ScopedVariant() { VariantClear(&value_); }
+  ScopedVariant(const ScopedVariant&) = delete;
+  ScopedVariant& operator=(const ScopedVariant&) = delete;
+  VARIANT* get() { return &value_; }
+
+ private:
+  VARIANT value_;
+};
+
 // Starts a thread running procedure(parameter); the handle is closed at once, since no thread of
 // the program is ever joined. Returns false when the thread could not be made.
 bool StartThread(LPTHREAD_START_ROUTINE procedure, void* parameter);
+
+// The same, keeping the thread's handle for a thread that is stopped and waited for.
+UniqueKernelHandle StartOwnedThread(LPTHREAD_START_ROUTINE procedure, void* parameter);

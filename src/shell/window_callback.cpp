@@ -19,9 +19,9 @@ std::deque<LoopEvent>& PendingEvents() {
 int ControlEventTypeOf(HWND control, int code) {
   if (control == UrlField) return code == EN_SETFOCUS ? kFocusGained : kOtherControlEvent;
   switch (code) {
-    case STN_CLICKED:  // also BN_CLICKED
+    case STN_CLICKED:  // 0, also BN_CLICKED
       return kLeftClick;
-    case STN_DBLCLK:  // also BN_DBLCLK
+    case STN_DBLCLK:  // 1; a push button's double click is BN_DBLCLK (5) and is not asked for
       return kLeftDoubleClick;
     default:
       return kOtherControlEvent;

@@ -80,7 +80,10 @@ HWND PollImageButtonClick() {
   return clicked;
 }
 
+// Under GuiLock: an enabler or disabler thread of the closing window may still be at work.
 void ForgetImageButtons() {
+  EnterCriticalSection(&GuiLock);
   ImageButtonList.clear();
   PendingClick = nullptr;
+  LeaveCriticalSection(&GuiLock);
 }

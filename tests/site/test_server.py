@@ -247,6 +247,24 @@ class SiteTest(unittest.TestCase):
         self.assertEqual(thousand[-1], ("Track 1000", GEN + "2048/1000.mp3"))
         fifty = playlist_rows(self.playlist("1011"))
         self.assertEqual(fifty, [("Piece %02d" % n, GEN + "1048576/%d.mp3" % n) for n in range(1, 51)])
+        many = playlist_rows(self.playlist("rows-1500"))
+        self.assertEqual(len(many), 1500)
+        self.assertEqual(many[-1], ("Track 1500", GEN + "2048/1500.mp3"))
+        self.assertEqual(playlist_rows(self.playlist("rows-100001")), [])
+        page = self.get("http://www.verdimo.test/manyband")[2].decode("latin-1")
+        self.assertEqual(page_findings(page)[0], "rows-1500")
+
+    def test_hostile_titles_and_held_page(self):
+        rows = playlist_rows(self.playlist("1013"))
+        self.assertEqual(len(rows), 3)
+        self.assertIn("\n", rows[1][0] + rows[1][1])
+        self.assertIn("&#10;", rows[0][0])
+        page = self.get("http://www.verdimo.test/hostileband")[2].decode("latin-1")
+        self.assertEqual(page_findings(page)[0], "1013")
+        started = time.monotonic()
+        status, _, body = self.get("http://www.verdimo.test/heldband")
+        self.assertGreaterEqual(time.monotonic() - started, 9.5)
+        self.assertIn(b"friendID=1001", body)
 
     def test_page_fetch_fixtures(self):
         self.assertEqual(self.get("http://www.verdimo.test:80/fault/zero-byte-page")[2],

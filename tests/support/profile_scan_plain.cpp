@@ -17,8 +17,8 @@ std::vector<PlaylistSong> ScanPlaylistPlain(std::string_view doc) {
       std::string title = Between(doc, "title=\"", "\"", cur);
       std::string address = Between(doc, "durl=\"", "\"", cur);
       if (TrimBlanks(address).empty()) address = Between(doc, "purl=\"", "\"", cur);
-      address = EntityDecoder(address);
-      if (!title.empty()) songs.push_back(PlaylistSong{EntityDecoder(title), address});
+      address = BlankControlBytes(EntityDecoder(address));
+      if (!title.empty()) songs.push_back(PlaylistSong{BlankControlBytes(EntityDecoder(title)), address});
     }
   } while (p != 0);
   return songs;

@@ -66,6 +66,15 @@ const std::vector<Case>& HandWrittenCases() {
       {"marker inside another attribute counts",
        "<t subtitle=\"x\" title=\"A\" durl=\"d\"/>", {{"x", "d"}, {"A", "d"}}},
       {"marker at the very end", "<t title=\"One\" durl=\"d\"/>title=", {{"One", "d"}}},
+      // Titles and addresses that try to reach other cells: every control byte, raw or made by
+      // decoding, becomes a blank, and each track stays one row.
+      {"line breaks and tabs, raw and as references, never leave their cell",
+       "<t title=\"x&#10;http://e/evil.mp3&#10;Ready!&#10;C:\\windows\\notepad.exe\" durl=\"d1\"/>"
+       "<t title=\"a\nb\rc\td\" durl=\"http://s/2.mp3&#13;&#10;Ready!\"/>"
+       "<t title=\"e&#9;f&#13;g&#127;h\x01i\" durl=\"d3\nd\r\"/>",
+       {{"x http://e/evil.mp3 Ready! C:\\windows\\notepad.exe", "d1"},
+        {"a b c d", "http://s/2.mp3  Ready!"},
+        {"e f g h i", "d3 d "}}},
   };
   return cases;
 }

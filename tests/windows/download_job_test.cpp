@@ -19,7 +19,7 @@ const std::string kGen = "http://audio.verdimo.test/gen/";
 
 void AddRows(const std::vector<std::pair<std::string, std::string>>& rows) {
   for (size_t i = 0; i < rows.size(); ++i) {
-    AddSongRow(rows[i].first + "\n" + rows[i].second + "\n\n", static_cast<int>(i));
+    AddSongRow(rows[i].first, rows[i].second, static_cast<int>(i));
   }
 }
 

@@ -9,6 +9,7 @@
 #include "acquisition/song_list.h"
 #include "program_fixture.h"
 #include "shell/window_callback.h"
+#include "test_files.h"
 #include "skin/image_button.h"
 
 #include <commctrl.h>
@@ -90,7 +91,7 @@ TEST_F(MainLoopTest, RightClickOpensTheMenuOfTheRowsState) {
       {"Downloading...", {"1:Copy URL"}},
       {"Something else", {}},
   };
-  AddSongRow("Song\nhttp://audio.verdimo.test/songs/tone1.mp3\n\n", 0);
+  AddSongRow("Song", "http://audio.verdimo.test/songs/tone1.mp3", 0);
   SelectRow(0);
   for (const auto& c : cases) {
     SCOPED_TRACE(c.state);
@@ -104,7 +105,7 @@ TEST_F(MainLoopTest, RightClickOpensTheMenuOfTheRowsState) {
 }
 
 TEST_F(MainLoopTest, RowActionsNeedASelectedRow) {
-  AddSongRow("Song\nhttp://audio.verdimo.test/songs/tone1.mp3\n\n", 0);
+  AddSongRow("Song", "http://audio.verdimo.test/songs/tone1.mp3", 0);
   ASSERT_EQ(SelectedSongRow(), -1);
   auto menu = std::async(std::launch::async, [] { return CapturePopupMenu(800); });
   bool close = false, focus = false;
@@ -117,7 +118,7 @@ TEST_F(MainLoopTest, RowActionsNeedASelectedRow) {
 }
 
 TEST_F(MainLoopTest, CopyUrlPutsTheRowsAddressOnTheClipboard) {
-  AddSongRow("Song\nhttp://audio.verdimo.test/songs/tone1.mp3\n\n", 0);
+  AddSongRow("Song", "http://audio.verdimo.test/songs/tone1.mp3", 0);
   SelectRow(0);
   bool close = false, focus = false;
   DispatchLoopEvent({LoopEventKind::kMenu, nullptr, 0, 1}, &close, &focus);
@@ -130,7 +131,7 @@ TEST_F(MainLoopTest, CopyUrlPutsTheRowsAddressOnTheClipboard) {
 }
 
 TEST_F(MainLoopTest, AReleasedRowButtonStartsAJobThatAsksForAName) {
-  AddSongRow("Song\nhttp://audio.verdimo.test/songs/tone1.mp3\n\n", 0);
+  AddSongRow("Song", "http://audio.verdimo.test/songs/tone1.mp3", 0);
   HWND button = CreateRowDownloadButton(0);
   ASSERT_NE(button, nullptr);
   WindowUnderPointer = button;
@@ -155,8 +156,8 @@ TEST_F(MainLoopTest, AReleasedRowButtonStartsAJobThatAsksForAName) {
 }
 
 TEST_F(MainLoopTest, ARowThatIsDownloadingLosesItsButton) {
-  AddSongRow("Song\nurl\n\n", 0);
-  AddSongRow("Other\nurl\n\n", 1);
+  AddSongRow("Song", "url", 0);
+  AddSongRow("Other", "url", 1);
   HWND first = CreateRowDownloadButton(0);
   HWND second = CreateRowDownloadButton(1);
   SetSongCell(0, kColumnState, "Downloading...");
@@ -168,7 +169,7 @@ TEST_F(MainLoopTest, ARowThatIsDownloadingLosesItsButton) {
 }
 
 TEST_F(MainLoopTest, RowButtonsFollowTheirCellsWhenTheListScrolls) {
-  for (int i = 0; i < 20; ++i) AddSongRow("Song\nurl\n\n", i);
+  for (int i = 0; i < 20; ++i) AddSongRow("Song", "url", i);
   for (int i = 0; i < 20; ++i) CreateRowDownloadButton(i);
   SendMessageA(SongList, LVM_SCROLL, 0, 60);
   OuterPass();
@@ -190,7 +191,7 @@ TEST_F(MainLoopTest, RowButtonsFollowTheirCellsWhenTheListScrolls) {
 
 TEST_F(MainLoopTest, SaveSongsFollowsTheRowCount) {
   EXPECT_FALSE(IsWindowEnabled(SaveButton));
-  AddSongRow("Song\nurl\n\n", 0);
+  AddSongRow("Song", "url", 0);
   ASSERT_TRUE(RunLoopUntil([] { return IsWindowEnabled(SaveButton) != FALSE; }, 5000));
   EXPECT_EQ(CurrentMainLoopView().knownRowCount, 1);
   ClearSongList();
@@ -222,6 +223,62 @@ TEST_F(MainLoopTest, HomeLinkGlidesButNeverUnderThePointer) {
   RunLoopFor(300);
   EXPECT_EQ(ChildRect(HomeLink).left, held);
   SetCursorPos(0, 0);
+}
+
+// A row that a job has taken keeps its button hidden until the job gives the row back, also when
+// the list's upkeep moves the button; a cancelled dialog gives it back.
+TEST_F(MainLoopTest, ARowTakenByAJobShowsNoButtonUntilTheJobEnds) {
+  for (int i = 0; i < 20; ++i) AddSongRow("Song", "http://audio.verdimo.test/songs/tone1.mp3", i);
+  for (int i = 0; i < 20; ++i) CreateRowDownloadButton(i);
+  HWND button = GetRowButton(10);
+  SelectRow(10);
+  std::promise<void> scrolled;
+  auto dialog = std::async(std::launch::async, [&scrolled] {
+    HWND found = WaitForOwnWindow("#32770", nullptr, 20000);
+    if (found == nullptr) return false;
+    scrolled.get_future().wait_for(std::chrono::seconds(20));
+    PostMessageA(found, WM_COMMAND, IDCANCEL, 0);
+    return true;
+  });
+  bool close = false, focus = false;
+  DispatchLoopEvent({LoopEventKind::kControl, SongList, kLeftDoubleClick, 0}, &close, &focus);
+  ASSERT_TRUE(RunLoopUntil([] { return GetSongCell(10, kColumnState) == "Waiting..."; }));
+  // The dialog is open; the user scrolls the list and every button moves.
+  SendMessageA(SongList, LVM_SCROLL, 0, 40);
+  OuterPass();
+  EXPECT_FALSE(IsWindowVisible(button));
+  scrolled.set_value();
+  ASSERT_TRUE(RunLoopUntil([&dialog] { return dialog.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }));
+  EXPECT_TRUE(dialog.get());
+  ASSERT_TRUE(RunLoopUntil([] { return RunningDownloads.load() == 0; }));
+  EXPECT_EQ(GetSongCell(10, kColumnState), "");
+  EXPECT_TRUE(IsWindowVisible(button));
+}
+
+// A job is counted before its thread runs, and it belongs to the list of the moment it was
+// started: a new list made before the job's first step is never written to, and a row click
+// still pending when the list is replaced is dropped with it.
+TEST_F(MainLoopTest, JobsAndClicksBelongToTheListTheyStartedIn) {
+  const std::string folder = FreshTempFolder("handover");
+  AddSongRow("Old", "http://audio.verdimo.test/songs/tone1.mp3", 0);
+  HWND button = CreateRowDownloadButton(0);
+  StartDownload(0, folder + "Old.mp3");
+  EXPECT_GT(RunningDownloads.load(), 0);
+  ListGeneration.fetch_add(1);
+  ClearSongList();
+  AddSongRow("New", "http://audio.verdimo.test/songs/tone2.mp3", 0);
+  ASSERT_TRUE(RunLoopUntil([] { return RunningDownloads.load() == 0; }, 30000));
+  EXPECT_EQ(GetSongCell(0, kColumnState), "");
+  EXPECT_EQ(GetSongCell(0, kColumnPath), "");
+
+  button = CreateRowDownloadButton(0);
+  WindowUnderPointer = button;
+  SendMessageA(button, WM_LBUTTONUP, 0, 0);
+  ASSERT_EQ(ClickedRow, 0);
+  StartProfileRead("http://example.test/offsite");
+  EXPECT_EQ(ClickedRow, -1);
+  OuterPass();
+  EXPECT_EQ(RunningDownloads.load(), 0);
 }
 
 TEST_F(MainLoopTest, TheCloseRequestEndsTheLoop) {

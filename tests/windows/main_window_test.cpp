@@ -110,9 +110,9 @@ TEST_F(MainWindowTest, SongListHasItsStylesAndFourColumns) {
 }
 
 TEST_F(MainWindowTest, RowsAreAddedInOrderWithEmptyStateAndPath) {
-  EXPECT_TRUE(AddSongRow("First\nhttp://a/1.mp3\n\n", 0));
-  EXPECT_TRUE(AddSongRow("Second\n\n\n", 1));
-  EXPECT_TRUE(AddSongRow("Third\nhttp://a/3.mp3\n\n", 2));
+  EXPECT_TRUE(AddSongRow("First", "http://a/1.mp3", 0));
+  EXPECT_TRUE(AddSongRow("Second", "", 1));
+  EXPECT_TRUE(AddSongRow("Third", "http://a/3.mp3", 2));
   ASSERT_EQ(SongRowCount(), 3);
   EXPECT_EQ(GetSongCell(0, kColumnName), "First");
   EXPECT_EQ(GetSongCell(0, kColumnUrl), "http://a/1.mp3");
@@ -131,7 +131,7 @@ TEST_F(MainWindowTest, RowsFromASecondThreadArriveInOrder) {
   // list is hidden, as it is while a read fills it.
   ShowWindow(SongList, SW_HIDE);
   std::thread worker([] {
-    for (int i = 0; i < 300; ++i) AddSongRow("Song " + std::to_string(i) + "\nhttp://x/" + std::to_string(i) + "\n\n", i);
+    for (int i = 0; i < 300; ++i) AddSongRow("Song " + std::to_string(i), "http://x/" + std::to_string(i), i);
   });
   RunLoopUntil([] { return SongRowCount() == 300; });
   worker.join();
@@ -143,7 +143,7 @@ TEST_F(MainWindowTest, RowsFromASecondThreadArriveInOrder) {
 }
 
 TEST_F(MainWindowTest, CellsRoundTripIncludingLongAndHighBytes) {
-  AddSongRow("Row\nhttp://a\n\n", 0);
+  AddSongRow("Row", "http://a", 0);
   const std::string longText(3000, 'x');
   const std::string highBytes = "Caf\xE9 \x80\x92 \xFF";
   const struct {
@@ -159,9 +159,9 @@ TEST_F(MainWindowTest, CellsRoundTripIncludingLongAndHighBytes) {
 
 TEST_F(MainWindowTest, WritesOfAnOlderListGenerationAreRefused) {
   const int generation = ListGeneration.load();
-  EXPECT_TRUE(AddSongRow("Mine\n\n\n", 0, generation));
+  EXPECT_TRUE(AddSongRow("Mine", "", 0, generation));
   ListGeneration.fetch_add(1);
-  EXPECT_FALSE(AddSongRow("Stale\n\n\n", 1, generation));
+  EXPECT_FALSE(AddSongRow("Stale", "", 1, generation));
   EXPECT_FALSE(SetSongCell(0, kColumnState, "Ready!", generation));
   EXPECT_EQ(SongRowCount(), 1);
   EXPECT_EQ(GetSongCell(0, kColumnState), "");
@@ -169,7 +169,7 @@ TEST_F(MainWindowTest, WritesOfAnOlderListGenerationAreRefused) {
 }
 
 TEST_F(MainWindowTest, RowButtonCoversTheStateCellLessTenPixelsEachSide) {
-  for (int i = 0; i < 3; ++i) AddSongRow("Song\nurl\n\n", i);
+  for (int i = 0; i < 3; ++i) AddSongRow("Song", "url", i);
   for (int row = 0; row < 3; ++row) {
     HWND button = CreateRowDownloadButton(row);
     ASSERT_NE(button, nullptr);
@@ -192,7 +192,7 @@ TEST_F(MainWindowTest, RowButtonCoversTheStateCellLessTenPixelsEachSide) {
 
 TEST_F(MainWindowTest, ClearSongListDestroysEveryRowButtonAndEmptiesTheList) {
   HWND buttons[4];
-  for (int i = 0; i < 4; ++i) AddSongRow("Song\nurl\n\n", i);
+  for (int i = 0; i < 4; ++i) AddSongRow("Song", "url", i);
   for (int i = 0; i < 4; ++i) buttons[i] = CreateRowDownloadButton(i);
   ClearSongList();
   for (HWND button : buttons) EXPECT_FALSE(IsWindow(button));
@@ -203,7 +203,7 @@ TEST_F(MainWindowTest, ClearSongListDestroysEveryRowButtonAndEmptiesTheList) {
 }
 
 TEST_F(MainWindowTest, ReleaseOverARowButtonNotesItsRowOnlyWhenThePointerIsOnIt) {
-  AddSongRow("Song\nurl\n\n", 0);
+  AddSongRow("Song", "url", 0);
   HWND button = CreateRowDownloadButton(0);
   ASSERT_NE(button, nullptr);
   WindowUnderPointer = nullptr;  // the press was dragged off the button

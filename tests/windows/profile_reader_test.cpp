@@ -63,6 +63,13 @@ std::vector<ReadCase> ReadCases() {
        "http://www.verdimo.test/popupband", "Verdimo Music Downloader - Popup Band", nullptr},
       {"nosuchband", {}, "", "unload", -1, "http://www.verdimo.test/nosuchband", "Verdimo Music Downloader",
        nullptr},
+      // Titles and addresses that try to reach other cells stay one row each, in their cells.
+      {"hostileband",
+       {{"x http://audio.verdimo.test/songs/tone2.mp3 Ready! C:\\windows\\notepad.exe", a + "tone1.mp3"},
+        {"Raw Line Breaks and tab", a + "tone2.mp3 Ready! C:\\windows\\notepad.exe"},
+        {"Refs  CR LF", a + "tone3.mp3  Ready! x"}},
+       "Hostile Band", "http://player.verdimo.test/music/musicplayer.swf?n=13&a=0&friendID=1013", 0,
+       "http://www.verdimo.test/hostileband", "Verdimo Music Downloader - Hostile Band", nullptr},
       // Off the site: nothing is fetched; the tip falls back to the site's home host.
       {"http://example.test/someband", {}, "", "unload", -1, "www.verdimo.test", "Verdimo Music Downloader",
        nullptr},
@@ -95,6 +102,7 @@ TEST_P(ProfileReaderTest, ReadGivesTheProfilesRowsAndValues) {
     EXPECT_EQ(GetSongCell(row, kColumnName), c.rows[i].name) << "row " << i;
     EXPECT_EQ(GetSongCell(row, kColumnUrl), c.rows[i].url) << "row " << i;
     EXPECT_EQ(GetSongCell(row, kColumnState), "");
+    EXPECT_EQ(GetSongCell(row, kColumnPath), "");
     // Once the read has ended every row has its Download button.
     EXPECT_TRUE(IsWindow(GetRowButton(row))) << "row " << i;
   }
@@ -151,6 +159,7 @@ TEST_F(ProfileReadTest, ANewerReadOwnsTheListAlone) {
   EXPECT_EQ(ArtistName.Get(), "Popup Band");
   EXPECT_EQ(PlayerMovieUrl.Get(), "http://player.verdimo.test/music/player_popup.swf?n=12&friendID=1012");
   EXPECT_EQ(WindowTextOf(MainWindow), "Verdimo Music Downloader - Popup Band");
+  EXPECT_EQ(SiteLinkTip.Get(), "http://www.verdimo.test/popupband");
   EXPECT_TRUE(IsWindowEnabled(GoButton));
   EXPECT_TRUE(IsWindowVisible(SongList));
 }
