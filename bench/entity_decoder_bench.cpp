@@ -7,7 +7,7 @@
 #include <string>
 
 #include "acquisition/entity_decoder.h"
-#include "support/entity_decoder_plain.h"
+#include "reference/entity_decoder_plain.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "acquisition/profile_scan.h"
-#include "support/profile_scan_plain.h"
+#include "reference/profile_scan_plain.h"
 
 namespace {
 

@@ -10,8 +10,8 @@ target_compile_options(verdimo_portable PRIVATE ${VERDIMO_WARNINGS})
 target_link_libraries(verdimo_portable PUBLIC PNG::PNG Threads::Threads)
 verdimo_add_embedded_images(verdimo_portable)
 
-# tests/support holds reference implementations and helpers shared by tests and benchmarks.
-file(GLOB TEST_SUPPORT_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/support/*.cpp)
+# tests/reference holds plain reference versions of fast code, for tests and benchmarks.
+file(GLOB TEST_SUPPORT_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/reference/*.cpp)
 add_library(test_support STATIC ${CMAKE_SOURCE_DIR}/cmake/empty.cpp ${TEST_SUPPORT_SOURCES})
 target_include_directories(test_support PUBLIC ${CMAKE_SOURCE_DIR}/tests)
 target_compile_options(test_support PRIVATE ${VERDIMO_WARNINGS})
@@ -35,8 +35,15 @@ if(benchmark_FOUND)
   endforeach()
 endif()
 
-# The stand-in site's own tests.
+# The include check: every file of src/ includes only its own layer and the layers below it
+# (the table in README.md).
 find_package(Python3 COMPONENTS Interpreter)
+if(Python3_FOUND)
+  add_test(NAME layer_check COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/layers/check_layers.py
+    ${CMAKE_SOURCE_DIR})
+endif()
+
+# The stand-in site's own tests.
 if(Python3_FOUND)
   add_test(NAME site_server COMMAND ${Python3_EXECUTABLE} -m unittest -q tests/site/test_server.py
     WORKING_DIRECTORY ${CMAKE_SOURCE_DIR})

@@ -29,9 +29,9 @@
 #include <string>
 #include <vector>
 
-#include "acquisition/song_list.h"
-#include "downloads/url_transfer.h"
-#include "shell/app_state.h"
+#include "wingui/song_list.h"
+#include "net/url_transfer.h"
+#include "base/app_state.h"
 #include "shell/main_loop.h"
 #include "shell/startup.h"
 
@@ -241,9 +241,9 @@ int SaveSongsRun(const std::string& folder, bool trace, bool hideList) {
   const double readStart = Now();
   StartProfileRead(kProfileName);
   const bool read = RunLoopUntil(
-      [] { return ProfileReadsRunning.load() == 0 && SongListFilled.load() == 0 && SongRowCount() == kSongCount; }, 60);
+      [] { return ProfileReadsRunning.load() == 0 && SongListFilled.load() == 0 && SongRowCount(SongList) == kSongCount; }, 60);
   if (!read) {
-    std::printf("FAIL: reading \"%s\" gave %d rows\n", kProfileName, SongRowCount());
+    std::printf("FAIL: reading \"%s\" gave %d rows\n", kProfileName, SongRowCount(SongList));
     EndSequence();
     return 1;
   }
@@ -271,7 +271,7 @@ int SaveSongsRun(const std::string& folder, bool trace, bool hideList) {
         for (int row = 0; row < kSongCount; ++row) {
           RowTimes& times = rows[static_cast<size_t>(row)];
           if (times.ended >= 0) continue;
-          const std::string state = GetSongCell(row, kColumnState);
+          const std::string state = GetSongCell(SongList, row, kColumnState);
           if (state == kStateDownloading && times.downloading < 0) times.downloading = now;
           if (RowHasEnded(state)) {
             times.ended = now;
@@ -291,10 +291,10 @@ int SaveSongsRun(const std::string& folder, bool trace, bool hideList) {
 
   std::vector<std::string> paths(kSongCount);
   for (int row = 0; row < kSongCount; ++row) {
-    if (GetSongCell(row, kColumnUrl) != SongUrl(row + 1)) {
-      std::printf("FAIL: row %d has URL %s\n", row + 1, GetSongCell(row, kColumnUrl).c_str());
+    if (GetSongCell(SongList, row, kColumnUrl) != SongUrl(row + 1)) {
+      std::printf("FAIL: row %d has URL %s\n", row + 1, GetSongCell(SongList, row, kColumnUrl).c_str());
     }
-    if (GetSongCell(row, kColumnState) == kStateReady) paths[static_cast<size_t>(row)] = GetSongCell(row, kColumnPath);
+    if (GetSongCell(SongList, row, kColumnState) == kStateReady) paths[static_cast<size_t>(row)] = GetSongCell(SongList, row, kColumnPath);
   }
   EndSequence();
 

@@ -9,14 +9,14 @@
 #include <memory>
 
 #include "acquisition/entity_decoder.h"
-#include "acquisition/page_fetcher.h"
+#include "net/page_fetcher.h"
 #include "acquisition/profile_recognition.h"
 #include "acquisition/profile_scan.h"
 #include "acquisition/site_constants.h"
-#include "acquisition/song_list.h"
-#include "acquisition/text_search.h"
-#include "shell/app_state.h"
-#include "shell/layout.h"
+#include "wingui/song_list.h"
+#include "wingui/tooltip.h"
+#include "base/text_search.h"
+#include "base/app_state.h"
 #include "skin/pointer_helpers.h"
 
 namespace {
@@ -43,7 +43,7 @@ int ReadPlaylist(const std::string& friendId, FetchBuffer& buffer, int generatio
   if (length <= 0) return 0;
   int added = 0;
   ScanPlaylist(PageText(buffer.data, length), [&](PlaylistSong&& song) {
-    if (AddSongRow(song.name, song.url, added, generation)) ++added;
+    if (AddSongRow(SongList, song.name, song.url, added, generation)) ++added;
   });
   return added;
 }
@@ -59,7 +59,7 @@ DWORD WINAPI ProfileReader(void* parameter) {
   if (IsCurrent(generation)) {
     const std::string tip = SiteLinkTipFor(address);
     SiteLinkTip.Set(tip);
-    SetSiteLinkTooltip(tip);
+    SetTooltipText(SiteLinkTooltip, MainWindow, SiteLink, tip);
   }
   PreviousArtistName.Set(ArtistName.Get());
   // ProfileReadsRunning was raised by the loop when it started this read, so that the loop
@@ -93,7 +93,7 @@ DWORD WINAPI ProfileReader(void* parameter) {
 
   // The end of the read.
   const bool current = IsCurrent(generation);
-  if (current && miniPlayerSeen && SongRowCount() == 0) ShowReadMessage(kMiniPlayerMessage, 0);
+  if (current && miniPlayerSeen && SongRowCount(SongList) == 0) ShowReadMessage(kMiniPlayerMessage, 0);
   if (current && !movieFound) PlayerMovieUrl.Set("unload");
   FreeFetchBuffer(buffer, ProgramHeapAllocator());
   if (current) {

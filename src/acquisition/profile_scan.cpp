@@ -7,7 +7,7 @@
 #include <utility>
 
 #include "acquisition/entity_decoder.h"
-#include "acquisition/text_search.h"
+#include "base/text_search.h"
 
 namespace {
 

@@ -2,6 +2,8 @@
 // shown to the user exactly as written here.
 #include "acquisition/site_constants.h"
 
+#include "base/program_constants.h"
+
 const char* const SiteDomain = "verdimo.test";
 const char* const SiteLabel = "verdimo";
 const char* const SiteHomeHost = "www.verdimo.test";
@@ -12,7 +14,7 @@ const char* const kPlaylistPath = "/services/media/musicplayerxml.ashx?b=";
 
 const char* const kSiteErrorText = "Ein unerwarteter Fehler ist aufgetreten. Sorry!";
 
-const char* const kReadMessageTitle = "Verdimo Music Downloader";
+const char* const kReadMessageTitle = kProgramTitle;
 const char* const kSiteErrorMessage =
     "Auf der Verdimo Seite ist ein unerwarteter Fehler ist aufgetreten!\n"
     "Bitte versuche es in einigen Augenblicken erneut.";

@@ -12,12 +12,13 @@
 
 #include <string>
 
-#include "acquisition/song_list.h"
-#include "acquisition/text_search.h"
+#include "wingui/row_buttons.h"
+#include "wingui/song_list.h"
+#include "base/text_search.h"
 #include "downloads/download_naming.h"
 #include "downloads/name_reservations.h"
-#include "downloads/url_transfer.h"
-#include "shell/app_state.h"
+#include "net/url_transfer.h"
+#include "base/app_state.h"
 
 namespace {
 
@@ -77,9 +78,9 @@ DWORD WINAPI DownloadJob(void* parameter) {
     ~CountedOut() { RunningDownloads.fetch_sub(1); }
   } countedOut;
   ScopedComApartment com;
-  const std::string url = GetSongCell(row, kColumnUrl);
-  const std::string name = GetSongCell(row, kColumnName);
-  HWND button = GetRowButton(row);
+  const std::string url = GetSongCell(SongList, row, kColumnUrl);
+  const std::string name = GetSongCell(SongList, row, kColumnName);
+  HWND button = GetRowButton(SongList, row);
   // A new list raises the generation before it replaces the rows, so cells read while the
   // generation still holds are this job's own; otherwise its list is gone and there is nothing
   // to save.
@@ -90,7 +91,7 @@ DWORD WINAPI DownloadJob(void* parameter) {
     TakeRowButton(button, true);
     ShowWindow(button, SW_HIDE);
   }
-  SetSongCell(row, kColumnState, kStateWaiting, generation);
+  SetSongCell(SongList, row, kColumnState, kStateWaiting, generation);
 
   if (IsBlank(targetPath)) {
     targetPath = AskForTargetPath(name);
@@ -105,17 +106,17 @@ DWORD WINAPI DownloadJob(void* parameter) {
 
   if (targetPath.empty()) {
     // Cancelled: a row that still has its button goes back to "" and shows it again.
-    if (button != nullptr && IsWindow(button) && SetSongCell(row, kColumnState, kStateNone, generation)) {
+    if (button != nullptr && IsWindow(button) && SetSongCell(SongList, row, kColumnState, kStateNone, generation)) {
       TakeRowButton(button, false);
       ShowWindow(button, SW_SHOW);
     }
   } else {
-    SetSongCell(row, kColumnState, kStateDownloading, generation);
+    SetSongCell(SongList, row, kColumnState, kStateDownloading, generation);
     if (TransferToFile(url, targetPath)) {
-      SetSongCell(row, kColumnPath, targetPath, generation);
-      SetSongCell(row, kColumnState, kStateReady, generation);
+      SetSongCell(SongList, row, kColumnPath, targetPath, generation);
+      SetSongCell(SongList, row, kColumnState, kStateReady, generation);
     } else {
-      SetSongCell(row, kColumnState, kStateFailed, generation);
+      SetSongCell(SongList, row, kColumnState, kStateFailed, generation);
     }
     ReleaseTargetPath(targetPath);
   }

@@ -6,10 +6,7 @@
 #include <string_view>
 
 #include "downloads/download_naming.h"
-
-// Appended to a target path for the file a job writes while its transfer runs. Reserving a path
-// covers this file too.
-constexpr std::string_view kPartialFileSuffix = ".part";
+#include "net/partial_file.h"
 
 // UniqueTargetPath over base, where a name is taken when it is reserved, when
 // fileExistsNonEmpty(name) holds, or when fileExistsNonEmpty(name + kPartialFileSuffix) holds

@@ -4,8 +4,8 @@
 
 #include <cstring>
 
-#include "shell/app_state.h"
-#include "shell/win_handles.h"
+#include "base/app_state.h"
+#include "base/win_handles.h"
 
 void CopyTextToClipboard(const std::string& text) {
   if (!OpenClipboard(nullptr)) return;

@@ -5,11 +5,12 @@
 #include <commctrl.h>
 
 #include "acquisition/site_constants.h"
-#include "acquisition/song_list.h"
+#include "wingui/song_list.h"
+#include "wingui/tooltip.h"
 #include "notice/author_constants.h"
 #include "notice/text_unscrambler.h"
-#include "shell/activex_host.h"
-#include "shell/app_state.h"
+#include "host/activex_host.h"
+#include "base/app_state.h"
 #include "shell/window_callback.h"
 #include "skin/image_button.h"
 
@@ -64,22 +65,6 @@ HWND LinkControl(int id, int x, int y, int width, int height, const char* text) 
     SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(NormalFont.get()), TRUE);
   }
   return control;
-}
-
-// A tooltip for control, made on the window's thread; readers later only change its text.
-HWND MakeTooltip(HWND control) {
-  if (control == nullptr) return nullptr;
-  HWND tooltip = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP,
-                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
-                                 MainWindow, nullptr, ModuleInstance, nullptr);
-  TOOLINFOA tool = {};
-  tool.cbSize = sizeof(tool);
-  tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-  tool.hwnd = MainWindow;
-  tool.uId = reinterpret_cast<UINT_PTR>(control);
-  tool.lpszText = const_cast<char*>("");
-  SendMessageA(tooltip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
-  return tooltip;
 }
 
 std::string AuthorPage(const char* scrambledName) {
@@ -153,7 +138,7 @@ void CreateControls() {
   SendMessageA(SaveButton, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(SaveImages[3].get()));
 
   SiteLink = LinkControl(kSiteLinkId, 2, 165, 95, 20, SiteHomeHost);
-  SiteLinkTooltip = MakeTooltip(SiteLink);
+  SiteLinkTooltip = MakeTooltip(MainWindow, SiteLink);
   HomeLink = LinkControl(kHomeLinkId, 97, 165, 92, 20, kAuthorHomeHost);
 
   LoadingSpinner = ImageControl(kLoadingSpinnerId, 150, 40, 0, 0, SpinnerFrames[0].get());
@@ -168,12 +153,4 @@ void CreateControls() {
   }
 }
 
-void SetSiteLinkTooltip(const std::string& text) {
-  if (SiteLinkTooltip == nullptr || SiteLink == nullptr) return;
-  TOOLINFOA tool = {};
-  tool.cbSize = sizeof(tool);
-  tool.hwnd = MainWindow;
-  tool.uId = reinterpret_cast<UINT_PTR>(SiteLink);
-  tool.lpszText = const_cast<char*>(text.c_str());
-  SendMessageA(SiteLinkTooltip, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&tool));
-}
+void SetSiteLinkTooltip(const std::string& text) { SetTooltipText(SiteLinkTooltip, MainWindow, SiteLink, text); }

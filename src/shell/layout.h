@@ -5,9 +5,8 @@
 
 #include <string>
 
-constexpr const char* kProgramTitle = "Verdimo Music Downloader";
-constexpr int kWindowWidth = 400;
-constexpr int kCollapsedHeight = 185;
+#include "base/program_constants.h"
+
 
 // Registers the class and makes MainWindow hidden, client area 400 x 185, centred and then
 // moved up by 100 pixels. 0 when it cannot be made.
@@ -16,5 +15,5 @@ HWND OpenMainWindow();
 // Makes the controls in their order (everything of the window but the window itself).
 void CreateControls();
 
-// Sets the text of SiteLink's tooltip (made with the controls). Callable from any thread.
+// Sets the text of SiteLink's tooltip (made with the controls).
 void SetSiteLinkTooltip(const std::string& text);

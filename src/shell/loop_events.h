@@ -4,16 +4,10 @@
 
 #include <windows.h>
 
+#include "base/program_constants.h"
+
 enum class LoopEventKind { kClose, kPointerMoved, kControl, kMenu };
 
-// Types of control events.
-enum ControlEventType {
-  kLeftClick = 0,
-  kRightClick = 1,
-  kLeftDoubleClick = 2,
-  kFocusGained = 3,
-  kOtherControlEvent = 4,
-};
 
 struct LoopEvent {
   LoopEventKind kind;

@@ -1,17 +1,15 @@
 // Timers and small state machines of the main loop.
 #include "shell/loop_state.h"
 
-#include "acquisition/song_states.h"
+#include "base/program_constants.h"
+#include "wingui/song_states.h"
 
 namespace {
 
-constexpr std::string_view kProgramTitle = "Verdimo Music Downloader";
 constexpr std::string_view kBlankPage = "about:blank";
 constexpr int kGlideRightLimit = 400;
 constexpr int kGlideLeftLimit = 100;
 constexpr int kHomeLinkWidth = 92;
-constexpr int kRowButtonInset = 10;
-
 bool ContainsGoogleInAnyCase(std::string_view address) {
   std::string lower(address);
   for (char& c : lower) {
@@ -99,16 +97,4 @@ DoubleClickAction DoubleClickActionForState(std::string_view state) {
   if (IsFreeState(state)) return DoubleClickAction::StartDownload;
   if (state == kStateReady) return DoubleClickAction::OpenFile;
   return DoubleClickAction::None;
-}
-
-RowButtonRect RowButtonRectFor(int cellLeft, int cellTop, int cellRight, int cellBottom) {
-  return RowButtonRect{cellLeft + kRowButtonInset, cellTop,
-                       cellRight - cellLeft - 2 * kRowButtonInset, cellBottom - cellTop};
-}
-
-bool RowButtonNeedsMove(const RowButtonRect& current, int cellLeft, int cellTop, int cellRight,
-                        int cellBottom) {
-  const RowButtonRect wanted = RowButtonRectFor(cellLeft, cellTop, cellRight, cellBottom);
-  return current.x != wanted.x || current.y != wanted.y || current.width != wanted.width ||
-         current.height != wanted.height;
 }

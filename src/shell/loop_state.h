@@ -80,20 +80,3 @@ enum class DoubleClickAction { None, StartDownload, OpenFile };
 
 // StartDownload for "", "Waiting..." and "Failed!", OpenFile for "Ready!", None otherwise.
 DoubleClickAction DoubleClickActionForState(std::string_view state);
-
-// --- Row buttons ---------------------------------------------------------------------------
-
-struct RowButtonRect {
-  int x;
-  int y;
-  int width;
-  int height;
-};
-
-// The place of a row's "Download" button in its State cell: 10 pixels in from either side, the
-// cell's full height.
-RowButtonRect RowButtonRectFor(int cellLeft, int cellTop, int cellRight, int cellBottom);
-
-// Whether a button at current must be moved or sized to fit the cell.
-bool RowButtonNeedsMove(const RowButtonRect& current, int cellLeft, int cellTop, int cellRight,
-                        int cellBottom);

@@ -16,15 +16,17 @@
 #include <algorithm>
 
 #include "acquisition/profile_reader.h"
-#include "acquisition/song_list.h"
-#include "acquisition/text_search.h"
-#include "base/web_address.h"
+#include "wingui/row_button_place.h"
+#include "wingui/row_buttons.h"
+#include "wingui/song_list.h"
+#include "base/text_search.h"
 #include "downloads/download_job.h"
 #include "downloads/download_naming.h"
 #include "downloads/playback.h"
 #include "notice/author_constants.h"
-#include "shell/activex_host.h"
-#include "shell/app_state.h"
+#include "host/activex_host.h"
+#include "base/app_state.h"
+#include "base/threads.h"
 #include "shell/layout.h"
 #include "shell/loop_state.h"
 #include "shell/window_callback.h"
@@ -70,15 +72,15 @@ void TickerWatchPass(std::uint32_t now) {
 }
 
 void RowCountWatch() {
-  const int count = SongRowCount();
+  const int count = SongRowCount(SongList);
   if (count == KnownRowCount) return;
   StartThread(count > 0 ? ImageButtonEnabler : ImageButtonDisabler, SaveButton);
   KnownRowCount = count;
 }
 
 void GiveRowsTheirButtons() {
-  const int count = SongRowCount();
-  for (int row = 0; row < count; ++row) CreateRowDownloadButton(row);
+  const int count = SongRowCount(SongList);
+  for (int row = 0; row < count; ++row) CreateRowDownloadButton(SongList, row, SmallFont.get());
 }
 
 // The title names the artist that the last read found on its profile page; a read that fetched
@@ -101,13 +103,13 @@ void PlayerAndNewListStep() {
 void RowButtonUpkeep() {
   if (RowButtonList.empty()) return;
   const int top = static_cast<int>(SendMessageA(SongList, LVM_GETTOPINDEX, 0, 0));
-  const int count = SongRowCount();
+  const int count = SongRowCount(SongList);
   bool moved = false;
   for (int row = 0; row < count; ++row) {
-    HWND button = GetRowButton(row);
+    HWND button = GetRowButton(SongList, row);
     if (button == nullptr || !IsWindow(button)) continue;
     RECT cell;
-    if (StateCellBounds(row, &cell)) {
+    if (StateCellBounds(SongList, row, &cell)) {
       RECT now;
       GetWindowRect(button, &now);
       MapWindowPoints(nullptr, SongList, reinterpret_cast<POINT*>(&now), 2);
@@ -121,9 +123,9 @@ void RowButtonUpkeep() {
         moved = true;
       }
     }
-    if (GetSongCell(row, kColumnState) == kStateDownloading) {
+    if (GetSongCell(SongList, row, kColumnState) == kStateDownloading) {
       DestroyRowDownloadButton(button);
-      SetRowButton(row, nullptr);
+      SetRowButton(SongList, row, nullptr);
     }
   }
   if (moved) {
@@ -191,16 +193,16 @@ void ShowRowMenu(int state) {
 }
 
 void SongListEvent(int type) {
-  const int row = SelectedSongRow();
+  const int row = SelectedSongRow(SongList);
   if (row < 0) return;
-  const std::string state = GetSongCell(row, kColumnState);
+  const std::string state = GetSongCell(SongList, row, kColumnState);
   if (type == kLeftDoubleClick) {
     switch (DoubleClickActionForState(state)) {
       case DoubleClickAction::StartDownload:
         StartDownload(row, "");
         break;
       case DoubleClickAction::OpenFile:
-        OpenWithDefaultProgram(GetSongCell(row, kColumnPath), true);
+        OpenWithDefaultProgram(GetSongCell(SongList, row, kColumnPath), true);
         break;
       case DoubleClickAction::None:
         break;
@@ -215,17 +217,17 @@ void MenuEvent(int item) {
     if (GetFocus() == UrlField) StartProfileRead(WindowText(UrlField));
     return;
   }
-  const int row = SelectedSongRow();
+  const int row = SelectedSongRow(SongList);
   if (row < 0) return;
   switch (item) {
     case 0:
       StartDownload(row, "");
       break;
     case 1:
-      CopyTextToClipboard(GetSongCell(row, kColumnUrl));
+      CopyTextToClipboard(GetSongCell(SongList, row, kColumnUrl));
       break;
     case 2:
-      OpenWithDefaultProgram(GetSongCell(row, kColumnPath), true);
+      OpenWithDefaultProgram(GetSongCell(SongList, row, kColumnPath), true);
       break;
     default:
       break;
@@ -372,150 +374,6 @@ void RunMainLoop() {
     while (EventPass(&closeRequested, &focusEvent) && !closeRequested && !focusEvent) {
     }
   }
-}
-
-// The new read's list generation and its count in ProfileReadsRunning are taken here, on the
-// loop's thread, before the list is cleared: a read still running from before can then add no
-// row to the new list, and the loop never sees the new read as ended before it began.
-void StartProfileRead(const std::string& text) {
-  const int generation = ListGeneration.fetch_add(1) + 1;
-  ProfileReadsRunning.fetch_add(1);
-  ClearSongList();
-  // A row click still pending belongs to the list just cleared.
-  ClickedRow = -1;
-  ClickedButton = nullptr;
-  ShowWindow(SongList, SW_HIDE);
-  ShowWindow(LoadingSpinner, SW_SHOW);
-  ShowWindow(SidePanelLeft, SW_SHOW);
-  ShowWindow(SidePanelRight, SW_SHOW);
-  UpdateWindow(MainWindow);
-  SetWindowTextA(MainWindow, kProgramTitle);
-  auto* request = new ProfileReadRequest{text, generation};
-  if (!StartThread(ProfileReader, request)) {
-    delete request;
-    ProfileReadsRunning.fetch_sub(1);
-  }
-}
-
-namespace {
-
-// Waits until the last job has taken its copy of the hand-over record. A job takes it before
-// any control operation, so the wait cannot block on the jobs; it serves their messages to the
-// list meanwhile, so the jobs already started get on with their rows.
-void WaitForRequestTaken() {
-  while (DownloadRequest.row.load() != -1) {
-    MSG message;
-    PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-    Sleep(0);
-  }
-}
-
-}  // namespace
-
-// Every start waits until the previous job has taken the one hand-over record, so two quick
-// starts never lose a download.
-// The job is counted in RunningDownloads before its thread exists, so a close right after the
-// hand-over still waits for it; and it carries the list generation of this moment.
-void StartDownload(int row, const std::string& targetPath) {
-  WaitForRequestTaken();
-  DownloadRequest.targetPath = targetPath;
-  DownloadRequest.generation = ListGeneration.load();
-  RunningDownloads.fetch_add(1);
-  DownloadRequest.row.store(row);
-  if (!StartThread(DownloadJob, &DownloadRequest)) {
-    DownloadRequest.row.store(-1);
-    RunningDownloads.fetch_sub(1);
-  }
-}
-
-namespace {
-
-int CALLBACK FolderChooserStart(HWND dialog, UINT message, LPARAM, LPARAM start) {
-  if (message == BFFM_INITIALIZED && start != 0 && *reinterpret_cast<const char*>(start) != '\0') {
-    SendMessageA(dialog, BFFM_SETSELECTIONA, TRUE, start);
-  }
-  return 0;
-}
-
-std::string ChooseFolder(const std::string& start) {
-  char display[MAX_PATH] = "";
-  BROWSEINFOA browse = {};
-  browse.hwndOwner = MainWindow;
-  browse.pszDisplayName = display;
-  browse.lpszTitle = "";
-  browse.ulFlags = BIF_RETURNONLYFSDIRS;
-  browse.lpfn = FolderChooserStart;
-  browse.lParam = reinterpret_cast<LPARAM>(start.c_str());
-  PIDLIST_ABSOLUTE chosen = SHBrowseForFolderA(&browse);
-  if (chosen == nullptr) return std::string();
-  char path[MAX_PATH] = "";
-  const BOOL ok = SHGetPathFromIDListA(chosen, path);
-  CoTaskMemFree(chosen);
-  if (!ok || path[0] == '\0') return std::string();
-  std::string folder = path;
-  if (folder.back() != '\\') folder += '\\';
-  return folder;
-}
-
-}  // namespace
-
-void SaveAllSongs() {
-  const std::string chosen = ChooseFolder(SaveFolder);
-  if (chosen.empty()) return;  // cancelled: SaveFolder keeps its value
-  SaveFolder = chosen;
-  SaveSongsIntoFolder(SaveFolder);
-}
-
-// Every row is started, whatever its State; each start waits only until its job has taken the
-// request, so the whole list transfers side by side. Titles come from the network: each is made
-// a safe file name before it is joined to the folder.
-void SaveSongsIntoFolder(const std::string& folder) {
-  for (int row = 0; row < SongRowCount(); ++row) {
-    const std::string name = GetSongCell(row, kColumnName);
-    StartDownload(row, folder + SafeFileName(name, folder.size()));
-    WaitForRequestTaken();
-  }
-}
-
-namespace {
-
-// Hands text to the shell with the verb, in the folder part of the path when inFolder is set.
-void ShellOpen(const std::string& text, const char* verb, bool inFolder) {
-  const size_t slash = inFolder ? text.find_last_of("\\/") : std::string::npos;
-  const std::string folder = slash == std::string::npos ? std::string() : text.substr(0, slash + 1);
-  SHELLEXECUTEINFOA shell = {};
-  shell.cbSize = sizeof(shell);
-  shell.fMask = SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
-  shell.lpVerb = verb;
-  shell.lpFile = text.c_str();
-  shell.lpDirectory = folder.empty() ? nullptr : folder.c_str();
-  shell.nShow = SW_SHOWNORMAL;
-  ShellExecuteExA(&shell);
-}
-
-}  // namespace
-
-void OpenWithDefaultProgram(const std::string& text, bool isDownloadedFile) {
-  if (text.empty()) return;
-  if (!isDownloadedFile) {
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process = {};
-    std::string commandLine = text;
-    if (CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                       &startup, &process)) {
-      UniqueKernelHandle thread(process.hThread);
-      UniqueKernelHandle started(process.hProcess);
-      return;
-    }
-  }
-  // A saved song is only ever opened, never started as a program: its bytes came from the
-  // network.
-  ShellOpen(text, isDownloadedFile ? "open" : "Open", true);
-}
-
-void OpenWebAddress(const std::string& text) {
-  if (IsWebAddress(text)) ShellOpen(text, "open", false);
 }
 
 void StartSpinnerAnimator() {

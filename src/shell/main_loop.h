@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "shell/commands.h"
 #include "shell/loop_events.h"
 
 // Runs until the close request of MainWindow.
@@ -17,18 +18,6 @@ void OuterPass();
 // One event pass: false when no event was pending.
 bool EventPass(bool* closeRequested, bool* focusEvent);
 void DispatchLoopEvent(const LoopEvent& event, bool* closeRequested, bool* focusEvent);
-
-void StartProfileRead(const std::string& text);
-void StartDownload(int row, const std::string& targetPath);
-void SaveAllSongs();
-// Starts one job per row with a target in folder (which ends in "\\").
-void SaveSongsIntoFolder(const std::string& folder);
-// Opens a text with the system: a row's file through the shell's "open" verb only, other texts
-// (links) first as a program, then through the shell.
-void OpenWithDefaultProgram(const std::string& text, bool isDownloadedFile);
-// Opens a text that came from a page or a server: only an http or https address, and only
-// through the shell's "open" verb; anything else is ignored.
-void OpenWebAddress(const std::string& text);
 
 // Starts the thread that steps LoadingSpinner's frames while it is visible; the end sequence
 // stops it and waits for it before the frames are released.

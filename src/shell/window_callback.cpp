@@ -4,10 +4,8 @@
 
 #include <deque>
 
-#include "shell/app_state.h"
+#include "base/app_state.h"
 #include "shell/loop_events.h"
-
-HWND WindowUnderPointer;
 
 namespace {
 
@@ -108,16 +106,4 @@ LRESULT CALLBACK WindowCallback(HWND window, UINT message, WPARAM wParam, LPARAM
       break;
   }
   return DefWindowProcA(window, message, wParam, lParam);
-}
-
-LRESULT CALLBACK RowButtonProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  auto* record = reinterpret_cast<RowButtonRecord*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-  if (record == nullptr || record->previousProc == nullptr) return 0;
-  const LRESULT result = CallWindowProcA(record->previousProc, window, message, wParam, lParam);
-  // A press counts only when the button is released over the button itself.
-  if (message == WM_LBUTTONUP && window == WindowUnderPointer) {
-    ClickedRow = record->row;
-    ClickedButton = window;
-  }
-  return result;
 }

@@ -1,4 +1,4 @@
-// The procedures the window system calls: MainWindow's callback and the row buttons' subclass.
+// MainWindow's window procedure.
 #pragma once
 
 #include <windows.h>
@@ -8,9 +8,3 @@
 // the close request become loop events.
 LRESULT CALLBACK WindowCallback(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
-// Subclass procedure of every RowDownloadButton: notes a left-button release over the button in
-// ClickedRow and ClickedButton for the main loop.
-LRESULT CALLBACK RowButtonProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-
-// The window under the pointer as the main loop last found it.
-extern HWND WindowUnderPointer;

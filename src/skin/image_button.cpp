@@ -2,9 +2,7 @@
 
 #include <vector>
 
-#include "shell/app_state.h"
-#include "shell/loop_events.h"
-#include "shell/window_callback.h"
+#include "base/app_state.h"
 
 namespace {
 

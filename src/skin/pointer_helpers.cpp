@@ -1,6 +1,6 @@
 #include "skin/pointer_helpers.h"
 
-#include "shell/app_state.h"
+#include "base/app_state.h"
 #include "skin/image_button.h"
 
 bool IsMouseButtonDown() {

@@ -8,7 +8,7 @@
 
 #include "e2e/program_driver.h"
 #include "e2e/program_test.h"
-#include "e2e/site_fixtures.h"
+#include "common/test_files.h"
 
 namespace {
 
@@ -70,7 +70,7 @@ const CloseCase kCloseCases[] = {
          DoubleClickAt(POINT{(cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2});
          ASSERT_NE(nullptr, WaitForSaveDialog(t->run_, 15000));
        },
-       [](CloseTest* t) { EXPECT_TRUE(FileNamesIn(t->target_.path).empty()); }},
+       [](CloseTest* t) { EXPECT_TRUE(FolderEntries(t->target_.path + "\\").empty()); }},
       {"right after Save Songs handed every row over",
        [](CloseTest* t) {
          ASSERT_NO_FATAL_FAILURE(t->ReadProfile("someband", 5));
@@ -84,7 +84,7 @@ const CloseCase kCloseCases[] = {
        [](CloseTest* t) {
          // Every song whole, and no piece of one left behind.
          long long total = 0;
-         const std::vector<std::string> names = FileNamesIn(t->target_.path);
+         const std::vector<std::string> names = FolderEntries(t->target_.path + "\\");
          for (const std::string& name : names) {
            EXPECT_EQ(std::string::npos, name.find(".part")) << name;
            total += FileSize(t->target_.File(name));

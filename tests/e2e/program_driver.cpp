@@ -238,7 +238,7 @@ TempFolder::TempFolder(const std::string& label) {
 }
 
 TempFolder::~TempFolder() {
-  for (const std::string& name : FileNamesIn(path)) DeleteFileA(File(name).c_str());
+  for (const std::string& name : FolderEntries(path + "\\")) DeleteFileA(File(name).c_str());
   RemoveDirectoryA(path.c_str());
 }
 
@@ -646,8 +646,6 @@ bool WritePng(const Screenshot& shot, const std::string& path) {
   return std::fclose(file) == 0;
 }
 
-bool ReadWholeFile(const std::string& path, std::string* bytes) { return ReadFrom(path, 0, bytes); }
-
 bool FileExists(const std::string& path) {
   const DWORD attributes = GetFileAttributesA(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
@@ -658,18 +656,6 @@ long long FileSize(const std::string& path) {
   if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return -1;
   if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return -1;
   return (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-}
-
-std::vector<std::string> FileNamesIn(const std::string& folder) {
-  std::vector<std::string> names;
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return names;
-  do {
-    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(found.cFileName);
-  } while (FindNextFileA(search, &found));
-  FindClose(search);
-  return names;
 }
 
 long long RequestLogSize() {

@@ -10,6 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "base/program_constants.h"
+#include "common/test_files.h"
+
 // What the command line and the environment tell the tests.
 struct E2eSettings {
   std::string verdimo;     // verdimo.exe, as a Windows path
@@ -61,19 +64,7 @@ bool WaitForExit(const ProgramRun& run, DWORD timeoutMs, DWORD* exitCode);
 // Posts the close request to the main window.
 void RequestClose(const ProgramRun& run);
 
-// Controls by their numbers, as the program creates them.
-constexpr int kUrlFieldId = 100;
-constexpr int kGoButtonId = 101;
-constexpr int kSaveButtonId = 102;
-constexpr int kSongListId = 103;
-constexpr int kSiteLinkId = 104;
-constexpr int kHomeLinkId = 105;
-constexpr int kNoticeBannerId = 106;
-constexpr int kLoadingSpinnerId = 107;
-constexpr int kTickerStripId = 110;
-
-constexpr const char* kProgramTitle = "Verdimo Music Downloader";
-
+// Controls by their numbers (base/program_constants.h), as the program creates them.
 HWND Control(const ProgramRun& run, int id);
 std::string WindowTitle(HWND window);
 // The text of a control of the other process (WM_GETTEXT).
@@ -134,11 +125,9 @@ struct Screenshot {
 bool CaptureWindow(HWND window, Screenshot* shot);
 bool WritePng(const Screenshot& shot, const std::string& path);
 
-// Files.
-bool ReadWholeFile(const std::string& path, std::string* bytes);
+// Files (reading, listing and fresh folders are in common/test_files.h).
 bool FileExists(const std::string& path);
 long long FileSize(const std::string& path);  // -1 when there is no such file
-std::vector<std::string> FileNamesIn(const std::string& folder);
 
 // The site's request log: lines of method, url, status and bytes, separated by tabs.
 long long RequestLogSize();

@@ -9,7 +9,7 @@
 
 #include "e2e/program_driver.h"
 #include "e2e/program_test.h"
-#include "e2e/site_fixtures.h"
+#include "common/test_files.h"
 
 namespace {
 
@@ -68,8 +68,9 @@ class SaveTest : public ProgramTest {
 
   // Compares file contents without printing megabytes when they differ.
   static void ExpectFileHolds(const std::string& path, const std::string& expected) {
-    std::string bytes;
-    ASSERT_TRUE(ReadWholeFile(path, &bytes)) << "cannot read " << path;
+    bool exists = false;
+    const std::string bytes = ReadWholeFile(path, &exists);
+    ASSERT_TRUE(exists) << "cannot read " << path;
     EXPECT_EQ(expected.size(), bytes.size()) << path;
     EXPECT_TRUE(bytes == expected) << path << " does not hold the song's bytes";
   }
@@ -86,7 +87,7 @@ TEST_F(SaveTest, DoubleClickSavesOneSongUnderTheChosenPath) {
   const std::string tone1 = FixtureSong("tone1.mp3");
   ASSERT_EQ(24764u, tone1.size()) << "fixture tone1.mp3 unreadable under " << Settings().siteRoot;
   ExpectFileHolds(path, tone1);
-  EXPECT_EQ(std::set<std::string>{"first.mp3"}, SetOf(FileNamesIn(target_.path)));
+  EXPECT_EQ(std::set<std::string>{"first.mp3"}, SetOf(FolderEntries(target_.path + "\\")));
   for (int row = 1; row < 5; ++row) {
     EXPECT_EQ("", SongCell(run_, row, 2)) << "row " << row << " was not asked for";
     EXPECT_EQ("", SongCell(run_, row, 3)) << "row " << row;
@@ -101,7 +102,7 @@ TEST_F(SaveTest, SaveSongsWritesEveryRowIntoTheFolderUnderFreeNames) {
 
   const std::set<std::string> expectedNames = {"Song.mp3", "Song (2).mp3", "Song (3).mp3", "Song (4).mp3",
                                                "Song (5).mp3"};
-  EXPECT_EQ(expectedNames, SetOf(FileNamesIn(target_.path)));
+  EXPECT_EQ(expectedNames, SetOf(FolderEntries(target_.path + "\\")));
   // Row n fetched the body of seed n: whichever free name it got, its Path must name the file
   // that holds its own song, and no two rows may name the same file.
   std::set<std::string> namesInRows;
@@ -153,7 +154,7 @@ TEST_F(SaveTest, SaveSongsMarksBrokenTransfersFailedAndKeepsNoFileOfThem) {
     ExpectFileHolds(target_.File(file), saved[i].body);
   }
   EXPECT_EQ((std::set<std::string>{"Slow Song.mp3", "Large Song.mp3", "Good Song.mp3"}),
-            SetOf(FileNamesIn(target_.path)));
+            SetOf(FolderEntries(target_.path + "\\")));
 }
 
 TEST_F(SaveTest, ClosingDuringATransferHidesTheWindowAndEndsWhenTheSongIsSaved) {
@@ -176,7 +177,7 @@ TEST_F(SaveTest, ClosingDuringATransferHidesTheWindowAndEndsWhenTheSongIsSaved) 
   ASSERT_TRUE(WaitForExit(run_, 30000, &exitCode)) << "the program did not end after its transfer";
   EXPECT_EQ(0u, exitCode);
   ExpectFileHolds(path, GeneratedBody(0, 65536));
-  EXPECT_EQ(std::set<std::string>{"slow.mp3"}, SetOf(FileNamesIn(target_.path)));
+  EXPECT_EQ(std::set<std::string>{"slow.mp3"}, SetOf(FolderEntries(target_.path + "\\")));
 }
 
 }  // namespace

@@ -61,8 +61,9 @@ TEST_F(WindowTest, OpensCollapsedWithItsTitleAndEndsWithExitCodeZero) {
   EXPECT_GT(colours.size(), 8u) << "the screenshot shows hardly anything";
   const std::string png = Settings().output + "\\window.png";
   ASSERT_TRUE(WritePng(shot, png));
-  std::string written;
-  ASSERT_TRUE(ReadWholeFile(png, &written));
+  bool exists = false;
+  const std::string written = ReadWholeFile(png, &exists);
+  ASSERT_TRUE(exists);
   EXPECT_EQ(0, written.compare(0, 8, "\x89PNG\r\n\x1a\n", 8));
 
   RequestClose(run_);

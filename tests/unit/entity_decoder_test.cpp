@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "support/entity_decoder_plain.h"
+#include "reference/entity_decoder_plain.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "acquisition/fetch_buffer.h"
+#include "net/fetch_buffer.h"
 
 #include <gtest/gtest.h>
 

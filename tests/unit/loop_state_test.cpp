@@ -10,7 +10,8 @@
 #include <utility>
 #include <vector>
 
-#include "acquisition/song_states.h"
+#include "wingui/row_button_place.h"
+#include "wingui/song_states.h"
 
 TEST(LoopTimers, ElapsedMustExceedTheLimitAcrossTheWrap) {
   struct Case {

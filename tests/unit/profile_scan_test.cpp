@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "support/profile_scan_plain.h"
+#include "reference/profile_scan_plain.h"
 
 namespace {
 

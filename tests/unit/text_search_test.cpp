@@ -1,5 +1,5 @@
 // Positions, extraction and the blank/letter-case helpers that all reading rests on.
-#include "acquisition/text_search.h"
+#include "base/text_search.h"
 
 #include <gtest/gtest.h>
 

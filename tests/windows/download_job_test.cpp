@@ -7,9 +7,9 @@
 #include <future>
 #include <set>
 
-#include "acquisition/song_list.h"
+#include "wingui/song_list.h"
 #include "program_fixture.h"
-#include "test_files.h"
+#include "common/test_files.h"
 
 namespace {
 
@@ -19,7 +19,7 @@ const std::string kGen = "http://audio.verdimo.test/gen/";
 
 void AddRows(const std::vector<std::pair<std::string, std::string>>& rows) {
   for (size_t i = 0; i < rows.size(); ++i) {
-    AddSongRow(rows[i].first, rows[i].second, static_cast<int>(i));
+    AddSongRow(SongList, rows[i].first, rows[i].second, static_cast<int>(i));
   }
 }
 
@@ -38,8 +38,8 @@ TEST_F(DownloadJobTest, SaveSongsGivesRowsOfOneTitleTheirOwnFiles) {
   SaveAllInto(folder);
   std::set<std::string> paths;
   for (int row = 0; row < 5; ++row) {
-    EXPECT_EQ(GetSongCell(row, kColumnState), "Ready!") << row;
-    const std::string path = GetSongCell(row, kColumnPath);
+    EXPECT_EQ(GetSongCell(SongList, row, kColumnState), "Ready!") << row;
+    const std::string path = GetSongCell(SongList, row, kColumnPath);
     paths.insert(path);
     EXPECT_EQ(ReadWholeFile(path), GeneratedBody(row + 1, 20000)) << path;
   }
@@ -55,7 +55,7 @@ TEST_F(DownloadJobTest, AFolderTargetTakesTheFirstFreeName) {
   WriteWholeFile(folder + "Song (2).mp3", "taken too");
   AddRows({{"Song", kGen + "3000/7.mp3"}});
   SaveAllInto(folder);
-  EXPECT_EQ(GetSongCell(0, kColumnPath), folder + "Song (3).mp3");
+  EXPECT_EQ(GetSongCell(SongList, 0, kColumnPath), folder + "Song (3).mp3");
   EXPECT_EQ(ReadWholeFile(folder + "Song (3).mp3"), GeneratedBody(7, 3000));
   EXPECT_EQ(ReadWholeFile(folder + "Song.mp3"), "taken");
   EXPECT_EQ(ReadWholeFile(folder + "Song (2).mp3"), "taken too");
@@ -66,7 +66,7 @@ TEST_F(DownloadJobTest, AnEmptyFileOfTheNameIsReplaced) {
   WriteWholeFile(folder + "Song.mp3", "");
   AddRows({{"Song", kGen + "3000/8.mp3"}});
   SaveAllInto(folder);
-  EXPECT_EQ(GetSongCell(0, kColumnPath), folder + "Song.mp3");
+  EXPECT_EQ(GetSongCell(SongList, 0, kColumnPath), folder + "Song.mp3");
   EXPECT_EQ(ReadWholeFile(folder + "Song.mp3"), GeneratedBody(8, 3000));
 }
 
@@ -76,7 +76,7 @@ TEST_F(DownloadJobTest, ATitleThatAlreadyEndsInMp3KeepsExistingFiles) {
   AddRows({{"Track.MP3", kGen + "3000/9.mp3"}});
   SaveAllInto(folder);
   EXPECT_EQ(ReadWholeFile(folder + "Track.MP3"), "mine");
-  EXPECT_EQ(ReadWholeFile(GetSongCell(0, kColumnPath)), GeneratedBody(9, 3000));
+  EXPECT_EQ(ReadWholeFile(GetSongCell(SongList, 0, kColumnPath)), GeneratedBody(9, 3000));
 }
 
 TEST_F(DownloadJobTest, NetworkTitlesNeverLeaveTheChosenFolder) {
@@ -84,8 +84,8 @@ TEST_F(DownloadJobTest, NetworkTitlesNeverLeaveTheChosenFolder) {
   AddRows({{"..\\..\\evil", kGen + "100/1.mp3"}, {"a:b?c", kGen + "100/2.mp3"}, {"CON", kGen + "100/3.mp3"}});
   SaveAllInto(folder);
   for (int row = 0; row < 3; ++row) {
-    const std::string path = GetSongCell(row, kColumnPath);
-    EXPECT_EQ(GetSongCell(row, kColumnState), "Ready!") << row;
+    const std::string path = GetSongCell(SongList, row, kColumnPath);
+    EXPECT_EQ(GetSongCell(SongList, row, kColumnState), "Ready!") << row;
     EXPECT_EQ(path.rfind(folder, 0), 0u) << path;
     EXPECT_EQ(path.find('\\', folder.size()), std::string::npos) << path;
   }
@@ -103,8 +103,8 @@ TEST_F(DownloadJobTest, FailedTransfersLeaveNoFileAndTouchNothing) {
            {"No Address", ""}});
   SaveAllInto(folder);
   for (int row = 0; row < 6; ++row) {
-    EXPECT_EQ(GetSongCell(row, kColumnState), "Failed!") << row;
-    EXPECT_EQ(GetSongCell(row, kColumnPath), "") << row;
+    EXPECT_EQ(GetSongCell(SongList, row, kColumnState), "Failed!") << row;
+    EXPECT_EQ(GetSongCell(SongList, row, kColumnPath), "") << row;
   }
   EXPECT_EQ(FolderEntries(folder), std::vector<std::string>{"Dropped.mp3"});
   bool exists = false;
@@ -115,25 +115,25 @@ TEST_F(DownloadJobTest, FailedTransfersLeaveNoFileAndTouchNothing) {
 TEST_F(DownloadJobTest, AFailedRowCanBeStartedAgain) {
   AddRows({{"Missing", "http://audio.verdimo.test/fault/404.mp3"}});
   SaveAllInto(FreshTempFolder("save-again"));
-  ASSERT_EQ(GetSongCell(0, kColumnState), "Failed!");
-  SetSongCell(0, kColumnUrl, kGen + "500/3.mp3");
+  ASSERT_EQ(GetSongCell(SongList, 0, kColumnState), "Failed!");
+  SetSongCell(SongList, 0, kColumnUrl, kGen + "500/3.mp3");
   SaveAllInto(FreshTempFolder("save-again"));
-  EXPECT_EQ(GetSongCell(0, kColumnState), "Ready!");
+  EXPECT_EQ(GetSongCell(SongList, 0, kColumnState), "Ready!");
 }
 
 TEST_F(DownloadJobTest, AJobOfAnOlderListLeavesTheNewListAlone) {
   AddRows({{"Slow", "http://audio.verdimo.test/fault/slow.mp3?seconds=2"}});
   const std::string folder = FreshTempFolder("save-stale");
   SaveSongsIntoFolder(folder);
-  ASSERT_TRUE(RunLoopUntil([] { return GetSongCell(0, kColumnState) == "Downloading..."; }));
+  ASSERT_TRUE(RunLoopUntil([] { return GetSongCell(SongList, 0, kColumnState) == "Downloading..."; }));
   // A new read replaces the list while the transfer runs.
   ListGeneration.fetch_add(1);
-  ClearSongList();
+  ClearSongList(SongList);
   AddRows({{"New Row", "http://audio.verdimo.test/songs/tone1.mp3"}});
   ASSERT_TRUE(RunLoopUntil(AllJobsEnded, 60000));
-  EXPECT_EQ(GetSongCell(0, kColumnName), "New Row");
-  EXPECT_EQ(GetSongCell(0, kColumnState), "");
-  EXPECT_EQ(GetSongCell(0, kColumnPath), "");
+  EXPECT_EQ(GetSongCell(SongList, 0, kColumnName), "New Row");
+  EXPECT_EQ(GetSongCell(SongList, 0, kColumnState), "");
+  EXPECT_EQ(GetSongCell(SongList, 0, kColumnPath), "");
   // The song itself was saved all the same.
   EXPECT_EQ(ReadWholeFile(folder + "Slow.mp3"), GeneratedBody(0, 65536));
 }
@@ -148,8 +148,8 @@ TEST_F(DownloadJobTest, FiftyParallelJobsAllEndAndCountBackToZero) {
   ASSERT_TRUE(RunLoopUntil(AllJobsEnded, 120000));
   EXPECT_EQ(RunningDownloads.load(), 0);
   for (int row = 0; row < 50; ++row) {
-    EXPECT_EQ(GetSongCell(row, kColumnState), "Ready!") << row;
-    EXPECT_EQ(ReadWholeFile(GetSongCell(row, kColumnPath)).size(), 5000u) << row;
+    EXPECT_EQ(GetSongCell(SongList, row, kColumnState), "Ready!") << row;
+    EXPECT_EQ(ReadWholeFile(GetSongCell(SongList, row, kColumnPath)).size(), 5000u) << row;
   }
 }
 
@@ -179,8 +179,8 @@ TEST_F(DownloadJobTest, TheDialogTargetGetsItsExtensionAndAFailureKeepsTheOldFil
   StartDownload(0, "");
   ASSERT_TRUE(RunLoopUntil(AllJobsEnded, 60000));
   EXPECT_TRUE(first.get());
-  EXPECT_EQ(GetSongCell(0, kColumnState), "Ready!");
-  EXPECT_EQ(GetSongCell(0, kColumnPath), folder + "chosen.mp3");
+  EXPECT_EQ(GetSongCell(SongList, 0, kColumnState), "Ready!");
+  EXPECT_EQ(GetSongCell(SongList, 0, kColumnPath), folder + "chosen.mp3");
   EXPECT_EQ(ReadWholeFile(folder + "chosen.mp3"), SiteFixture("songs/tone2.mp3"));
 
   WriteWholeFile(folder + "keep.mp3", "precious");
@@ -188,7 +188,7 @@ TEST_F(DownloadJobTest, TheDialogTargetGetsItsExtensionAndAFailureKeepsTheOldFil
   StartDownload(1, "");
   ASSERT_TRUE(RunLoopUntil(AllJobsEnded, 60000));
   EXPECT_TRUE(second.get());
-  EXPECT_EQ(GetSongCell(1, kColumnState), "Failed!");
+  EXPECT_EQ(GetSongCell(SongList, 1, kColumnState), "Failed!");
   EXPECT_EQ(ReadWholeFile(folder + "keep.mp3"), "precious");
   auto names = FolderEntries(folder);
   std::sort(names.begin(), names.end());

@@ -6,10 +6,11 @@
 #include <future>
 #include <vector>
 
-#include "acquisition/song_list.h"
+#include "wingui/row_buttons.h"
+#include "wingui/song_list.h"
 #include "program_fixture.h"
 #include "shell/window_callback.h"
-#include "test_files.h"
+#include "common/test_files.h"
 #include "skin/image_button.h"
 
 #include <commctrl.h>
@@ -52,9 +53,9 @@ TEST_F(MainLoopTest, ReturnInTheAddressFieldStartsARead) {
   SetWindowTextA(UrlField, "popupband");
   const int generation = ListGeneration.load();
   PressReturnIn(UrlField);
-  ASSERT_TRUE(RunLoopUntil([] { return SongRowCount() == 2 && ProfileReadsRunning.load() == 0; }));
+  ASSERT_TRUE(RunLoopUntil([] { return SongRowCount(SongList) == 2 && ProfileReadsRunning.load() == 0; }));
   EXPECT_EQ(ListGeneration.load(), generation + 1);
-  EXPECT_EQ(GetSongCell(0, kColumnName), "Popup One");
+  EXPECT_EQ(GetSongCell(SongList, 0, kColumnName), "Popup One");
 }
 
 TEST_F(MainLoopTest, ReturnElsewhereStartsNothing) {
@@ -91,11 +92,11 @@ TEST_F(MainLoopTest, RightClickOpensTheMenuOfTheRowsState) {
       {"Downloading...", {"1:Copy URL"}},
       {"Something else", {}},
   };
-  AddSongRow("Song", "http://audio.verdimo.test/songs/tone1.mp3", 0);
+  AddSongRow(SongList, "Song", "http://audio.verdimo.test/songs/tone1.mp3", 0);
   SelectRow(0);
   for (const auto& c : cases) {
     SCOPED_TRACE(c.state);
-    SetSongCell(0, kColumnState, c.state);
+    SetSongCell(SongList, 0, kColumnState, c.state);
     auto menu = std::async(std::launch::async, [] { return CapturePopupMenu(1500); });
     bool close = false, focus = false;
     DispatchLoopEvent({LoopEventKind::kControl, SongList, kRightClick, 0}, &close, &focus);
@@ -105,8 +106,8 @@ TEST_F(MainLoopTest, RightClickOpensTheMenuOfTheRowsState) {
 }
 
 TEST_F(MainLoopTest, RowActionsNeedASelectedRow) {
-  AddSongRow("Song", "http://audio.verdimo.test/songs/tone1.mp3", 0);
-  ASSERT_EQ(SelectedSongRow(), -1);
+  AddSongRow(SongList, "Song", "http://audio.verdimo.test/songs/tone1.mp3", 0);
+  ASSERT_EQ(SelectedSongRow(SongList), -1);
   auto menu = std::async(std::launch::async, [] { return CapturePopupMenu(800); });
   bool close = false, focus = false;
   DispatchLoopEvent({LoopEventKind::kControl, SongList, kRightClick, 0}, &close, &focus);
@@ -114,11 +115,11 @@ TEST_F(MainLoopTest, RowActionsNeedASelectedRow) {
   DispatchLoopEvent({LoopEventKind::kMenu, nullptr, 0, 0}, &close, &focus);
   EXPECT_TRUE(menu.get().empty());
   EXPECT_EQ(RunningDownloads.load(), 0);
-  EXPECT_EQ(GetSongCell(0, kColumnState), "");
+  EXPECT_EQ(GetSongCell(SongList, 0, kColumnState), "");
 }
 
 TEST_F(MainLoopTest, CopyUrlPutsTheRowsAddressOnTheClipboard) {
-  AddSongRow("Song", "http://audio.verdimo.test/songs/tone1.mp3", 0);
+  AddSongRow(SongList, "Song", "http://audio.verdimo.test/songs/tone1.mp3", 0);
   SelectRow(0);
   bool close = false, focus = false;
   DispatchLoopEvent({LoopEventKind::kMenu, nullptr, 0, 1}, &close, &focus);
@@ -131,8 +132,8 @@ TEST_F(MainLoopTest, CopyUrlPutsTheRowsAddressOnTheClipboard) {
 }
 
 TEST_F(MainLoopTest, AReleasedRowButtonStartsAJobThatAsksForAName) {
-  AddSongRow("Song", "http://audio.verdimo.test/songs/tone1.mp3", 0);
-  HWND button = CreateRowDownloadButton(0);
+  AddSongRow(SongList, "Song", "http://audio.verdimo.test/songs/tone1.mp3", 0);
+  HWND button = CreateRowDownloadButton(SongList, 0, SmallFont.get());
   ASSERT_NE(button, nullptr);
   WindowUnderPointer = button;
   SendMessageA(button, WM_LBUTTONUP, 0, 0);
@@ -151,26 +152,26 @@ TEST_F(MainLoopTest, AReleasedRowButtonStartsAJobThatAsksForAName) {
   EXPECT_TRUE(dialog.get());
   // Cancelled while the row still has its button: State "" and the button back.
   ASSERT_TRUE(RunLoopUntil([] { return RunningDownloads.load() == 0; }));
-  EXPECT_EQ(GetSongCell(0, kColumnState), "");
+  EXPECT_EQ(GetSongCell(SongList, 0, kColumnState), "");
   EXPECT_TRUE(IsWindowVisible(button));
 }
 
 TEST_F(MainLoopTest, ARowThatIsDownloadingLosesItsButton) {
-  AddSongRow("Song", "url", 0);
-  AddSongRow("Other", "url", 1);
-  HWND first = CreateRowDownloadButton(0);
-  HWND second = CreateRowDownloadButton(1);
-  SetSongCell(0, kColumnState, "Downloading...");
+  AddSongRow(SongList, "Song", "url", 0);
+  AddSongRow(SongList, "Other", "url", 1);
+  HWND first = CreateRowDownloadButton(SongList, 0, SmallFont.get());
+  HWND second = CreateRowDownloadButton(SongList, 1, SmallFont.get());
+  SetSongCell(SongList, 0, kColumnState, "Downloading...");
   OuterPass();
   EXPECT_FALSE(IsWindow(first));
-  EXPECT_EQ(GetRowButton(0), nullptr);
+  EXPECT_EQ(GetRowButton(SongList, 0), nullptr);
   EXPECT_TRUE(IsWindow(second));
   EXPECT_EQ(RowButtonList.size(), 1u);
 }
 
 TEST_F(MainLoopTest, RowButtonsFollowTheirCellsWhenTheListScrolls) {
-  for (int i = 0; i < 20; ++i) AddSongRow("Song", "url", i);
-  for (int i = 0; i < 20; ++i) CreateRowDownloadButton(i);
+  for (int i = 0; i < 20; ++i) AddSongRow(SongList, "Song", "url", i);
+  for (int i = 0; i < 20; ++i) CreateRowDownloadButton(SongList, i, SmallFont.get());
   SendMessageA(SongList, LVM_SCROLL, 0, 60);
   OuterPass();
   const int top = static_cast<int>(SendMessageA(SongList, LVM_GETTOPINDEX, 0, 0));
@@ -180,21 +181,21 @@ TEST_F(MainLoopTest, RowButtonsFollowTheirCellsWhenTheListScrolls) {
     cell.top = 2;
     cell.left = LVIR_BOUNDS;
     SendMessageA(SongList, LVM_GETSUBITEMRECT, row, reinterpret_cast<LPARAM>(&cell));
-    const RECT rect = ChildRect(GetRowButton(row));
+    const RECT rect = ChildRect(GetRowButton(SongList, row));
     EXPECT_EQ(rect.left, cell.left + 10) << row;
     EXPECT_EQ(rect.top, cell.top) << row;
     if (row < top) {
-      EXPECT_FALSE(IsWindowVisible(GetRowButton(row))) << row;
+      EXPECT_FALSE(IsWindowVisible(GetRowButton(SongList, row))) << row;
     }
   }
 }
 
 TEST_F(MainLoopTest, SaveSongsFollowsTheRowCount) {
   EXPECT_FALSE(IsWindowEnabled(SaveButton));
-  AddSongRow("Song", "url", 0);
+  AddSongRow(SongList, "Song", "url", 0);
   ASSERT_TRUE(RunLoopUntil([] { return IsWindowEnabled(SaveButton) != FALSE; }, 5000));
   EXPECT_EQ(CurrentMainLoopView().knownRowCount, 1);
-  ClearSongList();
+  ClearSongList(SongList);
   ASSERT_TRUE(RunLoopUntil([] { return IsWindowEnabled(SaveButton) == FALSE; }, 5000));
   EXPECT_EQ(CurrentMainLoopView().knownRowCount, 0);
 }
@@ -228,9 +229,9 @@ TEST_F(MainLoopTest, HomeLinkGlidesButNeverUnderThePointer) {
 // A row that a job has taken keeps its button hidden until the job gives the row back, also when
 // the list's upkeep moves the button; a cancelled dialog gives it back.
 TEST_F(MainLoopTest, ARowTakenByAJobShowsNoButtonUntilTheJobEnds) {
-  for (int i = 0; i < 20; ++i) AddSongRow("Song", "http://audio.verdimo.test/songs/tone1.mp3", i);
-  for (int i = 0; i < 20; ++i) CreateRowDownloadButton(i);
-  HWND button = GetRowButton(10);
+  for (int i = 0; i < 20; ++i) AddSongRow(SongList, "Song", "http://audio.verdimo.test/songs/tone1.mp3", i);
+  for (int i = 0; i < 20; ++i) CreateRowDownloadButton(SongList, i, SmallFont.get());
+  HWND button = GetRowButton(SongList, 10);
   SelectRow(10);
   std::promise<void> scrolled;
   auto dialog = std::async(std::launch::async, [&scrolled] {
@@ -242,7 +243,7 @@ TEST_F(MainLoopTest, ARowTakenByAJobShowsNoButtonUntilTheJobEnds) {
   });
   bool close = false, focus = false;
   DispatchLoopEvent({LoopEventKind::kControl, SongList, kLeftDoubleClick, 0}, &close, &focus);
-  ASSERT_TRUE(RunLoopUntil([] { return GetSongCell(10, kColumnState) == "Waiting..."; }));
+  ASSERT_TRUE(RunLoopUntil([] { return GetSongCell(SongList, 10, kColumnState) == "Waiting..."; }));
   // The dialog is open; the user scrolls the list and every button moves.
   SendMessageA(SongList, LVM_SCROLL, 0, 40);
   OuterPass();
@@ -251,7 +252,7 @@ TEST_F(MainLoopTest, ARowTakenByAJobShowsNoButtonUntilTheJobEnds) {
   ASSERT_TRUE(RunLoopUntil([&dialog] { return dialog.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }));
   EXPECT_TRUE(dialog.get());
   ASSERT_TRUE(RunLoopUntil([] { return RunningDownloads.load() == 0; }));
-  EXPECT_EQ(GetSongCell(10, kColumnState), "");
+  EXPECT_EQ(GetSongCell(SongList, 10, kColumnState), "");
   EXPECT_TRUE(IsWindowVisible(button));
 }
 
@@ -260,18 +261,18 @@ TEST_F(MainLoopTest, ARowTakenByAJobShowsNoButtonUntilTheJobEnds) {
 // still pending when the list is replaced is dropped with it.
 TEST_F(MainLoopTest, JobsAndClicksBelongToTheListTheyStartedIn) {
   const std::string folder = FreshTempFolder("handover");
-  AddSongRow("Old", "http://audio.verdimo.test/songs/tone1.mp3", 0);
-  HWND button = CreateRowDownloadButton(0);
+  AddSongRow(SongList, "Old", "http://audio.verdimo.test/songs/tone1.mp3", 0);
+  HWND button = CreateRowDownloadButton(SongList, 0, SmallFont.get());
   StartDownload(0, folder + "Old.mp3");
   EXPECT_GT(RunningDownloads.load(), 0);
   ListGeneration.fetch_add(1);
-  ClearSongList();
-  AddSongRow("New", "http://audio.verdimo.test/songs/tone2.mp3", 0);
+  ClearSongList(SongList);
+  AddSongRow(SongList, "New", "http://audio.verdimo.test/songs/tone2.mp3", 0);
   ASSERT_TRUE(RunLoopUntil([] { return RunningDownloads.load() == 0; }, 30000));
-  EXPECT_EQ(GetSongCell(0, kColumnState), "");
-  EXPECT_EQ(GetSongCell(0, kColumnPath), "");
+  EXPECT_EQ(GetSongCell(SongList, 0, kColumnState), "");
+  EXPECT_EQ(GetSongCell(SongList, 0, kColumnPath), "");
 
-  button = CreateRowDownloadButton(0);
+  button = CreateRowDownloadButton(SongList, 0, SmallFont.get());
   WindowUnderPointer = button;
   SendMessageA(button, WM_LBUTTONUP, 0, 0);
   ASSERT_EQ(ClickedRow, 0);

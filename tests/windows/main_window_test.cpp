@@ -4,7 +4,8 @@
 
 #include <thread>
 
-#include "acquisition/song_list.h"
+#include "wingui/row_buttons.h"
+#include "wingui/song_list.h"
 #include "program_fixture.h"
 #include "shell/layout.h"
 #include "shell/window_callback.h"
@@ -105,24 +106,24 @@ TEST_F(MainWindowTest, SongListHasItsStylesAndFourColumns) {
   LVCOLUMNA fifth = {};
   fifth.mask = LVCF_WIDTH;
   EXPECT_FALSE(SendMessageA(SongList, LVM_GETCOLUMNA, 4, reinterpret_cast<LPARAM>(&fifth)));
-  EXPECT_EQ(SongRowCount(), 0);
-  EXPECT_EQ(SelectedSongRow(), -1);
+  EXPECT_EQ(SongRowCount(SongList), 0);
+  EXPECT_EQ(SelectedSongRow(SongList), -1);
 }
 
 TEST_F(MainWindowTest, RowsAreAddedInOrderWithEmptyStateAndPath) {
-  EXPECT_TRUE(AddSongRow("First", "http://a/1.mp3", 0));
-  EXPECT_TRUE(AddSongRow("Second", "", 1));
-  EXPECT_TRUE(AddSongRow("Third", "http://a/3.mp3", 2));
-  ASSERT_EQ(SongRowCount(), 3);
-  EXPECT_EQ(GetSongCell(0, kColumnName), "First");
-  EXPECT_EQ(GetSongCell(0, kColumnUrl), "http://a/1.mp3");
-  EXPECT_EQ(GetSongCell(1, kColumnName), "Second");
-  EXPECT_EQ(GetSongCell(1, kColumnUrl), "");
-  EXPECT_EQ(GetSongCell(2, kColumnName), "Third");
+  EXPECT_TRUE(AddSongRow(SongList, "First", "http://a/1.mp3", 0));
+  EXPECT_TRUE(AddSongRow(SongList, "Second", "", 1));
+  EXPECT_TRUE(AddSongRow(SongList, "Third", "http://a/3.mp3", 2));
+  ASSERT_EQ(SongRowCount(SongList), 3);
+  EXPECT_EQ(GetSongCell(SongList, 0, kColumnName), "First");
+  EXPECT_EQ(GetSongCell(SongList, 0, kColumnUrl), "http://a/1.mp3");
+  EXPECT_EQ(GetSongCell(SongList, 1, kColumnName), "Second");
+  EXPECT_EQ(GetSongCell(SongList, 1, kColumnUrl), "");
+  EXPECT_EQ(GetSongCell(SongList, 2, kColumnName), "Third");
   for (int row = 0; row < 3; ++row) {
-    EXPECT_EQ(GetSongCell(row, kColumnState), "");
-    EXPECT_EQ(GetSongCell(row, kColumnPath), "");
-    EXPECT_EQ(GetRowButton(row), nullptr);
+    EXPECT_EQ(GetSongCell(SongList, row, kColumnState), "");
+    EXPECT_EQ(GetSongCell(SongList, row, kColumnPath), "");
+    EXPECT_EQ(GetRowButton(SongList, row), nullptr);
   }
 }
 
@@ -131,19 +132,19 @@ TEST_F(MainWindowTest, RowsFromASecondThreadArriveInOrder) {
   // list is hidden, as it is while a read fills it.
   ShowWindow(SongList, SW_HIDE);
   std::thread worker([] {
-    for (int i = 0; i < 300; ++i) AddSongRow("Song " + std::to_string(i), "http://x/" + std::to_string(i), i);
+    for (int i = 0; i < 300; ++i) AddSongRow(SongList, "Song " + std::to_string(i), "http://x/" + std::to_string(i), i);
   });
-  RunLoopUntil([] { return SongRowCount() == 300; });
+  RunLoopUntil([] { return SongRowCount(SongList) == 300; });
   worker.join();
-  ASSERT_EQ(SongRowCount(), 300);
+  ASSERT_EQ(SongRowCount(SongList), 300);
   for (int i = 0; i < 300; i += 37) {
-    EXPECT_EQ(GetSongCell(i, kColumnName), "Song " + std::to_string(i));
-    EXPECT_EQ(GetSongCell(i, kColumnUrl), "http://x/" + std::to_string(i));
+    EXPECT_EQ(GetSongCell(SongList, i, kColumnName), "Song " + std::to_string(i));
+    EXPECT_EQ(GetSongCell(SongList, i, kColumnUrl), "http://x/" + std::to_string(i));
   }
 }
 
 TEST_F(MainWindowTest, CellsRoundTripIncludingLongAndHighBytes) {
-  AddSongRow("Row", "http://a", 0);
+  AddSongRow(SongList, "Row", "http://a", 0);
   const std::string longText(3000, 'x');
   const std::string highBytes = "Caf\xE9 \x80\x92 \xFF";
   const struct {
@@ -152,28 +153,28 @@ TEST_F(MainWindowTest, CellsRoundTripIncludingLongAndHighBytes) {
   } cases[] = {{kColumnName, highBytes}, {kColumnUrl, longText}, {kColumnState, "Downloading..."},
                {kColumnPath, "C:\\music\\Row.mp3"}, {kColumnState, ""}};
   for (const auto& c : cases) {
-    EXPECT_TRUE(SetSongCell(0, c.column, c.text));
-    EXPECT_EQ(GetSongCell(0, c.column), c.text);
+    EXPECT_TRUE(SetSongCell(SongList, 0, c.column, c.text));
+    EXPECT_EQ(GetSongCell(SongList, 0, c.column), c.text);
   }
 }
 
 TEST_F(MainWindowTest, WritesOfAnOlderListGenerationAreRefused) {
   const int generation = ListGeneration.load();
-  EXPECT_TRUE(AddSongRow("Mine", "", 0, generation));
+  EXPECT_TRUE(AddSongRow(SongList, "Mine", "", 0, generation));
   ListGeneration.fetch_add(1);
-  EXPECT_FALSE(AddSongRow("Stale", "", 1, generation));
-  EXPECT_FALSE(SetSongCell(0, kColumnState, "Ready!", generation));
-  EXPECT_EQ(SongRowCount(), 1);
-  EXPECT_EQ(GetSongCell(0, kColumnState), "");
-  EXPECT_TRUE(SetSongCell(0, kColumnState, "Ready!", ListGeneration.load()));
+  EXPECT_FALSE(AddSongRow(SongList, "Stale", "", 1, generation));
+  EXPECT_FALSE(SetSongCell(SongList, 0, kColumnState, "Ready!", generation));
+  EXPECT_EQ(SongRowCount(SongList), 1);
+  EXPECT_EQ(GetSongCell(SongList, 0, kColumnState), "");
+  EXPECT_TRUE(SetSongCell(SongList, 0, kColumnState, "Ready!", ListGeneration.load()));
 }
 
 TEST_F(MainWindowTest, RowButtonCoversTheStateCellLessTenPixelsEachSide) {
-  for (int i = 0; i < 3; ++i) AddSongRow("Song", "url", i);
+  for (int i = 0; i < 3; ++i) AddSongRow(SongList, "Song", "url", i);
   for (int row = 0; row < 3; ++row) {
-    HWND button = CreateRowDownloadButton(row);
+    HWND button = CreateRowDownloadButton(SongList, row, SmallFont.get());
     ASSERT_NE(button, nullptr);
-    EXPECT_EQ(GetRowButton(row), button);
+    EXPECT_EQ(GetRowButton(SongList, row), button);
     EXPECT_EQ(GetParent(button), SongList);
     EXPECT_EQ(WindowTextOf(button), "Download");
     RECT cell = {};
@@ -192,19 +193,19 @@ TEST_F(MainWindowTest, RowButtonCoversTheStateCellLessTenPixelsEachSide) {
 
 TEST_F(MainWindowTest, ClearSongListDestroysEveryRowButtonAndEmptiesTheList) {
   HWND buttons[4];
-  for (int i = 0; i < 4; ++i) AddSongRow("Song", "url", i);
-  for (int i = 0; i < 4; ++i) buttons[i] = CreateRowDownloadButton(i);
-  ClearSongList();
+  for (int i = 0; i < 4; ++i) AddSongRow(SongList, "Song", "url", i);
+  for (int i = 0; i < 4; ++i) buttons[i] = CreateRowDownloadButton(SongList, i, SmallFont.get());
+  ClearSongList(SongList);
   for (HWND button : buttons) EXPECT_FALSE(IsWindow(button));
   EXPECT_TRUE(RowButtonList.empty());
-  EXPECT_EQ(SongRowCount(), 0);
-  ClearSongList();  // an empty list stays as it is
-  EXPECT_EQ(SongRowCount(), 0);
+  EXPECT_EQ(SongRowCount(SongList), 0);
+  ClearSongList(SongList);  // an empty list stays as it is
+  EXPECT_EQ(SongRowCount(SongList), 0);
 }
 
 TEST_F(MainWindowTest, ReleaseOverARowButtonNotesItsRowOnlyWhenThePointerIsOnIt) {
-  AddSongRow("Song", "url", 0);
-  HWND button = CreateRowDownloadButton(0);
+  AddSongRow(SongList, "Song", "url", 0);
+  HWND button = CreateRowDownloadButton(SongList, 0, SmallFont.get());
   ASSERT_NE(button, nullptr);
   WindowUnderPointer = nullptr;  // the press was dragged off the button
   SendMessageA(button, WM_LBUTTONUP, 0, 0);

@@ -1,11 +1,11 @@
 // WinINet fetches against the stand-in site (reached through the system proxy).
-#include "acquisition/page_fetcher.h"
+#include "net/page_fetcher.h"
 
 #include <gtest/gtest.h>
 
 #include "acquisition/profile_recognition.h"
 #include "program_fixture.h"
-#include "test_files.h"
+#include "common/test_files.h"
 
 namespace {
 

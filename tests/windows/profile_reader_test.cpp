@@ -6,7 +6,7 @@
 #include <future>
 #include <vector>
 
-#include "acquisition/song_list.h"
+#include "wingui/song_list.h"
 #include "program_fixture.h"
 
 namespace {
@@ -96,15 +96,15 @@ TEST_P(ProfileReaderTest, ReadGivesTheProfilesRowsAndValues) {
     EXPECT_EQ(box.get(), c.messageBox);
   }
 
-  ASSERT_EQ(SongRowCount(), static_cast<int>(c.rows.size()));
+  ASSERT_EQ(SongRowCount(SongList), static_cast<int>(c.rows.size()));
   for (size_t i = 0; i < c.rows.size(); ++i) {
     const int row = static_cast<int>(i);
-    EXPECT_EQ(GetSongCell(row, kColumnName), c.rows[i].name) << "row " << i;
-    EXPECT_EQ(GetSongCell(row, kColumnUrl), c.rows[i].url) << "row " << i;
-    EXPECT_EQ(GetSongCell(row, kColumnState), "");
-    EXPECT_EQ(GetSongCell(row, kColumnPath), "");
+    EXPECT_EQ(GetSongCell(SongList, row, kColumnName), c.rows[i].name) << "row " << i;
+    EXPECT_EQ(GetSongCell(SongList, row, kColumnUrl), c.rows[i].url) << "row " << i;
+    EXPECT_EQ(GetSongCell(SongList, row, kColumnState), "");
+    EXPECT_EQ(GetSongCell(SongList, row, kColumnPath), "");
     // Once the read has ended every row has its Download button.
-    EXPECT_TRUE(IsWindow(GetRowButton(row))) << "row " << i;
+    EXPECT_TRUE(IsWindow(GetRowButton(SongList, row))) << "row " << i;
   }
   EXPECT_EQ(ArtistName.Get(), c.artist);
   EXPECT_EQ(PlayerMovieUrl.Get(), c.movie);
@@ -126,10 +126,10 @@ using ProfileReadTest = ProgramTest;
 
 TEST_F(ProfileReadTest, AThousandSongsArriveInOrder) {
   ReadAndSettle("thousand");
-  ASSERT_EQ(SongRowCount(), 1000);
-  EXPECT_EQ(GetSongCell(0, kColumnName), "Track 0001");
-  EXPECT_EQ(GetSongCell(999, kColumnName), "Track 1000");
-  EXPECT_EQ(GetSongCell(499, kColumnUrl), "http://audio.verdimo.test/gen/2048/500.mp3");
+  ASSERT_EQ(SongRowCount(SongList), 1000);
+  EXPECT_EQ(GetSongCell(SongList, 0, kColumnName), "Track 0001");
+  EXPECT_EQ(GetSongCell(SongList, 999, kColumnName), "Track 1000");
+  EXPECT_EQ(GetSongCell(SongList, 499, kColumnUrl), "http://audio.verdimo.test/gen/2048/500.mp3");
 }
 
 TEST_F(ProfileReadTest, ReadingTheSameArtistTwiceKeepsTheNameInTheTitle) {
@@ -137,14 +137,14 @@ TEST_F(ProfileReadTest, ReadingTheSameArtistTwiceKeepsTheNameInTheTitle) {
   ReadAndSettle("someband");
   EXPECT_EQ(WindowTextOf(MainWindow), "Verdimo Music Downloader - Some Band");
   EXPECT_EQ(PreviousArtistName.Get(), "Some Band");
-  EXPECT_EQ(SongRowCount(), 5);
+  EXPECT_EQ(SongRowCount(SongList), 5);
 }
 
 TEST_F(ProfileReadTest, AReadWithoutAPageNeverShowsAnEarlierArtist) {
   ReadAndSettle("someband");
   ReadAndSettle("http://example.test/x");
   EXPECT_EQ(WindowTextOf(MainWindow), "Verdimo Music Downloader");
-  EXPECT_EQ(SongRowCount(), 0);
+  EXPECT_EQ(SongRowCount(SongList), 0);
 }
 
 TEST_F(ProfileReadTest, ANewerReadOwnsTheListAlone) {
@@ -153,9 +153,9 @@ TEST_F(ProfileReadTest, ANewerReadOwnsTheListAlone) {
   StartProfileRead("popupband");
   ASSERT_TRUE(RunLoopUntil([] { return ProfileReadsRunning.load() == 0 && SongListFilled.load() == 0; }, 60000));
   RunLoopFor(200);
-  ASSERT_EQ(SongRowCount(), 2);
-  EXPECT_EQ(GetSongCell(0, kColumnName), "Popup One");
-  EXPECT_EQ(GetSongCell(1, kColumnName), "Popup Two");
+  ASSERT_EQ(SongRowCount(SongList), 2);
+  EXPECT_EQ(GetSongCell(SongList, 0, kColumnName), "Popup One");
+  EXPECT_EQ(GetSongCell(SongList, 1, kColumnName), "Popup Two");
   EXPECT_EQ(ArtistName.Get(), "Popup Band");
   EXPECT_EQ(PlayerMovieUrl.Get(), "http://player.verdimo.test/music/player_popup.swf?n=12&friendID=1012");
   EXPECT_EQ(WindowTextOf(MainWindow), "Verdimo Music Downloader - Popup Band");

@@ -9,7 +9,7 @@
 #include <functional>
 #include <string>
 
-#include "shell/app_state.h"
+#include "base/app_state.h"
 #include "shell/main_loop.h"
 #include "shell/startup.h"
 

@@ -5,11 +5,11 @@
 // the control is missing, and the program runs as its failure handling says (no panels' pages,
 // no player, the window stays collapsed). The operations keep the shape the rest of the program
 // uses.
-#include "shell/activex_host.h"
+#include "host/activex_host.h"
 
 #include <exdisp.h>
 
-#include "shell/app_state.h"
+#include "base/app_state.h"
 
 HWND CreateBrowserControl(HWND, int, int, int, int, const std::string&) { return nullptr; }
 

@@ -1,4 +1,4 @@
-#include "shared/site_bodies.h"
+#include "common/site_bodies.h"
 
 #include <cstdint>
 

@@ -1,13 +1,12 @@
-#include "acquisition/song_list.h"
+#include "wingui/song_list.h"
 
 #include <commctrl.h>
 
 #include <algorithm>
 #include <vector>
 
-#include "shell/app_state.h"
-#include "shell/loop_state.h"
-#include "shell/window_callback.h"
+#include "base/app_state.h"
+#include "wingui/row_buttons.h"
 
 namespace {
 // The list view's own procedure, under SongListProc.
@@ -102,27 +101,27 @@ LRESULT CALLBACK SongListProc(HWND list, UINT message, WPARAM wParam, LPARAM lPa
 
 }  // namespace
 
-bool AddSongRow(const std::string& name, const std::string& url, int index, int generation) {
-  if (SongList == nullptr || index < 0) return false;
+bool AddSongRow(HWND list, const std::string& name, const std::string& url, int index, int generation) {
+  if (list == nullptr || index < 0) return false;
   // Row index and generation travel in one 64-bit parameter; the generation is stored plus one
   // so that "any" (-1) is 0.
   const WPARAM packed = (static_cast<WPARAM>(static_cast<unsigned>(generation + 1)) << 32) |
                         static_cast<unsigned>(index);
   const NewRow cells = {&name, &url};
-  return SendMessageA(SongList, kAddRowMessage, packed, reinterpret_cast<LPARAM>(&cells)) != 0;
+  return SendMessageA(list, kAddRowMessage, packed, reinterpret_cast<LPARAM>(&cells)) != 0;
 }
 
-int SongRowCount() {
-  return SongList ? static_cast<int>(SendMessageA(SongList, LVM_GETITEMCOUNT, 0, 0)) : 0;
+int SongRowCount(HWND list) {
+  return list ? static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)) : 0;
 }
 
-int SelectedSongRow() {
-  if (SongList == nullptr) return -1;
-  return static_cast<int>(SendMessageA(SongList, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+int SelectedSongRow(HWND list) {
+  if (list == nullptr) return -1;
+  return static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
 }
 
-std::string GetSongCell(int row, int column) {
-  if (SongList == nullptr || row < 0) return std::string();
+std::string GetSongCell(HWND list, int row, int column) {
+  if (list == nullptr || row < 0) return std::string();
   // The control copies at most the buffer's size; grow until the text fits.
   std::vector<char> buffer(512);
   for (;;) {
@@ -130,7 +129,7 @@ std::string GetSongCell(int row, int column) {
     item.iSubItem = column;
     item.pszText = buffer.data();
     item.cchTextMax = static_cast<int>(buffer.size());
-    const int copied = static_cast<int>(SendMessageA(SongList, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item)));
+    const int copied = static_cast<int>(SendMessageA(list, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item)));
     if (copied < static_cast<int>(buffer.size()) - 1 || buffer.size() >= (1u << 20)) {
       return std::string(buffer.data(), static_cast<size_t>(std::max(copied, 0)));
     }
@@ -138,97 +137,48 @@ std::string GetSongCell(int row, int column) {
   }
 }
 
-bool SetSongCell(int row, int column, const std::string& text, int generation) {
-  if (SongList == nullptr || row < 0) return false;
+bool SetSongCell(HWND list, int row, int column, const std::string& text, int generation) {
+  if (list == nullptr || row < 0) return false;
   const CellWrite write = {row, column, &text};
-  return SendMessageA(SongList, kSetCellMessage, static_cast<WPARAM>(generation),
+  return SendMessageA(list, kSetCellMessage, static_cast<WPARAM>(generation),
                       reinterpret_cast<LPARAM>(&write)) != 0;
 }
 
-HWND GetRowButton(int row) {
-  if (SongList == nullptr || row < 0) return nullptr;
+HWND GetRowButton(HWND list, int row) {
+  if (list == nullptr || row < 0) return nullptr;
   LVITEMA item = {};
   item.mask = LVIF_PARAM;
   item.iItem = row;
-  if (!SendMessageA(SongList, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item))) return nullptr;
+  if (!SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item))) return nullptr;
   return reinterpret_cast<HWND>(item.lParam);
 }
 
-void SetRowButton(int row, HWND button) {
-  if (SongList == nullptr || row < 0) return;
+void SetRowButton(HWND list, int row, HWND button) {
+  if (list == nullptr || row < 0) return;
   LVITEMA item = {};
   item.mask = LVIF_PARAM;
   item.iItem = row;
   item.lParam = reinterpret_cast<LPARAM>(button);
-  SendMessageA(SongList, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+  SendMessageA(list, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
 }
 
-bool StateCellBounds(int row, RECT* bounds) {
+bool StateCellBounds(HWND list, int row, RECT* bounds) {
   *bounds = RECT{};
   bounds->top = kColumnState;
   bounds->left = LVIR_BOUNDS;
-  return SongList != nullptr &&
-         SendMessageA(SongList, LVM_GETSUBITEMRECT, row, reinterpret_cast<LPARAM>(bounds)) != 0;
+  return list != nullptr &&
+         SendMessageA(list, LVM_GETSUBITEMRECT, row, reinterpret_cast<LPARAM>(bounds)) != 0;
 }
 
-HWND CreateRowDownloadButton(int row) {
-  RECT cell;
-  if (!StateCellBounds(row, &cell)) return nullptr;
-  const RowButtonRect place = RowButtonRectFor(cell.left, cell.top, cell.right, cell.bottom);
-  HWND button = CreateWindowExA(0, "BUTTON", "Download", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON,
-                                place.x, place.y, place.width, place.height, SongList, nullptr,
-                                ModuleInstance, nullptr);
-  if (button == nullptr) return nullptr;
-  SendMessageA(button, WM_SETFONT, reinterpret_cast<WPARAM>(SmallFont.get()), TRUE);
-  auto* record = new RowButtonRecord{nullptr, row};
-  RowButtonList.push_back(record);
-  // The record is in place before the new procedure can see a message.
-  SetWindowLongPtrA(button, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(record));
-  record->previousProc = reinterpret_cast<WNDPROC>(
-      SetWindowLongPtrA(button, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RowButtonProc)));
-  SetRowButton(row, button);
-  return button;
-}
-
-namespace {
-// The window property that marks a row button taken by a job. A property rather than a field of
-// the button's record: the job thread may still hold the button after the main thread has
-// destroyed it and freed its record, and a property of a gone window is simply not there.
-constexpr const char* kTakenProperty = "VerdimoRowButtonTaken";
-}  // namespace
-
-void TakeRowButton(HWND button, bool taken) {
-  if (button == nullptr) return;
-  if (taken) {
-    SetPropA(button, kTakenProperty, reinterpret_cast<HANDLE>(1));
-  } else {
-    RemovePropA(button, kTakenProperty);
-  }
-}
-
-bool RowButtonTaken(HWND button) { return button != nullptr && GetPropA(button, kTakenProperty) != nullptr; }
-
-void DestroyRowDownloadButton(HWND button) {
-  if (!IsWindow(button)) return;
-  auto* record = reinterpret_cast<RowButtonRecord*>(GetWindowLongPtrA(button, GWLP_USERDATA));
-  RemovePropA(button, kTakenProperty);
-  DestroyWindow(button);
-  if (record != nullptr) {
-    RowButtonList.erase(std::remove(RowButtonList.begin(), RowButtonList.end(), record),
-                        RowButtonList.end());
-    delete record;
-  }
-}
-
-void ClearSongList() {
-  if (SongList == nullptr) return;
-  const int count = SongRowCount();
+void ClearSongList(HWND list) {
+  if (list == nullptr) return;
+  const int count = SongRowCount(list);
   for (int row = 0; row < count; ++row) {
-    HWND button = GetRowButton(row);
+    HWND button = GetRowButton(list, row);
     if (button != nullptr && IsWindow(button)) {
       DestroyRowDownloadButton(button);
-      SetRowButton(row, nullptr);
+      SetRowButton(list, row, nullptr);
     }
   }
-  if (count > 0) SendMessageA(SongList, LVM_DELETEALLITEMS, 0, 0);
+  if (count > 0) SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
 }

@@ -2,12 +2,13 @@
 // body; it cannot tell a failed transfer by itself. The binding callback below listens to what
 // the transfer saw: the HTTP status (IHttpNegotiate::OnResponse) and the announced length
 // (IBindStatusCallback::OnProgress), and the file's size is checked against them afterwards.
-#include "downloads/url_transfer.h"
+#include "net/url_transfer.h"
 
 #include <windows.h>
 #include <urlmon.h>
 
-#include "shell/win_handles.h"
+#include "base/win_handles.h"
+#include "net/partial_file.h"
 
 namespace {
 
@@ -72,7 +73,7 @@ long long FileSize(const std::string& path) {
 
 bool TransferToFile(const std::string& url, const std::string& targetPath) {
   if (url.empty() || targetPath.empty()) return false;
-  const std::string partPath = targetPath + ".part";
+  const std::string partPath = targetPath + std::string(kPartialFileSuffix);
   TransferWatch watch;
   const HRESULT result = URLDownloadToFileA(nullptr, url.c_str(), partPath.c_str(), 0,
                                             static_cast<IBindStatusCallback*>(&watch));

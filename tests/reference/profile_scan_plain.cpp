@@ -1,10 +1,10 @@
 // Direct playlist scan over 1-based positions, one Between per value.
-#include "support/profile_scan_plain.h"
+#include "reference/profile_scan_plain.h"
 
 #include <string>
 
 #include "acquisition/entity_decoder.h"
-#include "acquisition/text_search.h"
+#include "base/text_search.h"
 
 std::vector<PlaylistSong> ScanPlaylistPlain(std::string_view doc) {
   std::vector<PlaylistSong> songs;

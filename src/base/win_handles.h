@@ -173,9 +173,4 @@ class ScopedVariant {
   VARIANT value_;
 };
 
-// Starts a thread running procedure(parameter); the handle is closed at once, since no thread of
-// the program is ever joined. Returns false when the thread could not be made.
-bool StartThread(LPTHREAD_START_ROUTINE procedure, void* parameter);
 
-// The same, keeping the thread's handle for a thread that is stopped and waited for.
-UniqueKernelHandle StartOwnedThread(LPTHREAD_START_ROUTINE procedure, void* parameter);

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "acquisition/fetch_buffer.h"
+#include "net/fetch_buffer.h"
 
 // Blocks come from the program's private heap, zero-filled.
 const BlockAllocator& ProgramHeapAllocator();

@@ -1,10 +1,10 @@
 // Direct, in-place version of the entity decoder, kept as the reference for the fast one.
-#include "support/entity_decoder_plain.h"
+#include "reference/entity_decoder_plain.h"
 
 #include <climits>
 
 #include "acquisition/entity_decoder.h"
-#include "acquisition/text_search.h"
+#include "base/text_search.h"
 
 namespace {
 

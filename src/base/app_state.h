@@ -11,8 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "shell/shared_text.h"
-#include "shell/win_handles.h"
+#include "base/program_constants.h"
+#include "base/shared_text.h"
+#include "base/win_handles.h"
 
 // One record per RowDownloadButton: the button's previous window procedure and its row.
 struct RowButtonRecord {
@@ -76,24 +77,8 @@ extern HWND NoticeBanner, TickerStrip, SidePanelLeft, SidePanelRight, LoadingSpi
 extern HWND TickerBrowser, LeftPanelBrowser, RightPanelBrowser, NoticePanel[2];
 extern HWND SiteLinkTooltip;
 
-// Control numbers (WM_COMMAND identifiers) of the window's controls.
-enum ControlNumber {
-  kUrlFieldId = 100,
-  kGoButtonId,
-  kSaveButtonId,
-  kSongListId,
-  kSiteLinkId,
-  kHomeLinkId,
-  kNoticeBannerId,
-  kLoadingSpinnerId,
-  kSidePanelLeftId,
-  kSidePanelRightId,
-  kTickerStripId,
-  kPlayerPanelId,
-};
-
-// The Return key arrives as this menu event.
-constexpr int kReturnEvent = 10;
+// The window under the mouse pointer as the main loop last found it (once per outer pass).
+extern HWND WindowUnderPointer;
 
 // Puts every global back to its start value (step one of start-up).
 void ClearGlobalState();

@@ -1,12 +1,12 @@
 // The body is kept as raw bytes: no character set conversion, no look at the status code (a
 // server's error page counts as a body like any other).
-#include "acquisition/page_fetcher.h"
+#include "net/page_fetcher.h"
 
 #include <windows.h>
 #include <wininet.h>
 
-#include "shell/app_state.h"
-#include "shell/win_handles.h"
+#include "base/app_state.h"
+#include "base/win_handles.h"
 
 namespace {
 

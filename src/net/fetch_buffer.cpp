@@ -1,5 +1,5 @@
 // The fetch loop over a caller-owned block.
-#include "acquisition/fetch_buffer.h"
+#include "net/fetch_buffer.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -1,4 +1,5 @@
-// Files and folders for tests that save songs, and the stand-in site's generated bodies.
+// Files and folders for the Windows-side and end-to-end tests, and the stand-in site's files and
+// generated bodies.
 #pragma once
 
 #include <windows.h>
@@ -6,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "shared/site_bodies.h"
+#include "common/site_bodies.h"
 
 // A fresh, empty folder under the temp folder, ending in "\".
 std::string FreshTempFolder(const char* prefix);
@@ -15,5 +16,7 @@ std::string ReadWholeFile(const std::string& path, bool* exists = nullptr);
 void WriteWholeFile(const std::string& path, const std::string& bytes);
 // The names in a folder (no "." or "..").
 std::vector<std::string> FolderEntries(const std::string& folder);
-// A fixture file of the stand-in site, e.g. "songs/tone1.mp3".
+// A fixture file of the stand-in site, e.g. "songs/tone1.mp3"; "" when it cannot be read.
 std::string SiteFixture(const std::string& relativePath);
+// One of the site's songs, e.g. "tone1.mp3".
+std::string FixtureSong(const std::string& file);

@@ -1,4 +1,4 @@
-#include "shell/app_state.h"
+#include "base/app_state.h"
 
 HINSTANCE ModuleInstance;
 HINTERNET HttpSession;
@@ -40,6 +40,7 @@ HWND MainWindow, UrlField, GoButton, SaveButton, SongList, SiteLink, HomeLink;
 HWND NoticeBanner, TickerStrip, SidePanelLeft, SidePanelRight, LoadingSpinner, PlayerPanel;
 HWND TickerBrowser, LeftPanelBrowser, RightPanelBrowser, NoticePanel[2];
 HWND SiteLinkTooltip;
+HWND WindowUnderPointer;
 
 void ClearGlobalState() {
   ModuleInstance = GetModuleHandleA(nullptr);

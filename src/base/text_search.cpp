@@ -1,5 +1,5 @@
 // Byte-exact searches over raw single-byte text, in the 1-based positions the readers use.
-#include "acquisition/text_search.h"
+#include "base/text_search.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "shell/win_handles.h"
+#include "base/threads.h"
 
 bool StartThread(LPTHREAD_START_ROUTINE procedure, void* parameter) {
   UniqueKernelHandle thread(CreateThread(nullptr, 0, procedure, parameter, 0, nullptr));

@@ -1,4 +1,4 @@
-#include "test_files.h"
+#include "common/test_files.h"
 
 #include <atomic>
 
@@ -52,3 +52,5 @@ std::string SiteFixture(const std::string& relativePath) {
   }
   return ReadWholeFile(path);
 }
+
+std::string FixtureSong(const std::string& file) { return SiteFixture("songs/" + file); }

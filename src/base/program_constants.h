@@ -1,0 +1,36 @@
+// The program's own names and numbers that the program and its tests of both builds share: the
+// window's title, the control numbers, the Return shortcut's event. No Windows types here.
+#pragma once
+
+constexpr const char* kProgramTitle = "Verdimo Music Downloader";
+
+constexpr int kWindowWidth = 400;
+constexpr int kCollapsedHeight = 185;
+
+// Control numbers (WM_COMMAND identifiers) of the window's controls.
+enum ControlNumber {
+  kUrlFieldId = 100,
+  kGoButtonId,
+  kSaveButtonId,
+  kSongListId,
+  kSiteLinkId,
+  kHomeLinkId,
+  kNoticeBannerId,
+  kLoadingSpinnerId,
+  kSidePanelLeftId,
+  kSidePanelRightId,
+  kTickerStripId,
+  kPlayerPanelId,
+};
+
+// The Return key arrives as this menu event.
+constexpr int kReturnEvent = 10;
+
+// Types of control events, as the main loop tells them apart.
+enum ControlEventType {
+  kLeftClick = 0,
+  kRightClick = 1,
+  kLeftDoubleClick = 2,
+  kFocusGained = 3,
+  kOtherControlEvent = 4,
+};

@@ -1,0 +1,16 @@
+// Where a row's "Download" button stands: over the row's State cell, 10 pixels in from either
+// side, the cell's full height. Portable, so the rule is tested natively.
+#pragma once
+
+struct RowButtonRect {
+  int x;
+  int y;
+  int width;
+  int height;
+};
+
+RowButtonRect RowButtonRectFor(int cellLeft, int cellTop, int cellRight, int cellBottom);
+
+// Whether a button at current must be moved or sized to fit the cell.
+bool RowButtonNeedsMove(const RowButtonRect& current, int cellLeft, int cellTop, int cellRight,
+                        int cellBottom);

@@ -1,0 +1,68 @@
+#include "wingui/row_buttons.h"
+
+#include <algorithm>
+
+#include "base/app_state.h"
+#include "wingui/row_button_place.h"
+#include "wingui/song_list.h"
+
+namespace {
+// The window property that marks a row button taken by a job. A property rather than a field of
+// the button's record: the job thread may still hold the button after the main thread has
+// destroyed it and freed its record, and a property of a gone window is simply not there.
+constexpr const char* kTakenProperty = "VerdimoRowButtonTaken";
+}  // namespace
+
+HWND CreateRowDownloadButton(HWND list, int row, HFONT font) {
+  RECT cell;
+  if (!StateCellBounds(list, row, &cell)) return nullptr;
+  const RowButtonRect place = RowButtonRectFor(cell.left, cell.top, cell.right, cell.bottom);
+  HWND button = CreateWindowExA(0, "BUTTON", "Download", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON,
+                                place.x, place.y, place.width, place.height, list, nullptr,
+                                ModuleInstance, nullptr);
+  if (button == nullptr) return nullptr;
+  SendMessageA(button, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+  auto* record = new RowButtonRecord{nullptr, row};
+  RowButtonList.push_back(record);
+  // The record is in place before the new procedure can see a message.
+  SetWindowLongPtrA(button, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(record));
+  record->previousProc = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrA(button, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RowButtonProc)));
+  SetRowButton(list, row, button);
+  return button;
+}
+
+void DestroyRowDownloadButton(HWND button) {
+  if (!IsWindow(button)) return;
+  auto* record = reinterpret_cast<RowButtonRecord*>(GetWindowLongPtrA(button, GWLP_USERDATA));
+  RemovePropA(button, kTakenProperty);
+  DestroyWindow(button);
+  if (record != nullptr) {
+    RowButtonList.erase(std::remove(RowButtonList.begin(), RowButtonList.end(), record),
+                        RowButtonList.end());
+    delete record;
+  }
+}
+
+void TakeRowButton(HWND button, bool taken) {
+  if (button == nullptr) return;
+  if (taken) {
+    SetPropA(button, kTakenProperty, reinterpret_cast<HANDLE>(1));
+  } else {
+    RemovePropA(button, kTakenProperty);
+  }
+}
+
+bool RowButtonTaken(HWND button) { return button != nullptr && GetPropA(button, kTakenProperty) != nullptr; }
+
+LRESULT CALLBACK RowButtonProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto* record = reinterpret_cast<RowButtonRecord*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+  if (record == nullptr || record->previousProc == nullptr) return 0;
+  const LRESULT result = CallWindowProcA(record->previousProc, window, message, wParam, lParam);
+  // A press counts only when the button is released over the button itself.
+  if (message == WM_LBUTTONUP && window == WindowUnderPointer) {
+    ClickedRow = record->row;
+    ClickedButton = window;
+  }
+  return result;
+}
