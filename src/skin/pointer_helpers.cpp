@@ -115,8 +115,10 @@ DWORD WINAPI ImageButtonEnabler(void* change) { return RunEnableChange(change); 
 
 DWORD WINAPI ImageButtonDisabler(void* change) { return RunEnableChange(change); }
 
+int ImageButtonThreadsRunning() { return EnableThreadsRunning.load(); }
+
 void WaitForImageButtonThreads() {
-  while (EnableThreadsRunning.load() > 0) {
+  while (ImageButtonThreadsRunning() > 0) {
     MSG message;
     PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
     Sleep(1);

@@ -35,6 +35,8 @@ void SetImageButtonEnabled(HWND button, bool enabled);
 // The thread procedures StartImageButtonEnabler starts; their parameter is the change it made.
 DWORD WINAPI ImageButtonEnabler(void* change);
 DWORD WINAPI ImageButtonDisabler(void* change);
+// How many of the threads StartImageButtonEnabler started are still running.
+int ImageButtonThreadsRunning();
 // Waits, serving sent messages, until no such thread runs any more (the end sequence, before
 // GuiLock is deleted).
 void WaitForImageButtonThreads();
