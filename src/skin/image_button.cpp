@@ -150,6 +150,7 @@ HWND PollImageButtonClick() {
 }
 
 void ForgetImageButtons() {
+  GuiLockHold hold;  // a read that is still ending may enable Go! meanwhile
   ForgetImageButtonState();
   BlendedFrames.clear();
 }
