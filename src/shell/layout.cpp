@@ -13,6 +13,7 @@
 #include "base/app_state.h"
 #include "shell/window_callback.h"
 #include "skin/image_button.h"
+#include "skin/pointer_helpers.h"
 
 namespace {
 
@@ -110,7 +111,7 @@ void CreateControls() {
   SilenceBrowser(TickerBrowser);
   SilenceBrowser(NoticePanel[0]);
   SilenceBrowser(NoticePanel[1]);
-  // The ticker's pointer hook belongs to the ticker strip, which has no page to follow yet.
+  InstallTickerMouseHook();
   ShowWindow(TickerStrip, SW_HIDE);
 
   HBITMAP noticeImage = NoticeImage.load();

@@ -74,7 +74,7 @@ void TickerWatchPass(std::uint32_t now) {
 void RowCountWatch() {
   const int count = SongRowCount(SongList);
   if (count == KnownRowCount) return;
-  StartThread(count > 0 ? ImageButtonEnabler : ImageButtonDisabler, SaveButton);
+  StartImageButtonEnabler(SaveButton, count > 0);
   KnownRowCount = count;
 }
 
@@ -138,7 +138,7 @@ void PointerAndGlide(std::uint32_t now) {
   POINT cursor;
   GetCursorPos(&cursor);
   WindowUnderPointer = WindowFromPoint(cursor);
-  PrimaryButtonHeld = IsMouseButtonDown() ? 1 : 0;
+  PrimaryButtonHeld = IsMouseButtonDown(1);
   // The links show their hover colour while the pointer is on them.
   HWND link = (WindowUnderPointer == SiteLink || WindowUnderPointer == HomeLink) ? WindowUnderPointer : nullptr;
   if (link != LinkUnderPointer) {

@@ -20,6 +20,7 @@
 #include "shell/loop_events.h"
 #include "shell/main_loop.h"
 #include "skin/image_button.h"
+#include "skin/pointer_helpers.h"
 
 namespace {
 
@@ -147,6 +148,8 @@ void ShowMainWindow() {
 void ReleaseResources() {
   for (UniqueMenu& menu : PopupMenus) menu.reset();
   ReturnShortcut.reset();
+  RemoveTickerMouseHook();
+  WaitForImageButtonThreads();
   ForgetImageButtons();
   ForgetLoopEvents();
   for (UniqueBitmap& image : GoImages) image.reset();

@@ -1,87 +1,156 @@
 #include "skin/image_button.h"
 
+#include <cstdint>
 #include <vector>
 
-#include "base/app_state.h"
+#include "base/program_constants.h"
+#include "base/win_handles.h"
+#include "skin/blend_frames.h"
+#include "skin/image_button_machine.h"
+#include "skin/pointer_helpers.h"
 
 namespace {
 
-struct ImageButton {
-  HWND control;
-  HBITMAP normal, hover, pressed, disabled;
-  bool isDisabled;
-  HBITMAP shown;
+HWND AsWindow(std::intptr_t value) { return reinterpret_cast<HWND>(value); }
+HBITMAP AsImage(std::intptr_t value) { return reinterpret_cast<HBITMAP>(value); }
+std::intptr_t AsRef(const void* handle) { return reinterpret_cast<std::intptr_t>(handle); }
+
+class Win32ButtonPlatform : public ImageButtonPlatform {
+ public:
+  std::uint32_t TickCount() override { return GetTickCount(); }
+
+  ScreenPoint PointerPosition() override {
+    POINT at = {};
+    GetCursorPos(&at);
+    return {at.x, at.y};
+  }
+
+  WindowRef WindowAt(ScreenPoint screen) override {
+    return AsRef(WindowFromPoint(POINT{screen.x, screen.y}));
+  }
+
+  bool PrimaryButtonDown() override { return IsMouseButtonDown(1) != 0; }
+
+  // Capture belongs to a thread's input: called from a worker these find no capture and change
+  // none, so the disable path a worker runs never sends a message to the main thread.
+  void CapturePointer(WindowRef window) override { SetCapture(AsWindow(window)); }
+  void ReleasePointer() override { ReleaseCapture(); }
+  bool PointerCaptured() override { return GetCapture() != nullptr; }
+
+  bool ImageExists(ImageRef image) override {
+    BITMAP bitmap;
+    return GetObjectA(AsImage(image), sizeof(bitmap), &bitmap) != 0;
+  }
+
+  // Only animation passes and creation show images, both on the main thread, which owns the
+  // controls: the message is a plain call.
+  void ShowImage(ControlRef control, ImageRef image) override {
+    SendMessageA(AsWindow(control), STM_SETIMAGE, IMAGE_BITMAP, image);
+  }
+
+  ScreenPoint ClientPoint(WindowRef window, ScreenPoint screen) override {
+    POINT at = {screen.x, screen.y};
+    RECT client = {};
+    if (!ScreenToClient(AsWindow(window), &at) || !GetClientRect(AsWindow(window), &client) ||
+        !PtInRect(&client, at)) {
+      return {-1, -1};
+    }
+    return {at.x, at.y};
+  }
+
+  bool ReadPixel(ImageRef image, int x, int y, std::uint32_t* colour) override {
+    if (GetObjectType(AsImage(image)) != OBJ_BITMAP) return false;
+    UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
+    if (!dc) return false;
+    HGDIOBJ previous = SelectObject(dc.get(), AsImage(image));
+    if (previous == nullptr || previous == HGDI_ERROR) return false;
+    *colour = GetPixel(dc.get(), x, y);
+    SelectObject(dc.get(), previous);
+    return true;
+  }
+
+  bool WindowExists(WindowRef window) override { return IsWindow(AsWindow(window)) != FALSE; }
+
+  ControlRef CreateImageControl(WindowRef window, int number, int x, int y, ImageRef image) override {
+    HMENU id = number == -1 ? nullptr : reinterpret_cast<HMENU>(static_cast<INT_PTR>(number));
+    // SS_NOTIFY: the control reports clicks (STN_CLICKED, a left-click control event) and is
+    // found by WindowFromPoint.
+    HWND control = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE | SS_BITMAP | SS_NOTIFY,
+                                   x, y, 0, 0, AsWindow(window), id, ModuleInstance, nullptr);
+    if (control == nullptr) return 0;
+    ShowImage(AsRef(control), image);
+    return AsRef(control);
+  }
 };
 
-// Guarded by GuiLock where threads meet (SetImageButtonDisabled); the rest runs on the main
-// thread.
-std::vector<ImageButton> ImageButtonList;
-HWND PendingClick;
+Win32ButtonPlatform Platform;
 
-ImageButton* FindImageButton(HWND control) {
-  for (ImageButton& button : ImageButtonList) {
-    if (button.control == control) return &button;
-  }
-  return nullptr;
+// The blended frames of every button; freed only when the buttons are forgotten.
+std::vector<UniqueBitmap> BlendedFrames;
+
+std::vector<ImageRef> AsRefs(const std::vector<HBITMAP>& images) {
+  std::vector<ImageRef> refs;
+  for (HBITMAP image : images) refs.push_back(AsRef(image));
+  return refs;
 }
 
-void ShowLook(ImageButton* button, HBITMAP look) {
-  if (look == nullptr || button->shown == look) return;
-  button->shown = look;
-  SendMessageA(button->control, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(look));
+// Takes ownership of the blends of a frame list (every entry but the first and the last).
+void Adopt(const std::vector<HBITMAP>& frames, std::vector<UniqueBitmap>* owners) {
+  for (std::size_t i = 1; i + 1 < frames.size(); ++i) owners->emplace_back(frames[i]);
 }
 
 }  // namespace
 
-HWND CreateImageButton(HWND window, int number, int x, int y, HBITMAP normal, int, HBITMAP hover,
-                       int, HBITMAP pressed, HBITMAP disabled, int, int, HBITMAP, COLORREF, bool) {
-  HMENU id = number == -1 ? nullptr : reinterpret_cast<HMENU>(static_cast<INT_PTR>(number));
-  HWND control = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE | SS_BITMAP | SS_NOTIFY,
-                                 x, y, 0, 0, window, id, ModuleInstance, nullptr);
-  if (control == nullptr) return nullptr;
-  ImageButtonList.push_back({control, normal, hover, pressed, disabled, false, nullptr});
-  ShowLook(&ImageButtonList.back(), normal);
-  return control;
+HWND CreateImageButton(HWND window, int number, int x, int y, HBITMAP normal, int hoverDuration,
+                       HBITMAP hover, int pressDuration, HBITMAP pressed, HBITMAP disabled,
+                       int disableDuration, int frameCount, HBITMAP mask, COLORREF maskColour,
+                       bool autoRepeat) {
+  if (!IsWindow(window) || normal == nullptr || hover == nullptr || pressed == nullptr || frameCount < 3) {
+    return nullptr;
+  }
+  std::vector<UniqueBitmap> made;  // freed again if the button is not made
+  const std::vector<HBITMAP> hoverFrames = BlendFrames(normal, hover, frameCount - 2);
+  const std::vector<HBITMAP> pressFrames = BlendFrames(hover, pressed, frameCount - 2);
+  const std::vector<HBITMAP> disableFrames =
+      disabled != nullptr ? BlendFrames(normal, disabled, frameCount - 2) : std::vector<HBITMAP>();
+  Adopt(hoverFrames, &made);
+  Adopt(pressFrames, &made);
+  Adopt(disableFrames, &made);
+  const ControlRef control = RegisterImageButton(
+      Platform, AsRef(window), number, x, y, AsRefs(hoverFrames), frameCount, hoverDuration,
+      AsRefs(pressFrames), frameCount, pressDuration, AsRef(pressed), AsRefs(disableFrames),
+      frameCount, disableDuration, AsRef(mask), maskColour, autoRepeat);
+  if (control == 0) return nullptr;
+  for (UniqueBitmap& frame : made) BlendedFrames.push_back(std::move(frame));
+  return AsWindow(control);
 }
 
-// Only records the state: workers call this holding GuiLock, and a message to the button from
-// there could wait on the main thread while the main thread waits for the lock. The main thread
-// shows the look in its next pass.
-void SetImageButtonDisabled(HWND control, bool disabled, bool) {
-  ImageButton* button = FindImageButton(control);
-  if (button != nullptr) button->isDisabled = disabled;
+void SetImageButtonDisabled(HWND control, bool disabled, bool animate) {
+  SetImageButtonDisabled(Platform, AsRef(control), disabled, animate);
 }
 
 void PressImageButton(HWND control, int eventType) {
-  ImageButton* button = FindImageButton(control);
-  if (button == nullptr || eventType != kLeftClick || button->isDisabled) return;
-  PendingClick = control;
+  GuiLockHold hold;
+  PressImageButton(Platform, AsRef(control), eventType == kLeftClick);
 }
 
 void AnimateImageButtons() {
-  EnterCriticalSection(&GuiLock);
-  for (ImageButton& button : ImageButtonList) {
-    if (button.isDisabled) {
-      ShowLook(&button, button.disabled);
-    } else {
-      ShowLook(&button, WindowUnderPointer == button.control ? button.hover : button.normal);
-    }
-  }
-  LeaveCriticalSection(&GuiLock);
+  GuiLockHold hold;
+  AnimateImageButtons(Platform);
 }
 
-void TrackImageButtonPointer() {}
+void TrackImageButtonPointer() {
+  GuiLockHold hold;
+  TrackImageButtonPointer(Platform);
+}
 
 HWND PollImageButtonClick() {
-  HWND clicked = PendingClick;
-  PendingClick = nullptr;
-  return clicked;
+  GuiLockHold hold;
+  return AsWindow(PollImageButtonClick(Platform));
 }
 
-// Under GuiLock: an enabler or disabler thread of the closing window may still be at work.
 void ForgetImageButtons() {
-  EnterCriticalSection(&GuiLock);
-  ImageButtonList.clear();
-  PendingClick = nullptr;
-  LeaveCriticalSection(&GuiLock);
+  GuiLockHold hold;  // a read that is still ending may enable Go! meanwhile
+  ForgetImageButtonState();
+  BlendedFrames.clear();
 }

@@ -1,29 +1,127 @@
 #include "skin/pointer_helpers.h"
 
+#include <atomic>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+
 #include "base/app_state.h"
+#include "base/threads.h"
+#include "base/win_handles.h"
 #include "skin/image_button.h"
 
-bool IsMouseButtonDown() {
-  const int primary = GetSystemMetrics(SM_SWAPBUTTON) ? VK_RBUTTON : VK_LBUTTON;
-  return (GetAsyncKeyState(primary) & 0x8000) != 0;
+namespace {
+
+HHOOK TickerHook;
+
+struct EnableChange {
+  HWND button;
+  bool enable;
+  std::uint32_t number;
+};
+
+// The number of the newest change asked for, per button. Guarded by GuiLock, which no one holds
+// while waiting for another thread.
+std::map<HWND, std::uint32_t> NewestEnableChange;
+
+// Serialises carrying out changes, so that one carried out later is never overtaken. Taken only
+// by worker threads: whoever holds it may wait in EnableWindow for the main thread, so the main
+// thread must never wait for it.
+std::mutex EnableChangeLock;
+
+std::atomic<int> EnableThreadsRunning;
+
+std::uint32_t TakeChangeNumber(HWND button) {
+  GuiLockHold hold;
+  return ++NewestEnableChange[button];
+}
+
+bool IsNewestChange(const EnableChange& change) {
+  GuiLockHold hold;
+  return NewestEnableChange[change.button] == change.number;
+}
+
+// EnableWindow sends messages to the control's thread, the main thread, so it is called with
+// GuiLock not held: the main thread may be waiting for that lock.
+void CarryOut(const EnableChange& change) {
+  std::lock_guard<std::mutex> serial(EnableChangeLock);
+  if (!IsNewestChange(change)) return;  // a newer change is on its way and will be carried out
+  EnableWindow(change.button, change.enable ? TRUE : FALSE);
+  GuiLockHold hold;
+  SetImageButtonDisabled(change.button, !change.enable, true);
+}
+
+DWORD RunEnableChange(void* parameter) {
+  const std::unique_ptr<EnableChange> change(static_cast<EnableChange*>(parameter));
+  CarryOut(*change);
+  EnableThreadsRunning.fetch_sub(1);
+  return 0;
+}
+
+}  // namespace
+
+int IsMouseButtonDown(int which) {
+  if (which != 1 && which != 2) return 0;
+  const bool swapped = GetSystemMetrics(SM_SWAPBUTTON) != 0;
+  const int key = (which == 1) != swapped ? VK_LBUTTON : VK_RBUTTON;
+  return GetAsyncKeyState(key) != 0 ? 1 : 0;
+}
+
+int IsPointerOverWindow(HWND window) {
+  POINT at = {};
+  if (!GetCursorPos(&at)) return 0;
+  HWND under = WindowFromPoint(at);
+  while (under != nullptr) {
+    if (under == window) return 1;
+    HWND parent = GetParent(under);
+    if (parent == under) return 0;
+    under = parent;
+  }
+  return 0;
+}
+
+LRESULT CALLBACK TickerMouseHook(int, WPARAM message, LPARAM) {
+  if (message == WM_RBUTTONDOWN && TickerBrowser != nullptr && IsPointerOverWindow(TickerBrowser)) {
+    return 1;
+  }
+  return 0;
+}
+
+void InstallTickerMouseHook() {
+  if (TickerHook != nullptr || TickerStrip == nullptr) return;
+  TickerHook = SetWindowsHookExA(WH_MOUSE, TickerMouseHook, nullptr,
+                                 GetWindowThreadProcessId(TickerStrip, nullptr));
+}
+
+void RemoveTickerMouseHook() {
+  if (TickerHook != nullptr) UnhookWindowsHookEx(TickerHook);
+  TickerHook = nullptr;
+}
+
+void StartImageButtonEnabler(HWND button, bool enable) {
+  auto* change = new EnableChange{button, enable, TakeChangeNumber(button)};
+  EnableThreadsRunning.fetch_add(1);
+  if (!StartThread(enable ? ImageButtonEnabler : ImageButtonDisabler, change)) {
+    EnableThreadsRunning.fetch_sub(1);
+    delete change;
+  }
 }
 
 void SetImageButtonEnabled(HWND button, bool enabled) {
-  // A disabled button stops taking clicks before its look changes; an enabled one takes them
-  // only once it looks enabled.
-  if (!enabled) EnableWindow(button, FALSE);
-  EnterCriticalSection(&GuiLock);
-  SetImageButtonDisabled(button, !enabled, true);
-  LeaveCriticalSection(&GuiLock);
-  if (enabled) EnableWindow(button, TRUE);
+  CarryOut(EnableChange{button, enabled, TakeChangeNumber(button)});
 }
 
-DWORD WINAPI ImageButtonEnabler(void* button) {
-  SetImageButtonEnabled(static_cast<HWND>(button), true);
-  return 0;
-}
+DWORD WINAPI ImageButtonEnabler(void* change) { return RunEnableChange(change); }
 
-DWORD WINAPI ImageButtonDisabler(void* button) {
-  SetImageButtonEnabled(static_cast<HWND>(button), false);
-  return 0;
+DWORD WINAPI ImageButtonDisabler(void* change) { return RunEnableChange(change); }
+
+int ImageButtonThreadsRunning() { return EnableThreadsRunning.load(); }
+
+void WaitForImageButtonThreads() {
+  while (ImageButtonThreadsRunning() > 0) {
+    MSG message;
+    PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    Sleep(1);
+  }
 }

@@ -1,15 +1,42 @@
-// Small helpers around the pointer and the Save Songs button's enabled state.
+// Small helpers around the skinned controls: the physical mouse buttons, the pointer over a
+// window, the mouse hook that keeps the right button away from the ticker's browser, and the
+// switching of an image button between enabled and disabled from other threads.
 #pragma once
 
 #include <windows.h>
 
-// Whether the primary mouse button is down now (swapped buttons taken into account).
-bool IsMouseButtonDown();
+// 1 when the mouse button is down now or went down since the last query, else 0. which: 1 the
+// primary button, 2 the secondary one (swapped buttons taken into account); any other value
+// gives 0 without asking.
+int IsMouseButtonDown(int which);
 
-// Enables or disables an image button, the control and its look together (animated); takes
-// GuiLock for the look. Callable from any thread.
+// 1 when the window under the pointer is this window or a window inside it, else 0.
+int IsPointerOverWindow(HWND window);
+
+// Thread mouse hook: swallows a right-button press over the ticker's browser (TickerBrowser or
+// any window inside it) and lets every other mouse message through.
+LRESULT CALLBACK TickerMouseHook(int code, WPARAM message, LPARAM data);
+// Installs it for the thread that owns TickerStrip (start-up); removed by the end sequence.
+void InstallTickerMouseHook();
+void RemoveTickerMouseHook();
+
+// Enabling and disabling an image button from worker threads. Every change takes a number when
+// it is asked for, and a change is carried out (the control's enabled state, then the button's
+// disabled flag under GuiLock, animated) only while no newer change of that button has been
+// asked for. So whatever order the threads run in, the button ends in the state of the last
+// change asked for.
+//
+// Starts a thread that enables or disables the button (the main loop, when the row count of the
+// list changes). Main thread.
+void StartImageButtonEnabler(HWND button, bool enable);
+// Enables or disables the button from the calling worker thread (the profile reader); never
+// from the main thread, which serves the control's messages meanwhile.
 void SetImageButtonEnabled(HWND button, bool enabled);
-
-// Thread procedures started by the main loop when the row count changes; parameter: the button.
-DWORD WINAPI ImageButtonEnabler(void* button);
-DWORD WINAPI ImageButtonDisabler(void* button);
+// The thread procedures StartImageButtonEnabler starts; their parameter is the change it made.
+DWORD WINAPI ImageButtonEnabler(void* change);
+DWORD WINAPI ImageButtonDisabler(void* change);
+// How many of the threads StartImageButtonEnabler started are still running.
+int ImageButtonThreadsRunning();
+// Waits, serving sent messages, until no such thread runs any more (the end sequence, before
+// GuiLock is deleted).
+void WaitForImageButtonThreads();

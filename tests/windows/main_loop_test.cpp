@@ -71,11 +71,11 @@ TEST_F(MainLoopTest, ReturnElsewhereStartsNothing) {
 TEST_F(MainLoopTest, GoWithABlankFieldStartsNothingButWithTextReads) {
   SetWindowTextA(UrlField, "   ");
   const int generation = ListGeneration.load();
-  PressImageButton(GoButton, kLeftClick);
+  ASSERT_TRUE(ClickImageButtonWithTheMouse(GoButton));
   RunLoopFor(200);
   EXPECT_EQ(ListGeneration.load(), generation);
   SetWindowTextA(UrlField, " popupband");  // not trimmed: the blank stays in the address
-  PressImageButton(GoButton, kLeftClick);
+  ASSERT_TRUE(ClickImageButtonWithTheMouse(GoButton));
   ASSERT_TRUE(RunLoopUntil([] { return ListGeneration.load() > 0 && ProfileReadsRunning.load() == 0; }));
   EXPECT_EQ(ListGeneration.load(), generation + 1);
 }

@@ -1,5 +1,10 @@
 #include "program_fixture.h"
 
+#include <cstdint>
+
+#include "skin/image_button.h"
+#include "skin/image_button_machine.h"
+
 namespace {
 
 struct WindowSearch {
@@ -43,4 +48,33 @@ std::string CloseMessageBoxWhenShown(const char* title, DWORD timeoutMs) {
   const std::string text = label != nullptr ? WindowTextOf(label) : std::string();
   PostMessageA(box, WM_COMMAND, IDOK, 0);
   return text;
+}
+
+void SendMouseButton(DWORD flag) {
+  INPUT input = {};
+  input.type = INPUT_MOUSE;
+  input.mi.dwFlags = flag;
+  SendInput(1, &input, sizeof(input));
+}
+
+bool ClickImageButtonWithTheMouse(HWND button) {
+  RECT place;
+  GetWindowRect(button, &place);
+  SetCursorPos((place.left + place.right) / 2, (place.top + place.bottom) / 2);
+  const bool hovered = RunLoopUntil(
+      [button] {
+        GuiLockHold hold;
+        return ButtonTracker.hoveredButton != nullptr &&
+               ButtonTracker.hoveredButton->control == reinterpret_cast<std::intptr_t>(button);
+      },
+      3000);
+  if (!hovered) return false;
+  // A second click soon after the first would be a double click, which presses no button.
+  static DWORD lastClick = GetTickCount() - GetDoubleClickTime() - 1;
+  const DWORD since = GetTickCount() - lastClick;
+  if (since <= GetDoubleClickTime()) RunLoopFor(GetDoubleClickTime() - since + 1);
+  SendMouseButton(MOUSEEVENTF_LEFTDOWN);
+  SendMouseButton(MOUSEEVENTF_LEFTUP);
+  lastClick = GetTickCount();
+  return true;
 }

@@ -59,6 +59,14 @@ inline std::string WindowTextOf(HWND window) {
   return text;
 }
 
+// Clicks an image button with the real mouse, as a user does: the pointer goes onto it, and once
+// the button has noticed it is under the pointer, the left button goes down and up. False when
+// the button never noticed the pointer.
+bool ClickImageButtonWithTheMouse(HWND button);
+
+// Presses or releases a mouse button with real input (flag: MOUSEEVENTF_LEFTDOWN and so on).
+void SendMouseButton(DWORD flag);
+
 // The first visible top-level window of this process of that class (and, unless title is null,
 // with that title) that appears within the time-out; 0 when none does.
 HWND WaitForOwnWindow(const char* className, const char* title, DWORD timeoutMs);
