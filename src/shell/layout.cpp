@@ -7,6 +7,7 @@
 #include "acquisition/site_constants.h"
 #include "acquisition/song_list.h"
 #include "notice/author_constants.h"
+#include "notice/notice_fetcher.h"
 #include "notice/text_unscrambler.h"
 #include "shell/activex_host.h"
 #include "shell/app_state.h"
@@ -128,9 +129,9 @@ void CreateControls() {
   // The ticker's pointer hook belongs to the ticker strip, which has no page to follow yet.
   ShowWindow(TickerStrip, SW_HIDE);
 
-  HBITMAP noticeImage = NoticeImage.load();
-  NoticeBanner = ImageControl(kNoticeBannerId, 0, 145, 370, 18,
-                              noticeImage != nullptr ? noticeImage : BlankBannerImage.get());
+  // Made with the blank image, then published: if the notice image is there already, it is put
+  // in at once; if not, the fetcher puts it in when it comes.
+  PublishNoticeBanner(ImageControl(kNoticeBannerId, 0, 145, 370, 18, BlankBannerImage.get()));
 
   UrlField = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", "",
                              WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, 93, 2, 170, 20,

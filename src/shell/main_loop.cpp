@@ -18,6 +18,7 @@
 #include "acquisition/profile_reader.h"
 #include "acquisition/song_list.h"
 #include "acquisition/text_search.h"
+#include "base/web_address.h"
 #include "downloads/download_job.h"
 #include "downloads/download_naming.h"
 #include "downloads/playback.h"
@@ -232,8 +233,9 @@ void ControlEvent(HWND control, int type, bool* focusEvent) {
   if (control == HomeLink) {
     OpenWithDefaultProgram(kAuthorHomeHost, false);
   } else if (control == NoticeBanner) {
-    const std::string link = NoticeLink.Get();
-    OpenWithDefaultProgram(link.empty() ? std::string(kAuthorHomePage) : link, false);
+    const BannerClickAction click = BannerClickFor(NoticeLink.Get(), kAuthorHomePage);
+    if (click.kind == BannerClickKind::kOpenWebAddress) OpenWebAddress(click.address);
+    if (click.kind == BannerClickKind::kOpenHomePage) OpenWithDefaultProgram(click.address, false);
   } else if (control == SiteLink) {
     OpenWithDefaultProgram(SiteLinkTip.Get(), false);
   } else if (control == UrlField) {
@@ -476,6 +478,17 @@ void OpenWithDefaultProgram(const std::string& text, bool isDownloadedFile) {
   shell.lpVerb = isDownloadedFile ? "open" : "Open";
   shell.lpFile = text.c_str();
   shell.lpDirectory = folder.empty() ? nullptr : folder.c_str();
+  shell.nShow = SW_SHOWNORMAL;
+  ShellExecuteExA(&shell);
+}
+
+void OpenWebAddress(const std::string& address) {
+  if (!IsWebAddress(address)) return;
+  SHELLEXECUTEINFOA shell = {};
+  shell.cbSize = sizeof(shell);
+  shell.fMask = SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
+  shell.lpVerb = "open";
+  shell.lpFile = address.c_str();
   shell.nShow = SW_SHOWNORMAL;
   ShellExecuteExA(&shell);
 }

@@ -26,6 +26,9 @@ void SaveSongsIntoFolder(const std::string& folder);
 // Opens a text with the system: a row's file through the shell's "open" verb only, other texts
 // (links) first as a program, then through the shell.
 void OpenWithDefaultProgram(const std::string& text, bool isDownloadedFile);
+// Opens an address from the network with the system's handler for web addresses, through the
+// shell's "open" verb; a text that is no http or https address (IsWebAddress) is ignored.
+void OpenWebAddress(const std::string& address);
 
 // Starts the thread that steps LoadingSpinner's frames while it is visible.
 void StartSpinnerAnimator();

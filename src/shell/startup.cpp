@@ -142,6 +142,8 @@ void ReleaseResources() {
   for (UniqueBitmap& image : SaveImages) image.reset();
   for (UniqueBitmap& image : SpinnerFrames) image.reset();
   BlankBannerImage.reset();
+  // A fetcher still running may publish its image later; the process ends before that matters.
+  if (HBITMAP noticeImage = NoticeImage.exchange(nullptr)) DeleteObject(noticeImage);
   BackgroundBrush.reset();
   BackgroundCanvas.reset();
   SmallFont.reset();
@@ -194,6 +196,7 @@ bool StartUp() {
 void EndSequence() {
   if (MainWindow != nullptr) DestroyWindow(MainWindow);
   MainWindow = nullptr;
+  NoticeBanner = nullptr;  // gone with the window; a late notice image finds no banner
   // Jobs still running write their rows through the list, which is gone now; they only need
   // time to finish their files. Messages are still pumped so nothing of theirs waits on us.
   while (RunningDownloads.load() > 0) {
