@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <cstdlib>
 #include <string>
 
 #include "program_fixture.h"
@@ -43,6 +44,23 @@ COLORREF PixelOf(HBITMAP image, int x, int y) {
   return pixel;
 }
 
+// The stand-in site's request log (its Windows path), "" when the environment names none.
+std::string RequestLogPath() {
+  const char* path = getenv("VERDIMO_REQUEST_LOG");
+  return path != nullptr && *path != '\0' ? std::string("Z:") + path : std::string();
+}
+
+// Whether a line holding text appears in the request log after offset within timeoutMs.
+bool LoggedAfter(size_t offset, const std::string& text, DWORD timeoutMs) {
+  const DWORD start = GetTickCount();
+  for (;;) {
+    const std::string log = ReadWholeFile(RequestLogPath());
+    if (log.size() > offset && log.find(text, offset) != std::string::npos) return true;
+    if (GetTickCount() - start > timeoutMs) return false;
+    Sleep(20);
+  }
+}
+
 class NoticeFetcherTest : public ProgramTest {
  protected:
   void TearDown() override {
@@ -57,20 +75,28 @@ TEST_F(NoticeFetcherTest, EachNoticeModeGivesItsTimeLinkAndImage) {
     int time;
     const char* link;
     bool image;
+    bool imageAsked;
   } cases[] = {
-      {"valid", 5000, kNoticeLink, true},
-      {"nolink", 1, "", false},
-      {"negative", 1, kNoticeLink, false},
-      {"notpng", 1, kNoticeLink, false},
-      {"truncated", 1, kNoticeLink, false},
-      {"noanswer", 1, "", false},
+      {"valid", 5000, kNoticeLink, true, true},
+      {"nolink", 1, "", false, false},
+      {"negative", 1, kNoticeLink, false, false},
+      {"notpng", 1, kNoticeLink, false, true},
+      {"truncated", 1, kNoticeLink, false, true},
+      {"noanswer", 1, "", false, false},
   };
+  const bool logged = !RequestLogPath().empty();
   for (const auto& c : cases) {
     SCOPED_TRACE(c.mode);
     ASSERT_TRUE(SetNoticeMode(c.mode));
     ForgetNotice();
+    const size_t logOffset = logged ? ReadWholeFile(RequestLogPath()).size() : 0;
     NoticeFetcher(nullptr);
     PumpMessages();  // the fetcher posts the image to the banner's thread
+    if (logged) {
+      // Only a complete notice (a time above 0 and a link) sends for the image.
+      EXPECT_TRUE(LoggedAfter(logOffset, "/notice-data.txt\t", 3000));
+      EXPECT_EQ(LoggedAfter(logOffset, "/notice1.png\t", c.imageAsked ? 3000 : 300), c.imageAsked);
+    }
     EXPECT_EQ(NoticeTime.load(), c.time);
     EXPECT_EQ(NoticeLink.Get(), c.link);
     HBITMAP image = NoticeImage.load();
