@@ -31,7 +31,7 @@ add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM
 file(GLOB WINDOWS_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/windows/*.cpp)
 # Helpers both programs under Wine share: files, the site's fixtures and generated bodies.
 set(COMMON_TEST_SOURCES ${CMAKE_SOURCE_DIR}/tests/common/site_bodies.cpp
-  ${CMAKE_SOURCE_DIR}/tests/common/test_files.cpp)
+  ${CMAKE_SOURCE_DIR}/tests/common/test_files.cpp ${CMAKE_SOURCE_DIR}/tests/common/site_control.cpp)
 add_executable(windows_tests ${WINDOWS_TEST_SOURCES} ${COMMON_TEST_SOURCES})
 target_compile_options(windows_tests PRIVATE ${VERDIMO_WARNINGS})
 target_include_directories(windows_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
@@ -45,7 +45,8 @@ target_compile_options(e2e_tests PRIVATE ${VERDIMO_WARNINGS})
 target_include_directories(e2e_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests ${CMAKE_SOURCE_DIR}/src
   ${VERDIMO_PNG_PREFIX}/include)
 target_compile_definitions(e2e_tests PRIVATE VERDIMO_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
-target_link_libraries(e2e_tests PRIVATE gtest ${VERDIMO_PNG_LIB} ${VERDIMO_ZLIB} user32 gdi32 psapi)
+target_link_libraries(e2e_tests PRIVATE gtest ${VERDIMO_PNG_LIB} ${VERDIMO_ZLIB} user32 gdi32 psapi
+  wininet)
 target_link_options(e2e_tests PRIVATE ${VERDIMO_STATIC_LINK})
 
 # Everything under Wine shares one environment: an Xvfb display, the stand-in site as the HTTP

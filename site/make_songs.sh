@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Regenerates the stand-in site's generated fixtures, which are committed as they come out of here:
 #   fixtures/songs/tone1.mp3 .. tone6.mp3   short sine tones (sox synthesises, lame encodes)
-#   fixtures/author/downloader/verdimo/notice/files/notice1.png   the 370x18 notice banner
+#   fixtures/author/downloader/verdimo/notice/files/notice1.png   the 370x20 notice banner
 #   fixtures/playlists/thousand.xml, fifty.xml   the two long playlists
 # Needs sox, lame and ImageMagick's convert.
 set -euo pipefail
@@ -23,11 +23,12 @@ for n in 1 2 3 4 5 6; do
   lame --quiet --noreplaygain -m m -b 96 "$work/tone$n.wav" "$fixtures/songs/tone$n.mp3"
 done
 
-# Notice banner: a light gradient with a line of text; 8-bit RGB without alpha and without the
-# time stamps ImageMagick would otherwise write, so that regenerating it changes nothing.
+# Notice banner: a light yellow field (#f5e6a8, which the end-to-end tests look for) with a line
+# of text; 8-bit RGB without alpha and without the time stamps ImageMagick would otherwise write,
+# so that regenerating it changes nothing.
 notice_files="$fixtures/author/downloader/verdimo/notice/files"
 mkdir -p "$notice_files"
-convert -size 370x18 gradient:'#fdf6d8'-'#f0d890' \
+convert -size 370x20 xc:'#f5e6a8' \
   -font DejaVu-Sans-Bold -pointsize 11 -fill '#5a3a00' -gravity west \
   -annotate +8+0 'Verdimo Music Downloader - stand-in notice' \
   -strip -define png:exclude-chunks=date,time -type TrueColor -depth 8 \

@@ -12,6 +12,7 @@ a few broken answers (cut-off bodies, slow bodies, error statuses) so that tests
 deal with them. The byte generators are plain functions here so that tests can recompute bodies.
 
 Usage: python3 server.py [--port N] [--port-file PATH] [--request-log PATH] [--fixtures DIR]
+                        [--notice-mode MODE]
 """
 
 import argparse
@@ -68,6 +69,17 @@ BIG_PAGE_DEFAULT_SIZE = 100000
 HELD_PROFILES = {"heldband": 10.0}
 # Friend IDs "rows-<n>" get a generated playlist of n tracks, at most this many.
 GENERATED_PLAYLIST_MAX = 100000
+
+# The author's notice: the two files the program fetches at start-up, and the modes that choose
+# what they hold (see "The author's notice" below).
+NOTICE_FOLDER = "/downloader/verdimo/notice/files/"
+NOTICE_DATA_PATH = NOTICE_FOLDER + "notice-data.txt"
+NOTICE_IMAGE_PATH = NOTICE_FOLDER + "notice1.png"
+NOTICE_LINK = "http://www.vmd-author.test/news.html"
+NOTICE_SLOW_SECONDS = 15.0
+NOTICE_NOT_PNG = b"GIF89a\x01\x00\x01\x00\x80\x00\x00\xff\xff\xff\x00\x00\x00!\xf9\x04\x01\x00\x00\x00\x00" \
+    b",\x00\x00\x00\x00\x01\x00\x01\x00\x00\x02\x02D\x01\x00;"
+CONTROL_HOST = "site-control.test"
 
 CONTENT_TYPES = {
     ".htm": "text/html; charset=windows-1252",
@@ -163,6 +175,79 @@ def drop_page_head():
 
 
 # ---------------------------------------------------------------------------------------------
+# The author's notice
+
+
+class NoticeMode:
+    """What the notice data and notice image requests get; one mode for the whole server.
+
+    name is one of NOTICE_MODES; data, when not None, replaces the notice data body (bytes) in
+    every mode that answers the data request. Replaced whole, so a request sees one mode.
+    """
+
+    def __init__(self, name="valid", data=None):
+        if name not in NOTICE_MODES:
+            raise ValueError("unknown notice mode: %r" % name)
+        self.name = name
+        self.data = data
+
+
+# mode -> (notice data body, or None for the file; image: "file", "half", "not-png")
+NOTICE_MODES = {
+    "valid": (None, "file"),
+    "nolink": (b"5000", "file"),
+    "negative": (b"-5;" + NOTICE_LINK.encode("ascii"), "file"),
+    "notpng": (None, "not-png"),
+    "truncated": (None, "half"),
+    "slow": (None, "file"),
+    "noanswer": (None, "file"),
+}
+
+
+def notice_reply(mode, path, file_path):
+    """The Reply for the notice data or image under mode; None for no answer at all."""
+    data_body, image_kind = NOTICE_MODES[mode.name]
+    if path == NOTICE_DATA_PATH:
+        if mode.name == "noanswer":
+            return None
+        if mode.data is not None:
+            body = mode.data
+        elif data_body is not None:
+            body = data_body
+        else:
+            reply = file_reply(file_path)
+            body = reply.pieces[0] if reply.status == 200 else None
+            if body is None:
+                return reply
+        if mode.name == "slow":
+            # The headers go out at once, the body after the pause.
+            return Reply(200, CONTENT_TYPES[".txt"], [body], len(body), pause=NOTICE_SLOW_SECONDS)
+        return whole(200, CONTENT_TYPES[".txt"], body)
+    reply = file_reply(file_path)
+    if image_kind == "file" or reply.status != 200:
+        return reply
+    if image_kind == "half":
+        png = reply.pieces[0]
+        return whole(200, CONTENT_TYPES[".png"], png[:len(png) // 2])
+    return whole(200, CONTENT_TYPES[".png"], NOTICE_NOT_PNG)
+
+
+def control_reply(site, path, query):
+    """The control host: GET /notice-mode?set=NAME[&data=TEXT] chooses the notice mode (TEXT
+    percent-escaped); GET /notice-mode tells the present one. The answer is the mode's name."""
+    if path != "/notice-mode":
+        return not_found()
+    name = query_value(query, "set", None)
+    if name is not None:
+        data = query_value(query, "data", None)
+        try:
+            site.notice_mode = NoticeMode(name, None if data is None else unquote_to_bytes(data))
+        except ValueError:
+            return whole(400, CONTENT_TYPES[".txt"], b"unknown notice mode")
+    return whole(200, CONTENT_TYPES[".txt"], site.notice_mode.name.encode("ascii"))
+
+
+# ---------------------------------------------------------------------------------------------
 # Routing
 
 
@@ -246,8 +331,9 @@ def generated_playlist(friend_id):
 class Site:
     """The fixtures folder and the playlist index read from it."""
 
-    def __init__(self, fixtures):
+    def __init__(self, fixtures, notice_mode="valid"):
         self.fixtures = os.path.abspath(fixtures)
+        self.notice_mode = NoticeMode(notice_mode)
         with open(os.path.join(self.fixtures, "playlists", "index.json"), encoding="utf-8") as f:
             self.playlists = json.load(f)
 
@@ -263,7 +349,12 @@ class Site:
         if host == AUDIO_HOST:
             return self.audio(path, query)
         if host in AUTHOR_HOSTS:
+            if path in (NOTICE_DATA_PATH, NOTICE_IMAGE_PATH):
+                return notice_reply(self.notice_mode, path,
+                                    os.path.join(self.fixtures, "author", *path[1:].split("/")))
             return self.author_page(path)
+        if host == CONTROL_HOST:
+            return control_reply(self, path, query)
         return None
 
     def site_page(self, path, query):
@@ -518,9 +609,11 @@ def main(argv=None):
     parser.add_argument("--request-log", help="file to append one line per request to")
     parser.add_argument("--fixtures", default=os.path.join(here, "fixtures"),
                         help="fixtures folder (default: fixtures next to this script)")
+    parser.add_argument("--notice-mode", default="valid", choices=sorted(NOTICE_MODES),
+                        help="what the author's notice holds at the start (default: valid)")
     args = parser.parse_args(argv)
 
-    site = Site(args.fixtures)
+    site = Site(args.fixtures, args.notice_mode)
     request_log = RequestLog(args.request_log)
     server = Server(args.port, site, request_log)
 

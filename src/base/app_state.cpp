@@ -37,7 +37,8 @@ std::string NoticeBaseAddress, NoticePath, TickerAddress, SaveFolder;
 int FlashReady;
 
 HWND MainWindow, UrlField, GoButton, SaveButton, SongList, SiteLink, HomeLink;
-HWND NoticeBanner, TickerStrip, SidePanelLeft, SidePanelRight, LoadingSpinner, PlayerPanel;
+HWND TickerStrip, SidePanelLeft, SidePanelRight, LoadingSpinner, PlayerPanel;
+std::atomic<HWND> NoticeBanner;
 HWND TickerBrowser, LeftPanelBrowser, RightPanelBrowser, NoticePanel[2];
 HWND SiteLinkTooltip;
 HWND WindowUnderPointer;

@@ -73,7 +73,9 @@ extern int FlashReady;
 
 // The window and its controls; 0 until made.
 extern HWND MainWindow, UrlField, GoButton, SaveButton, SongList, SiteLink, HomeLink;
-extern HWND NoticeBanner, TickerStrip, SidePanelLeft, SidePanelRight, LoadingSpinner, PlayerPanel;
+extern HWND TickerStrip, SidePanelLeft, SidePanelRight, LoadingSpinner, PlayerPanel;
+// Published by start-up once made, read by NoticeFetcher (see PublishNoticeBanner).
+extern std::atomic<HWND> NoticeBanner;
 extern HWND TickerBrowser, LeftPanelBrowser, RightPanelBrowser, NoticePanel[2];
 extern HWND SiteLinkTooltip;
 

@@ -2,7 +2,7 @@
 
 namespace {
 
-bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
+bool StartsWithInAnyCase(std::string_view text, std::string_view prefix) {
   if (text.size() < prefix.size()) return false;
   for (std::size_t i = 0; i < prefix.size(); ++i) {
     char c = text[i];
@@ -12,26 +12,34 @@ bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
   return true;
 }
 
-bool IsHostByte(char c) {
-  const unsigned char byte = static_cast<unsigned char>(c);
-  return byte > 32 && byte != 127 && c != '/' && c != '\\' && c != '?' && c != '#';
+bool IsAddressByte(char c) {
+  const unsigned char b = static_cast<unsigned char>(c);
+  if (b <= 0x20 || b >= 0x7F) return false;
+  return std::string_view("\"<>\\^`{|}").find(c) == std::string_view::npos;
 }
 
 }  // namespace
 
 bool IsWebAddress(std::string_view text) {
   std::string_view rest;
-  if (StartsWithIgnoringCase(text, "http://")) {
+  if (StartsWithInAnyCase(text, "http://")) {
     rest = text.substr(7);
-  } else if (StartsWithIgnoringCase(text, "https://")) {
+  } else if (StartsWithInAnyCase(text, "https://")) {
     rest = text.substr(8);
   } else {
     return false;
   }
-  // No byte of the address may break out of it when the shell hands it on.
   for (char c : text) {
-    const unsigned char byte = static_cast<unsigned char>(c);
-    if (byte < 32 || byte == 127 || c == '"') return false;
+    if (!IsAddressByte(c)) return false;
   }
-  return !rest.empty() && IsHostByte(rest.front());
+  std::string_view host = rest.substr(0, rest.find_first_of("/?#"));
+  const std::size_t at = host.rfind('@');
+  if (at != std::string_view::npos) host.remove_prefix(at + 1);
+  const std::size_t colon = host.rfind(':');
+  if (colon != std::string_view::npos && host.find(']', colon) == std::string_view::npos) {
+    const std::string_view port = host.substr(colon + 1);
+    if (port.find_first_not_of("0123456789") != std::string_view::npos) return false;
+    host = host.substr(0, colon);
+  }
+  return !host.empty();
 }

@@ -5,13 +5,10 @@ std::string TextUnscrambler(std::string_view stored) {
   plain.reserve(stored.size());
   for (char c : stored) {
     const unsigned char b = static_cast<unsigned char>(c);
-    if (b == 2) {
-      plain.push_back(c);
-    } else if (b == 0xFE) {
-      plain.push_back(static_cast<char>(0xFF));
-    } else if (b != 0xFF) {
-      plain.push_back(static_cast<char>(b + 2));
-    }
+    // 0xFE and 0xFF stand for no byte of a text (only plain 0 and 1 would give them): the text
+    // ends there.
+    if (b >= 0xFE) break;
+    plain.push_back(b == 2 ? c : static_cast<char>(b + 2));
   }
   return plain;
 }

@@ -4,7 +4,8 @@
 #include <string>
 #include <string_view>
 
-// Every stored byte is raised by 2, except a byte 2, which stays; a stored 0xFF gives no byte.
+// Every stored byte is raised by 2, except a byte 2, which stays. A stored 0xFE or 0xFF is no
+// scrambled byte: the text ends before it.
 std::string TextUnscrambler(std::string_view stored);
 
 // The inverse, used to write the stored constants: every plain byte is lowered by 2, except 2.

@@ -6,6 +6,7 @@
 
 #include <csetjmp>
 #include <cstring>
+#include <new>
 
 namespace {
 
@@ -77,9 +78,14 @@ DecodedImage DecodePng(const unsigned char* bytes, std::size_t size) {
   }
   png_infop info = png_create_info_struct(png);
   MemoryReader reader{bytes, size, 0};
-  if (info == nullptr || !DecodeInto(png, info, &reader, &image)) {
-    image = DecodedImage();
+  bool decoded = false;
+  try {
+    decoded = info != nullptr && DecodeInto(png, info, &reader, &image);
+  } catch (const std::bad_alloc&) {
+    // A header may announce an image too large for the memory at hand (the pixels are
+    // allocated outside any libpng call, so nothing of libpng's is left half done).
   }
+  if (!decoded) image = DecodedImage();
   png_destroy_read_struct(&png, info ? &info : nullptr, nullptr);
   return image;
 }

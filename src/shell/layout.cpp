@@ -8,6 +8,7 @@
 #include "wingui/song_list.h"
 #include "wingui/tooltip.h"
 #include "notice/author_constants.h"
+#include "notice/notice_fetcher.h"
 #include "notice/text_unscrambler.h"
 #include "host/activex_host.h"
 #include "base/app_state.h"
@@ -114,9 +115,9 @@ void CreateControls() {
   InstallTickerMouseHook();
   ShowWindow(TickerStrip, SW_HIDE);
 
-  HBITMAP noticeImage = NoticeImage.load();
-  NoticeBanner = ImageControl(kNoticeBannerId, 0, 145, 370, 18,
-                              noticeImage != nullptr ? noticeImage : BlankBannerImage.get());
+  // Made with the blank image, then published: if the notice image is there already, it is put
+  // in at once; if not, the fetcher puts it in when it comes.
+  PublishNoticeBanner(ImageControl(kNoticeBannerId, 0, 145, 370, 18, BlankBannerImage.get()));
 
   UrlField = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", "",
                              WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, 93, 2, 170, 20,

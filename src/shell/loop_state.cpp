@@ -2,6 +2,7 @@
 #include "shell/loop_state.h"
 
 #include "base/program_constants.h"
+#include "base/web_address.h"
 #include "wingui/song_states.h"
 
 namespace {
@@ -36,6 +37,12 @@ std::int32_t BannerTimeFor(std::int32_t noticeTime) {
 bool BannerShouldEnd(std::uint32_t bannerStart, std::int32_t bannerTime, std::uint32_t now) {
   if (bannerTime < 0) return true;
   return TicksElapsedBeyond(bannerStart, now, static_cast<std::uint32_t>(bannerTime));
+}
+
+BannerClickAction BannerClickFor(std::string_view noticeLink, std::string_view homePage) {
+  if (noticeLink.empty()) return {BannerClickKind::kOpenHomePage, std::string(homePage)};
+  if (IsWebAddress(noticeLink)) return {BannerClickKind::kOpenWebAddress, std::string(noticeLink)};
+  return {BannerClickKind::kNothing, std::string()};
 }
 
 TickerActions TickerWatchStep(TickerWatch& watch, const std::function<std::string()>& presentAddress,

@@ -20,8 +20,18 @@ constexpr std::int32_t kDefaultBannerTime = 10000;
 std::int32_t BannerTimeFor(std::int32_t noticeTime);
 
 // Whether the banner shown since bannerStart has been up longer than bannerTime. A negative
-// time (a notice that is not complete yet) ends it at once.
+// time ends it at once, as any elapsed time exceeds it.
 bool BannerShouldEnd(std::uint32_t bannerStart, std::int32_t bannerTime, std::uint32_t now);
+
+// What a click on the banner opens. The notice link came from a server: it is opened only when
+// it is a web address (IsWebAddress), and then only as an address, never started as a program.
+// Without a link the program's own home page is opened as before.
+enum class BannerClickKind { kNothing, kOpenWebAddress, kOpenHomePage };
+struct BannerClickAction {
+  BannerClickKind kind;
+  std::string address;
+};
+BannerClickAction BannerClickFor(std::string_view noticeLink, std::string_view homePage);
 
 // --- Ticker watch --------------------------------------------------------------------------
 

@@ -238,14 +238,9 @@ void ControlEvent(HWND control, int type, bool* focusEvent) {
   if (control == HomeLink) {
     OpenWithDefaultProgram(kAuthorHomeHost, false);
   } else if (control == NoticeBanner) {
-    // The notice link came from a server: it is opened only as a web address. Without one, the
-    // program's own home page address opens as the program's other links do.
-    const std::string link = NoticeLink.Get();
-    if (link.empty()) {
-      OpenWithDefaultProgram(kAuthorHomePage, false);
-    } else {
-      OpenWebAddress(link);
-    }
+    const BannerClickAction click = BannerClickFor(NoticeLink.Get(), kAuthorHomePage);
+    if (click.kind == BannerClickKind::kOpenWebAddress) OpenWebAddress(click.address);
+    if (click.kind == BannerClickKind::kOpenHomePage) OpenWithDefaultProgram(click.address, false);
   } else if (control == SiteLink) {
     OpenWithDefaultProgram(SiteLinkTip.Get(), false);
   } else if (control == UrlField) {

@@ -17,7 +17,7 @@
 #include "host/activex_host.h"
 #include "base/app_state.h"
 #include "shell/layout.h"
-#include "shell/loop_events.h"
+#include "base/program_constants.h"
 #include "shell/main_loop.h"
 #include "skin/image_button.h"
 #include "skin/pointer_helpers.h"
@@ -156,6 +156,8 @@ void ReleaseResources() {
   for (UniqueBitmap& image : SaveImages) image.reset();
   for (UniqueBitmap& image : SpinnerFrames) image.reset();
   BlankBannerImage.reset();
+  // A fetcher still running may publish its image later; the process ends before that matters.
+  if (HBITMAP noticeImage = NoticeImage.exchange(nullptr)) DeleteObject(noticeImage);
   BackgroundCanvas.reset();
   SmallFont.reset();
   NormalFont.reset();
@@ -220,6 +222,7 @@ bool StartUp() {
 void EndSequence() {
   if (MainWindow != nullptr) DestroyWindow(MainWindow);
   MainWindow = nullptr;
+  NoticeBanner = nullptr;  // gone with the window; a late notice image finds no banner
   // Jobs still running write their rows through the list, which is gone now; they only need
   // time to finish their files. Messages are still pumped so nothing of theirs waits on us.
   while (RunningDownloads.load() > 0) {

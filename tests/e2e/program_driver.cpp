@@ -232,8 +232,11 @@ bool PollUntil(const std::function<bool()>& done, DWORD timeoutMs, DWORD interva
 TempFolder::TempFolder(const std::string& label) {
   static int counter;
   ++counter;
-  path = "Z:\\tmp\\verdimo-e2e-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(counter) +
-         "-" + label;
+  // Process numbers are per Wine prefix, and several prefixes may share /tmp: the start time
+  // keeps two test programs with the same number apart.
+  static const unsigned long long started = GetTickCount64();
+  path = "Z:\\tmp\\verdimo-e2e-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(started) +
+         "-" + std::to_string(counter) + "-" + label;
   CreateFolderPath(path);
 }
 

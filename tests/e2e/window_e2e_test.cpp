@@ -81,7 +81,7 @@ TEST_F(WindowTest, NoticeBannerGivesWayToTickerAndHomeLinkGlidesUnlessPointedAt)
   ASSERT_NE(nullptr, ticker);
   EXPECT_TRUE(Visible(banner));
   EXPECT_FALSE(Visible(ticker));
-  // No notice is served with a time, so the banner stands for the program's own 10 s.
+  // The site serves a notice of 5 s; the banner gives way after it (at the latest after 10 s).
   ASSERT_TRUE(PollUntil([&] { return !Visible(banner) && Visible(ticker); }, 30000, 50))
       << "banner visible " << Visible(banner) << ", ticker visible " << Visible(ticker);
 

@@ -392,7 +392,7 @@ class SiteTest(unittest.TestCase):
             with self.subTest(host=host):
                 base = "http://%s:80" % host
                 self.assertEqual(self.get(base + files + "notice-data.txt")[2],
-                                 b"4000;http://www.vmd-author.test/news.html")
+                                 b"5000;http://www.vmd-author.test/news.html")
                 for page in ("panel1.htm", "panel2.htm", "ticker.html", "alert.html"):
                     status, response, _ = self.get(base + files + page)
                     self.assertEqual(status, 200, page)
@@ -401,10 +401,68 @@ class SiteTest(unittest.TestCase):
                 self.assertEqual((status, response.getheader("Content-Type")), (200, "image/png"))
                 self.assertEqual(png[:8], b"\x89PNG\r\n\x1a\n")
                 # IHDR: width, height, bit depth, colour type 2 (RGB, no alpha).
-                self.assertEqual(struct.unpack(">4sIIBB", png[12:26]), (b"IHDR", 370, 18, 8, 2))
+                self.assertEqual(struct.unpack(">4sIIBB", png[12:26]), (b"IHDR", 370, 20, 8, 2))
                 self.assertEqual(self.get(base + "/")[0], 200)
                 self.assertEqual(self.get(base + files + "missing.htm")[0], 404)
                 self.assertEqual(self.get(base + "/../server.py")[0], 404)
+
+    def test_notice_modes(self):
+        site = server.Site(FIXTURES)
+        png_path = os.path.join(FIXTURES, "author", "downloader", "verdimo", "notice", "files",
+                                "notice1.png")
+        with open(png_path, "rb") as f:
+            png = f.read()
+        valid = b"5000;http://www.vmd-author.test/news.html"
+        # mode -> (data body, or None for no answer; image body; pause before the data body)
+        expected = {
+            "valid": (valid, png, 0),
+            "nolink": (b"5000", png, 0),
+            "negative": (b"-5;http://www.vmd-author.test/news.html", png, 0),
+            "notpng": (valid, server.NOTICE_NOT_PNG, 0),
+            "truncated": (valid, png[:len(png) // 2], 0),
+            "slow": (valid, png, 15),
+            "noanswer": (None, png, 0),
+        }
+        self.assertEqual(set(expected), set(server.NOTICE_MODES))
+        files = "/downloader/verdimo/notice/files/"
+        for mode, (data, image, pause) in expected.items():
+            with self.subTest(mode=mode):
+                site.notice_mode = server.NoticeMode(mode)
+                for host in server.AUTHOR_HOSTS:
+                    reply = site.route(host, files + "notice-data.txt", "")
+                    if data is None:
+                        self.assertIsNone(reply)
+                    else:
+                        self.assertEqual((reply.status, b"".join(reply.pieces), reply.length,
+                                          reply.pause), (200, data, len(data), pause))
+                    reply = site.route(host, files + "notice1.png", "")
+                    self.assertEqual((reply.status, b"".join(reply.pieces), reply.content_type),
+                                     (200, image, "image/png"))
+                    # The rest of the author's space does not change with the mode.
+                    self.assertEqual(site.route(host, files + "ticker.html", "").status, 200)
+        self.assertEqual(len(png), 2418)
+        self.assertEqual(struct.unpack(">4sII", png[12:24]), (b"IHDR", 370, 20))
+        self.assertEqual(png[:len(png) // 2][:8], png[:8])  # still starts as a PNG
+
+    def test_control_host_sets_the_notice_mode_and_data(self):
+        control = "http://site-control.test/notice-mode"
+        data_url = "http://www.vmd-author.test:80/downloader/verdimo/notice/files/notice-data.txt"
+        try:
+            self.assertEqual(self.get(control)[2], b"valid")
+            self.assertEqual(self.get(control + "?set=nolink")[:3:2], (200, b"nolink"))
+            self.assertEqual(self.get(data_url)[2], b"5000")
+            self.assertEqual(self.get(control + "?set=valid&data=60000%3Bcmd%20%2Fc%20echo%20x")[2],
+                             b"valid")
+            self.assertEqual(self.get(data_url)[2], b"60000;cmd /c echo x")
+            self.assertEqual(self.get(control + "?set=nosuchmode")[0], 400)
+            self.assertEqual(self.get(control)[2], b"valid")
+            self.assertEqual(self.get(control + "?set=noanswer")[2], b"noanswer")
+            with self.assertRaises((http.client.RemoteDisconnected, ConnectionError)):
+                self.get(data_url)
+        finally:
+            self.get(control + "?set=valid")
+        self.assertEqual(self.get(data_url)[2], b"5000;http://www.vmd-author.test/news.html")
+        self.assertEqual(self.get("http://site-control.test/other")[0], 404)
 
     def test_foreign_host_gets_no_answer(self):
         for url, headers in (("http://www.example.com:80/", {}), ("http://127.0.0.1/", {}),

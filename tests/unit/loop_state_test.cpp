@@ -56,6 +56,25 @@ TEST(Banner, EndsOnlyAfterStrictlyMoreThanItsTime) {
   EXPECT_TRUE(BannerShouldEnd(500, -1, 500));
 }
 
+TEST(Banner, AClickOpensOnlyAWebLinkOrWithoutALinkTheHomePage) {
+  const char* home = "http://home.test/";
+  const struct {
+    const char* link;
+    BannerClickKind kind;
+    const char* address;
+  } cases[] = {
+      {"", BannerClickKind::kOpenHomePage, home},
+      {"https://x.test/news", BannerClickKind::kOpenWebAddress, "https://x.test/news"},
+      {"cmd /c echo x", BannerClickKind::kNothing, ""},
+      {"file:///C:/", BannerClickKind::kNothing, ""},
+  };
+  for (const auto& c : cases) {
+    const BannerClickAction action = BannerClickFor(c.link, home);
+    EXPECT_EQ(action.kind, c.kind) << c.link;
+    EXPECT_EQ(action.address, c.address) << c.link;
+  }
+}
+
 namespace {
 
 constexpr const char* kTicker = "http://author.test/ticker.html";

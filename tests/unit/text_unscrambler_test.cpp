@@ -4,18 +4,24 @@
 
 #include "notice/author_constants.h"
 
-TEST(TextUnscrambler, RaisesEveryByteByTwoExceptTwo) {
-  EXPECT_EQ(TextUnscrambler(""), "");
-  EXPECT_EQ(TextUnscrambler("f"), "h");
-  EXPECT_EQ(TextUnscrambler(std::string("a\x02z", 3)), std::string("c\x02|", 3));
-  EXPECT_EQ(TextUnscrambler(std::string("\x01", 1)), std::string("\x03", 1));
-  EXPECT_EQ(TextUnscrambler(std::string("\xFD", 1)), std::string("\xFF", 1));
-}
-
-TEST(TextUnscrambler, HighestStoredBytes) {
-  // 0xFE wraps to 0xFF; 0xFF gives nothing, so such a text shrinks.
-  EXPECT_EQ(TextUnscrambler(std::string("a\xFE", 2)), std::string("c\xFF", 2));
-  EXPECT_EQ(TextUnscrambler(std::string("a\xFF" "b", 3)), "cd");
+TEST(TextUnscrambler, RaisesEveryByteByTwoExceptTwoAndEndsAtFEOrFF) {
+  const struct {
+    std::string stored;
+    std::string plain;
+  } cases[] = {
+      {"", ""},
+      {"f", "h"},
+      {std::string("a\x02z", 3), std::string("c\x02|", 3)},
+      {"\x01", "\x03"},
+      {"\xFD", "\xFF"},
+      {"a\xFE", "c"},
+      {"a\xFF" "b", "c"},
+      {"ab\xFE\x02z", "cd"},
+      {"\xFF", ""},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(TextUnscrambler(c.stored), c.plain) << "stored " << ::testing::PrintToString(c.stored);
+  }
 }
 
 TEST(TextUnscrambler, StoredAuthorAddressesGiveTheirPlainTexts) {

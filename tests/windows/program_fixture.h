@@ -9,6 +9,7 @@
 #include <functional>
 #include <string>
 
+#include "notice/notice_fetcher.h"
 #include "base/app_state.h"
 #include "shell/main_loop.h"
 #include "shell/startup.h"
@@ -36,6 +37,11 @@ class ProgramTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(StartUp());
+    // The notice fetch of this start ends before the test begins, so it neither overwrites what
+    // the test sets nor outlives this window into the next test's.
+    const DWORD start = GetTickCount();
+    while (NoticeFetcherRunning() && GetTickCount() - start < 30000) Sleep(5);
+    ASSERT_FALSE(NoticeFetcherRunning()) << "the notice fetch did not end";
     BeginMainLoop();
   }
   void TearDown() override {
