@@ -46,6 +46,9 @@ target_include_directories(e2e_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests ${CMAKE_S
 target_link_libraries(e2e_tests PRIVATE gtest ${VERDIMO_PNG_LIB} ${VERDIMO_ZLIB} user32 gdi32 psapi)
 target_link_options(e2e_tests PRIVATE ${VERDIMO_STATIC_LINK})
 
+# Stand-ins for the platform's controls, registered in the test and demo prefixes only.
+add_subdirectory(${CMAKE_SOURCE_DIR}/stand_ins/browser ${CMAKE_BINARY_DIR}/stand_ins/browser)
+
 # The shell's "open" handler in the test prefix: records what it was asked to open.
 add_executable(recorder WIN32 ${CMAKE_SOURCE_DIR}/tests/recorder/recorder.cpp)
 target_compile_options(recorder PRIVATE ${VERDIMO_WARNINGS})

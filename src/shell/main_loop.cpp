@@ -22,7 +22,7 @@
 #include "downloads/download_naming.h"
 #include "downloads/playback.h"
 #include "notice/author_constants.h"
-#include "shell/activex_host.h"
+#include "host/browser_host.h"
 #include "shell/app_state.h"
 #include "shell/layout.h"
 #include "shell/loop_state.h"
