@@ -30,7 +30,7 @@ add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM
 
 file(GLOB WINDOWS_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/windows/*.cpp)
 add_executable(windows_tests ${WINDOWS_TEST_SOURCES} ${CMAKE_SOURCE_DIR}/tests/shared/site_bodies.cpp
-  ${CMAKE_SOURCE_DIR}/tests/shared/recorder_log.cpp)
+  ${CMAKE_SOURCE_DIR}/tests/shared/recorder_log.cpp ${CMAKE_SOURCE_DIR}/tests/shared/stand_in_browser_control.cpp)
 target_compile_options(windows_tests PRIVATE ${VERDIMO_WARNINGS})
 target_include_directories(windows_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
 target_compile_definitions(windows_tests PRIVATE VERDIMO_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
@@ -39,7 +39,7 @@ target_link_options(windows_tests PRIVATE ${VERDIMO_STATIC_LINK})
 
 file(GLOB E2E_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/*.cpp)
 add_executable(e2e_tests ${E2E_SOURCES} ${CMAKE_SOURCE_DIR}/tests/shared/site_bodies.cpp
-  ${CMAKE_SOURCE_DIR}/tests/shared/recorder_log.cpp)
+  ${CMAKE_SOURCE_DIR}/tests/shared/recorder_log.cpp ${CMAKE_SOURCE_DIR}/tests/shared/stand_in_browser_control.cpp)
 target_compile_options(e2e_tests PRIVATE ${VERDIMO_WARNINGS})
 target_include_directories(e2e_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests ${CMAKE_SOURCE_DIR}/src
   ${VERDIMO_PNG_PREFIX}/include)
