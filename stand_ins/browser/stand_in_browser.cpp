@@ -523,8 +523,13 @@ class StandInBrowser final : public IWebBrowser2,
     FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
     HGDIOBJ oldFont = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
     SetBkMode(dc, TRANSPARENT);
+    // Hosts often hide the control's edges behind their own (the program's panels do); the text
+    // keeps clear of a tenth of the height, a twentieth of the width on the left and a fifth on
+    // the right.
     RECT textBox = client;
-    InflateRect(&textBox, -6, -4);
+    textBox.left += client.right / 20 + 2;
+    textBox.right -= client.right / 5;
+    textBox.top += client.bottom / 10 + 1;
     DrawTextA(dc, text_.c_str(), static_cast<int>(text_.size()), &textBox, DT_WORDBREAK | DT_NOPREFIX);
     SelectObject(dc, oldFont);
     EndPaint(window, &paint);
