@@ -31,7 +31,8 @@ add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM
 file(GLOB WINDOWS_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/windows/*.cpp)
 # Helpers both programs under Wine share: files, the site's fixtures and generated bodies.
 set(COMMON_TEST_SOURCES ${CMAKE_SOURCE_DIR}/tests/common/site_bodies.cpp
-  ${CMAKE_SOURCE_DIR}/tests/common/test_files.cpp ${CMAKE_SOURCE_DIR}/tests/common/site_control.cpp)
+  ${CMAKE_SOURCE_DIR}/tests/common/test_files.cpp ${CMAKE_SOURCE_DIR}/tests/common/site_control.cpp
+  ${CMAKE_SOURCE_DIR}/tests/common/recorder_log.cpp ${CMAKE_SOURCE_DIR}/tests/common/stand_in_browser_control.cpp)
 add_executable(windows_tests ${WINDOWS_TEST_SOURCES} ${COMMON_TEST_SOURCES})
 target_compile_options(windows_tests PRIVATE ${VERDIMO_WARNINGS})
 target_include_directories(windows_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
@@ -49,13 +50,21 @@ target_link_libraries(e2e_tests PRIVATE gtest ${VERDIMO_PNG_LIB} ${VERDIMO_ZLIB}
   wininet)
 target_link_options(e2e_tests PRIVATE ${VERDIMO_STATIC_LINK})
 
+# Stand-ins for the platform's controls, registered in the test and demo prefixes only.
+add_subdirectory(${CMAKE_SOURCE_DIR}/stand_ins/browser ${CMAKE_BINARY_DIR}/stand_ins/browser)
+
+# The shell's "open" handler in the test prefix: records what it was asked to open.
+add_executable(recorder WIN32 ${CMAKE_SOURCE_DIR}/tests/recorder/recorder.cpp)
+target_compile_options(recorder PRIVATE ${VERDIMO_WARNINGS})
+target_link_options(recorder PRIVATE ${VERDIMO_STATIC_LINK})
+
 # Everything under Wine shares one environment: an Xvfb display, the stand-in site as the HTTP
 # proxy and a Wine prefix inside the build tree. A CTest fixture brings it up once and down at the
 # end; tests/wine/run (the emulator) puts each test program into it.
 set(VERDIMO_TEST_STATE ${CMAKE_BINARY_DIR}/test-env)
 set(wine_run ${CMAKE_SOURCE_DIR}/tests/wine/run ${VERDIMO_TEST_STATE})
 add_test(NAME wine_env_up COMMAND ${CMAKE_SOURCE_DIR}/tests/wine/env-up ${VERDIMO_TEST_STATE}
-  ${CMAKE_SOURCE_DIR})
+  ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR})
 add_test(NAME wine_env_down COMMAND ${CMAKE_SOURCE_DIR}/tests/wine/env-down ${VERDIMO_TEST_STATE})
 set_tests_properties(wine_env_up PROPERTIES FIXTURES_SETUP wine_env)
 set_tests_properties(wine_env_down PROPERTIES FIXTURES_CLEANUP wine_env)

@@ -141,36 +141,3 @@ class ScopedSelectObject {
   HGDIOBJ previous_;
 };
 
-// A BSTR freed when the owner goes.
-class UniqueBstr {
- public:
-  UniqueBstr() = default;
-  explicit UniqueBstr(BSTR text) : text_(text) {}
-  ~UniqueBstr() { SysFreeString(text_); }
-  UniqueBstr(const UniqueBstr&) = delete;
-  UniqueBstr& operator=(const UniqueBstr&) = delete;
-  BSTR get() const { return text_; }
-  BSTR* out() {
-    SysFreeString(text_);
-    text_ = nullptr;
-    return &text_;
-  }
-
- private:
-  BSTR text_ = nullptr;
-};
-
-// A VARIANT cleared when the owner goes.
-class ScopedVariant {
- public:
-  ScopedVariant() { VariantInit(&value_); }
-  ~ScopedVariant() { VariantClear(&value_); }
-  ScopedVariant(const ScopedVariant&) = delete;
-  ScopedVariant& operator=(const ScopedVariant&) = delete;
-  VARIANT* get() { return &value_; }
-
- private:
-  VARIANT value_;
-};
-
-

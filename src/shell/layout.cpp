@@ -9,6 +9,7 @@
 #include "wingui/tooltip.h"
 #include "notice/author_constants.h"
 #include "notice/notice_fetcher.h"
+#include "host/browser_host.h"
 #include "notice/text_unscrambler.h"
 #include "host/activex_host.h"
 #include "base/app_state.h"
@@ -92,23 +93,26 @@ HWND OpenMainWindow() {
 }
 
 void CreateControls() {
+  // The five browsers wait for their blank first page within one bound together.
+  const BrowserReadyDeadline browsersReady = StartBrowserReadyDeadline();
   SidePanelLeft = Panel(kSidePanelLeftId, 0, 26, 150, 119);
   LeftPanelBrowser = CreateBrowserControl(SidePanelLeft, -10, -15, 200, 150,
-                                          AuthorPage(kScrambledLeftPanelPage));
+                                          AuthorPage(kScrambledLeftPanelPage), browsersReady);
   SidePanelRight = Panel(kSidePanelRightId, 234, 26, 150, 119);
   RightPanelBrowser = CreateBrowserControl(SidePanelRight, -10, -15, 200, 150,
-                                           AuthorPage(kScrambledRightPanelPage));
+                                           AuthorPage(kScrambledRightPanelPage), browsersReady);
   SilenceBrowser(LeftPanelBrowser);
   SilenceBrowser(RightPanelBrowser);
   ShowWindow(SidePanelLeft, SW_HIDE);
   ShowWindow(SidePanelRight, SW_HIDE);
 
   TickerStrip = Panel(kTickerStripId, 15, 147, 370, 18);
-  TickerBrowser = CreateBrowserControl(TickerStrip, -5, -3, 430, 60, "");
-  NoticePanel[0] = CreateBrowserControl(
-      TickerStrip, -5, -3, 1, 1, std::string(kAuthorFirstHomeAddress) + NoticePath + kNoticeAlertPage);
+  TickerBrowser = CreateBrowserControl(TickerStrip, -5, -3, 430, 60, "", browsersReady);
+  NoticePanel[0] = CreateBrowserControl(TickerStrip, -5, -3, 1, 1,
+                                        std::string(kAuthorFirstHomeAddress) + NoticePath + kNoticeAlertPage,
+                                        browsersReady);
   NoticePanel[1] = CreateBrowserControl(TickerStrip, -5, -3, 1, 1,
-                                        NoticeBaseAddress + NoticePath + kNoticeAlertPage);
+                                        NoticeBaseAddress + NoticePath + kNoticeAlertPage, browsersReady);
   SilenceBrowser(TickerBrowser);
   SilenceBrowser(NoticePanel[0]);
   SilenceBrowser(NoticePanel[1]);

@@ -24,7 +24,7 @@
 #include "downloads/download_naming.h"
 #include "downloads/playback.h"
 #include "notice/author_constants.h"
-#include "host/activex_host.h"
+#include "host/browser_host.h"
 #include "base/app_state.h"
 #include "base/threads.h"
 #include "shell/layout.h"

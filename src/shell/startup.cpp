@@ -14,7 +14,7 @@
 #include "notice/text_unscrambler.h"
 #include "resources/bitmaps.h"
 #include "resources/builtin_images.h"
-#include "host/activex_host.h"
+#include "host/browser_host.h"
 #include "base/app_state.h"
 #include "shell/layout.h"
 #include "base/program_constants.h"

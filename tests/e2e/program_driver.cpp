@@ -666,7 +666,8 @@ long long RequestLogSize() {
   return size < 0 ? 0 : size;
 }
 
-bool RequestLogged(long long offset, const std::string& method, const std::string& url, int status) {
+bool RequestLogged(long long offset, const std::string& method, const std::string& url, int status,
+                   long long* after) {
   std::string text;
   if (!ReadFrom(Settings().requestLog, offset, &text)) return false;
   size_t start = 0;
@@ -680,7 +681,10 @@ bool RequestLogged(long long offset, const std::string& method, const std::strin
     const size_t tab3 = tab2 == std::string::npos ? tab2 : line.find('\t', tab2 + 1);
     if (tab3 == std::string::npos) continue;
     if (line.substr(0, tab1) != method || line.substr(tab1 + 1, tab2 - tab1 - 1) != url) continue;
-    if (status < 0 || line.substr(tab2 + 1, tab3 - tab2 - 1) == std::to_string(status)) return true;
+    if (status < 0 || line.substr(tab2 + 1, tab3 - tab2 - 1) == std::to_string(status)) {
+      if (after != nullptr) *after = offset + static_cast<long long>(start);
+      return true;
+    }
   }
   return false;
 }

@@ -133,4 +133,6 @@ long long FileSize(const std::string& path);  // -1 when there is no such file
 long long RequestLogSize();
 // Whether a complete line for this request was written after offset, with this status (any
 // status when status is negative).
-bool RequestLogged(long long offset, const std::string& method, const std::string& url, int status);
+// *after, when given, gets the log offset just after that line.
+bool RequestLogged(long long offset, const std::string& method, const std::string& url, int status,
+                   long long* after = nullptr);

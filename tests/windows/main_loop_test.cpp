@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <future>
 #include <vector>
 
@@ -10,6 +11,7 @@
 #include "wingui/song_list.h"
 #include "program_fixture.h"
 #include "shell/window_callback.h"
+#include "common/recorder_log.h"
 #include "common/test_files.h"
 #include "skin/image_button.h"
 
@@ -280,6 +282,33 @@ TEST_F(MainLoopTest, JobsAndClicksBelongToTheListTheyStartedIn) {
   EXPECT_EQ(ClickedRow, -1);
   OuterPass();
   EXPECT_EQ(RunningDownloads.load(), 0);
+}
+
+// Texts from a page or a server reach the system only as web addresses, through the shell's
+// "open" verb (the test prefix's handler records them); nothing else is started. The banner's
+// click hands the notice link over the same way.
+TEST_F(MainLoopTest, OutsideTextsOpenOnlyAsWebAddresses) {
+  const std::string marker = FreshTempFolder("outside") + "started.txt";
+  const std::string web = "http://www.vmd-author.test/news.html";
+  ClearRecordedLines();
+  for (const std::string& text : {"cmd /c echo x > " + marker, std::string("C:\\windows\\system32\\calc.exe"),
+                                   std::string("file:///C:/"), std::string("javascript:alert(1)"), web}) {
+    OpenWebAddress(text);
+  }
+  NoticeLink.Set("cmd /c echo x > " + marker);
+  bool close = false, focus = false;
+  DispatchLoopEvent({LoopEventKind::kControl, NoticeBanner, kLeftClick, 0}, &close, &focus);
+  NoticeLink.Set("https://www.vmd-author.test/other.html");
+  DispatchLoopEvent({LoopEventKind::kControl, NoticeBanner, kLeftClick, 0}, &close, &focus);
+  EXPECT_TRUE(WaitForRecordedLine("https://www.vmd-author.test/other.html", 10000));
+  EXPECT_TRUE(WaitForRecordedLine(web, 10000));
+  RunLoopFor(500);
+  std::vector<std::string> recorded = RecordedLines();
+  std::sort(recorded.begin(), recorded.end());
+  EXPECT_EQ(recorded, (std::vector<std::string>{web, "https://www.vmd-author.test/other.html"}));
+  bool started = false;
+  ReadWholeFile(marker, &started);
+  EXPECT_FALSE(started);
 }
 
 TEST_F(MainLoopTest, TheCloseRequestEndsTheLoop) {
