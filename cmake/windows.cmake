@@ -22,6 +22,16 @@ target_compile_options(verdimo PRIVATE ${VERDIMO_WARNINGS})
 target_link_libraries(verdimo PRIVATE verdimo_core)
 target_link_options(verdimo PRIVATE ${VERDIMO_STATIC_LINK})
 
+# The stand-in Flash player for the test and demo prefixes (tests/wine/env-up registers it with
+# regsvr32); never linked into the program.
+add_library(stand_in_player SHARED ${CMAKE_SOURCE_DIR}/stand_ins/player/stand_in_player.cpp
+  ${CMAKE_SOURCE_DIR}/stand_ins/player/stand_in_player.def)
+set_target_properties(stand_in_player PROPERTIES PREFIX "" OUTPUT_NAME stand_in_player)
+target_include_directories(stand_in_player PRIVATE ${CMAKE_SOURCE_DIR}/src)
+target_compile_options(stand_in_player PRIVATE ${VERDIMO_WARNINGS})
+target_link_libraries(stand_in_player PRIVATE ole32 oleaut32 uuid advapi32 gdi32 user32)
+target_link_options(stand_in_player PRIVATE -static-libgcc -static-libstdc++ -static)
+
 # GoogleTest from Debian's sources, built with this toolchain.
 set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
 set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
@@ -50,7 +60,7 @@ target_link_options(e2e_tests PRIVATE ${VERDIMO_STATIC_LINK})
 set(VERDIMO_TEST_STATE ${CMAKE_BINARY_DIR}/test-env)
 set(wine_run ${CMAKE_SOURCE_DIR}/tests/wine/run ${VERDIMO_TEST_STATE})
 add_test(NAME wine_env_up COMMAND ${CMAKE_SOURCE_DIR}/tests/wine/env-up ${VERDIMO_TEST_STATE}
-  ${CMAKE_SOURCE_DIR})
+  ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR})
 add_test(NAME wine_env_down COMMAND ${CMAKE_SOURCE_DIR}/tests/wine/env-down ${VERDIMO_TEST_STATE})
 set_tests_properties(wine_env_up PROPERTIES FIXTURES_SETUP wine_env)
 set_tests_properties(wine_env_down PROPERTIES FIXTURES_CLEANUP wine_env)

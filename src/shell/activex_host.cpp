@@ -1,10 +1,9 @@
-// The browser panels and the player are ActiveX controls in ATL's host window ("AtlAxWin").
+// The browser panels are ActiveX controls in ATL's host window ("AtlAxWin").
 //
-// Not hosted yet: under the platform this program is built and tested on there is neither an
-// HTML engine behind "Shell.Explorer.1" nor a Flash player, so every creation here reports that
-// the control is missing, and the program runs as its failure handling says (no panels' pages,
-// no player, the window stays collapsed). The operations keep the shape the rest of the program
-// uses.
+// Not hosted yet: under the platform this program is built and tested on there is no HTML
+// engine behind "Shell.Explorer.1", so every creation here reports that the control is missing,
+// and the program runs as its failure handling says (no panels' pages). The operations keep the
+// shape the rest of the program uses.
 #include "shell/activex_host.h"
 
 #include <exdisp.h>
@@ -51,5 +50,3 @@ int SilenceBrowser(HWND browser) {
   if (IWebBrowser2* web = BrowserOf(browser)) web->put_Silent(VARIANT_TRUE);
   return 0;
 }
-
-bool CreateFlashControl(HWND) { return false; }

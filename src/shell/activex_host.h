@@ -1,4 +1,4 @@
-// Hosting of the HTML browser control and the Flash player through ATL's control host.
+// Hosting of the HTML browser control through ATL's control host.
 #pragma once
 
 #include <windows.h>
@@ -12,6 +12,3 @@ void NavigateBrowser(HWND browser, const std::string& address);
 std::string BrowserLocation(HWND browser);
 // Asks the browser control to show no dialog boxes of its own.
 int SilenceBrowser(HWND browser);
-
-// Creates the Flash player in container; true when FlashControl was obtained.
-bool CreateFlashControl(HWND container);

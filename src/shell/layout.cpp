@@ -8,6 +8,7 @@
 #include "acquisition/song_list.h"
 #include "notice/author_constants.h"
 #include "notice/text_unscrambler.h"
+#include "host/player_host.h"
 #include "shell/activex_host.h"
 #include "shell/app_state.h"
 #include "shell/window_callback.h"
@@ -162,7 +163,9 @@ void CreateControls() {
   PlayerPanel = Panel(kPlayerPanelId, 0, 145, 400, 300);
   ShowWindow(PlayerPanel, SW_HIDE);
   FlashReady = CreateFlashControl(PlayerPanel) ? 1 : 0;
-  if (!FlashReady) {
+  if (FlashReady) {
+    FlashControl->put_BackgroundColor(0xFFFFFF);
+  } else {
     DestroyWindow(PlayerPanel);
     PlayerPanel = nullptr;
   }

@@ -14,6 +14,7 @@
 #include "notice/text_unscrambler.h"
 #include "resources/bitmaps.h"
 #include "resources/builtin_images.h"
+#include "host/player_host.h"
 #include "shell/activex_host.h"
 #include "shell/app_state.h"
 #include "shell/layout.h"
@@ -151,6 +152,7 @@ void ReleaseResources() {
   HttpSession = nullptr;
   for (RowButtonRecord* record : RowButtonList) delete record;
   RowButtonList.clear();
+  ReleaseFlashControl();
   // ATL.dll stays loaded: a control host may still have threads in it, and the process ends next.
   UnregisterClassA("VerdimoMainWindow", ModuleInstance);
   UnregisterClassA("VerdimoPanel", ModuleInstance);
