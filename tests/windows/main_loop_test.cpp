@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "acquisition/song_list.h"
+#include "downloads/playback.h"
 #include "program_fixture.h"
 #include "shell/window_callback.h"
 #include "skin/image_button.h"
@@ -116,17 +117,26 @@ TEST_F(MainLoopTest, RowActionsNeedASelectedRow) {
   EXPECT_EQ(GetSongCell(0, kColumnState), "");
 }
 
-TEST_F(MainLoopTest, CopyUrlPutsTheRowsAddressOnTheClipboard) {
-  AddSongRow("Song\nhttp://audio.verdimo.test/songs/tone1.mp3\n\n", 0);
-  SelectRow(0);
-  bool close = false, focus = false;
-  DispatchLoopEvent({LoopEventKind::kMenu, nullptr, 0, 1}, &close, &focus);
-  ASSERT_TRUE(OpenClipboard(nullptr));
-  HANDLE data = GetClipboardData(CF_TEXT);
-  ASSERT_NE(data, nullptr);
-  EXPECT_STREQ(static_cast<const char*>(GlobalLock(data)), "http://audio.verdimo.test/songs/tone1.mp3");
-  GlobalUnlock(data);
-  CloseClipboard();
+TEST_F(MainLoopTest, CopyUrlPutsTheRowsAddressOnTheClipboardByteForByte) {
+  const std::string urls[] = {"http://audio.verdimo.test/songs/tone5.mp3?from=verdimo&id=5",
+                              "http://a.test/Caf\xE9 \x80\x92\xFF.mp3", ""};
+  for (const std::string& url : urls) {
+    SCOPED_TRACE(url);
+    ClearSongList();
+    AddSongRow("Song\n" + url + "\n\n", 0);
+    SelectRow(0);
+    CopyTextToClipboard("something else");  // an empty cell must replace it too
+    bool close = false, focus = false;
+    DispatchLoopEvent({LoopEventKind::kMenu, nullptr, 0, 1}, &close, &focus);
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    HANDLE data = GetClipboardData(CF_TEXT);
+    ASSERT_NE(data, nullptr);
+    ASSERT_GE(GlobalSize(data), url.size() + 1);
+    const char* text = static_cast<const char*>(GlobalLock(data));
+    EXPECT_EQ(std::string(text, url.size() + 1), std::string(url.c_str(), url.size() + 1));
+    GlobalUnlock(data);
+    CloseClipboard();
+  }
 }
 
 TEST_F(MainLoopTest, AReleasedRowButtonStartsAJobThatAsksForAName) {

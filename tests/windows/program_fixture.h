@@ -59,6 +59,13 @@ inline std::string WindowTextOf(HWND window) {
   return text;
 }
 
+// The address of the movie the player in PlayerPanel last loaded: the stand-in player shows it
+// as its window's text. "" without a player.
+inline std::string PlayerMovieShown() {
+  HWND player = PlayerPanel != nullptr ? GetWindow(PlayerPanel, GW_CHILD) : nullptr;
+  return player != nullptr ? WindowTextOf(player) : std::string();
+}
+
 // The first visible top-level window of this process of that class (and, unless title is null,
 // with that title) that appears within the time-out; 0 when none does.
 HWND WaitForOwnWindow(const char* className, const char* title, DWORD timeoutMs);
