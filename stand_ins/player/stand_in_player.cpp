@@ -128,7 +128,7 @@ class StandInPlayer final : public FlashMethodsNotImplemented,
   HRESULT STDMETHODCALLTYPE LoadMovie(int layer, BSTR url) override {
     if (layer != 0) return E_NOTIMPL;
     movie_ = url != nullptr ? std::wstring(url, SysStringLen(url)) : std::wstring();
-    if (window_ != nullptr) SetWindowTextW(window_, movie_.c_str());
+    if (window_ != nullptr) SetWindowTextA(window_, MovieText().c_str());
     Repaint();
     return S_OK;
   }
@@ -300,7 +300,7 @@ class StandInPlayer final : public FlashMethodsNotImplemented,
       inPlaceSite->Release();
       return E_FAIL;
     }
-    window_ = CreateWindowExW(0, L"VerdimoStandInPlayer", movie_.c_str(),
+    window_ = CreateWindowExA(0, kWindowClass, MovieText().c_str(),
                               WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, place.left, place.top,
                               place.right - place.left, place.bottom - place.top, container,
                               nullptr, ModuleHandle, nullptr);
@@ -312,6 +312,18 @@ class StandInPlayer final : public FlashMethodsNotImplemented,
     SetWindowLongPtrA(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     inPlaceSite_ = inPlaceSite;
     return S_OK;
+  }
+
+  // The movie's address as the window's text: in the ANSI code page, as the program gave it.
+  std::string MovieText() const {
+    const int length = WideCharToMultiByte(CP_ACP, 0, movie_.c_str(), static_cast<int>(movie_.size()),
+                                           nullptr, 0, nullptr, nullptr);
+    std::string text(static_cast<size_t>(length > 0 ? length : 0), '\0');
+    if (length > 0) {
+      WideCharToMultiByte(CP_ACP, 0, movie_.c_str(), static_cast<int>(movie_.size()), &text[0], length,
+                          nullptr, nullptr);
+    }
+    return text;
   }
 
   void Repaint() const {
@@ -341,7 +353,7 @@ LRESULT CALLBACK PlayerWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
     default:
       break;
   }
-  return DefWindowProcW(window, message, wParam, lParam);
+  return DefWindowProcA(window, message, wParam, lParam);
 }
 
 class PlayerFactory final : public IClassFactory {
