@@ -39,7 +39,8 @@ set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 
 file(GLOB WINDOWS_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/windows/*.cpp)
-add_executable(windows_tests ${WINDOWS_TEST_SOURCES} ${CMAKE_SOURCE_DIR}/tests/shared/site_bodies.cpp)
+add_executable(windows_tests ${WINDOWS_TEST_SOURCES} ${CMAKE_SOURCE_DIR}/tests/shared/site_bodies.cpp
+  ${CMAKE_SOURCE_DIR}/tests/shared/recorder_log.cpp)
 target_compile_options(windows_tests PRIVATE ${VERDIMO_WARNINGS})
 target_include_directories(windows_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
 target_compile_definitions(windows_tests PRIVATE VERDIMO_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
@@ -47,12 +48,18 @@ target_link_libraries(windows_tests PRIVATE verdimo_core gtest_main)
 target_link_options(windows_tests PRIVATE ${VERDIMO_STATIC_LINK})
 
 file(GLOB E2E_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/*.cpp)
-add_executable(e2e_tests ${E2E_SOURCES} ${CMAKE_SOURCE_DIR}/tests/shared/site_bodies.cpp)
+add_executable(e2e_tests ${E2E_SOURCES} ${CMAKE_SOURCE_DIR}/tests/shared/site_bodies.cpp
+  ${CMAKE_SOURCE_DIR}/tests/shared/recorder_log.cpp)
 target_compile_options(e2e_tests PRIVATE ${VERDIMO_WARNINGS})
 target_include_directories(e2e_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests ${CMAKE_SOURCE_DIR}/src
   ${VERDIMO_PNG_PREFIX}/include)
 target_link_libraries(e2e_tests PRIVATE gtest ${VERDIMO_PNG_LIB} ${VERDIMO_ZLIB} user32 gdi32 psapi)
 target_link_options(e2e_tests PRIVATE ${VERDIMO_STATIC_LINK})
+
+# The shell's "open" handler in the test prefix: records what it was asked to open.
+add_executable(recorder WIN32 ${CMAKE_SOURCE_DIR}/tests/recorder/recorder.cpp)
+target_compile_options(recorder PRIVATE ${VERDIMO_WARNINGS})
+target_link_options(recorder PRIVATE ${VERDIMO_STATIC_LINK})
 
 # Everything under Wine shares one environment: an Xvfb display, the stand-in site as the HTTP
 # proxy and a Wine prefix inside the build tree. A CTest fixture brings it up once and down at the
