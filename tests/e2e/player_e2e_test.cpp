@@ -11,6 +11,7 @@
 
 #include "e2e/program_driver.h"
 #include "e2e/program_test.h"
+#include "shared/recorder_log.h"
 
 namespace {
 
@@ -115,65 +116,41 @@ TEST_F(PlayerTest, WindowGrowsForTheFullPlayerShrinksForTheMiniAndCollapsesWitho
   EXPECT_EQ(kProgramTitle, WindowTitle(run_.window));
 }
 
-// The recorder (tests/recorder) is the test prefix's default program for ".mp3": each start
-// appends its argument as one line to the file named by VERDIMO_RECORDER_LOG.
-bool RecorderRegistered() {
-  char command[1024] = "";
-  LONG size = sizeof(command);
-  char type[256] = "";
-  LONG typeSize = sizeof(type);
-  if (RegQueryValueA(HKEY_CLASSES_ROOT, ".mp3", type, &typeSize) != ERROR_SUCCESS) return false;
-  if (RegQueryValueA(HKEY_CLASSES_ROOT, (std::string(type) + "\\shell\\open\\command").c_str(), command,
-                     &size) != ERROR_SUCCESS) {
-    return false;
-  }
-  return std::string(command).find("recorder") != std::string::npos;
-}
+// The recorder (tests/recorder) is the test prefix's default program for ".mp3" files: it notes
+// each file it is asked to open.
+using PlayTest = PlayerTest;
 
-std::vector<std::string> LinesOf(const std::string& path) {
-  std::vector<std::string> lines;
-  std::string bytes;
-  if (!ReadWholeFile(path, &bytes)) return lines;
-  size_t start = 0;
-  for (size_t end; (end = bytes.find('\n', start)) != std::string::npos; start = end + 1) {
-    std::string line = bytes.substr(start, end - start);
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines.push_back(line);
-  }
-  return lines;
-}
-
-class PlayTest : public PlayerTest {
- protected:
-  void SetUp() override {
-    log_ = target_.File("recorder.log");
-    // The program and the default program it starts inherit this.
-    SetEnvironmentVariableA("VERDIMO_RECORDER_LOG", log_.c_str());
-    PlayerTest::SetUp();
-  }
-  std::string log_;
-};
-
-TEST_F(PlayTest, DoubleClickOnASavedSongOpensItWithTheDefaultProgram) {
-  if (!RecorderRegistered()) GTEST_SKIP() << "no recorder registered for .mp3 in this prefix";
+TEST_F(PlayTest, DoubleClickAndPlayOpenASavedSongWithTheDefaultProgram) {
   ASSERT_NO_FATAL_FAILURE(ReadProfile("someband", 5));
   const std::string path = target_.File("played.mp3");
   RECT cell = {};
   ASSERT_TRUE(NameCellOnScreen(run_, 0, &cell));
-  const POINT name = {(cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2};
-  DoubleClickAt(name);
+  DoubleClickAt(POINT{(cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2});
   HWND dialog = WaitForSaveDialog(run_, 15000);
   ASSERT_NE(nullptr, dialog) << "no save dialog";
   ASSERT_TRUE(AnswerSaveDialog(dialog, path));
   ASSERT_TRUE(PollUntil([&] { return SongCell(run_, 0, 2) == "Ready!"; }, 30000)) << SongCell(run_, 0, 2);
 
   // A double-click on the ready row plays the file.
+  ClearRecordedLines();
   ASSERT_TRUE(NameCellOnScreen(run_, 0, &cell));
   DoubleClickAt(POINT{(cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2});
-  EXPECT_TRUE(PollUntil([&] { return !LinesOf(log_).empty(); }, 20000)) << "the recorder was not started";
-  const std::vector<std::string> lines = LinesOf(log_);
-  ASSERT_EQ(1u, lines.size());
-  EXPECT_EQ(0, lstrcmpiA(path.c_str(), lines[0].c_str())) << lines[0];
+  EXPECT_TRUE(WaitForRecordedLine(path, 20000)) << "recorded: " << ::testing::PrintToString(RecordedLines());
+  EXPECT_EQ(std::vector<std::string>{path}, RecordedLines());
+
+  // So does "Play", the first item of the ready row's menu.
+  ClearRecordedLines();
+  MovePointer(POINT{(cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2});
+  INPUT click[2] = {};
+  click[0].type = click[1].type = INPUT_MOUSE;
+  click[0].mi.dwFlags = MOUSEEVENTF_RIGHTDOWN;
+  click[1].mi.dwFlags = MOUSEEVENTF_RIGHTUP;
+  SendInput(2, click, sizeof(INPUT));
+  ASSERT_TRUE(PollUntil([&] { return FindWindowA("#32768", nullptr) != nullptr; }, 10000)) << "no row menu";
+  PressKey(VK_DOWN);
+  PressKey(VK_RETURN);
+  EXPECT_TRUE(WaitForRecordedLine(path, 20000)) << "recorded: " << ::testing::PrintToString(RecordedLines());
+  EXPECT_EQ(std::vector<std::string>{path}, RecordedLines());
 }
 
 }  // namespace
