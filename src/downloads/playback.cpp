@@ -64,9 +64,16 @@ void PlacePlayer(const PlayerLayout& layout) {
   MoveBottomRow(layout);
 }
 
+// The results of LoadMovie and Zoom are not read: the window changes its height whatever the
+// player makes of the movie.
 void LoadMovie(const std::string& address) {
+  if (FlashControl == nullptr) return;
   const UniqueBstr url(ToWideText(address));
   FlashControl->LoadMovie(0, url.get());
+}
+
+void ResetZoom() {
+  if (FlashControl != nullptr) FlashControl->Zoom(0);  // the view back to 100 %
 }
 
 }  // namespace
@@ -109,7 +116,7 @@ void PlayerStep() {
     ShowWindow(PlayerPanel, SW_HIDE);
   } else {
     LoadMovie(movie);
-    FlashControl->Zoom(0);  // the view back to 100 %
+    ResetZoom();
     switch (PlayerMovieKind.load()) {
       case 0:
         PlacePlayer(kFullLayout);
