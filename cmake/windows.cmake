@@ -52,6 +52,7 @@ target_link_options(e2e_tests PRIVATE ${VERDIMO_STATIC_LINK})
 
 # Stand-ins for the platform's controls, registered in the test and demo prefixes only.
 add_subdirectory(${CMAKE_SOURCE_DIR}/stand_ins/browser ${CMAKE_BINARY_DIR}/stand_ins/browser)
+add_subdirectory(${CMAKE_SOURCE_DIR}/stand_ins/player ${CMAKE_BINARY_DIR}/stand_ins/player)
 
 # The shell's "open" handler in the test prefix: records what it was asked to open.
 add_executable(recorder WIN32 ${CMAKE_SOURCE_DIR}/tests/recorder/recorder.cpp)

@@ -141,3 +141,41 @@ class ScopedSelectObject {
   HGDIOBJ previous_;
 };
 
+// A BSTR freed when the owner goes.
+class UniqueBstr {
+ public:
+  UniqueBstr() = default;
+  explicit UniqueBstr(BSTR text) : text_(text) {}
+  ~UniqueBstr() { SysFreeString(text_); }
+  UniqueBstr(const UniqueBstr&) = delete;
+  UniqueBstr& operator=(const UniqueBstr&) = delete;
+  UniqueBstr(UniqueBstr&& other) noexcept : text_(other.release()) {}
+  BSTR get() const { return text_; }
+  BSTR* out() {
+    SysFreeString(std::exchange(text_, nullptr));
+    return &text_;
+  }
+  BSTR release() { return std::exchange(text_, nullptr); }
+
+ private:
+  BSTR text_ = nullptr;
+};
+
+// A VARIANT cleared when the owner goes.
+class ScopedVariant {
+ public:
+  ScopedVariant() { VariantInit(&value_); }
+  ~ScopedVariant() { VariantClear(&value_); }
+  ScopedVariant(const ScopedVariant&) = delete;
+  ScopedVariant& operator=(const ScopedVariant&) = delete;
+  // Takes over text as a VT_BSTR value.
+  void SetText(UniqueBstr text) {
+    VariantClear(&value_);
+    value_.vt = VT_BSTR;
+    value_.bstrVal = text.release();
+  }
+  VARIANT* get() { return &value_; }
+
+ private:
+  VARIANT value_;
+};

@@ -14,7 +14,7 @@
 #include <exdisp.h>
 #include <ocidl.h>
 
-#include "host/com_values.h"
+#include "host/wide_text.h"
 #include "base/app_state.h"
 #include "base/win_handles.h"
 

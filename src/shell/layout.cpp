@@ -11,7 +11,7 @@
 #include "notice/notice_fetcher.h"
 #include "host/browser_host.h"
 #include "notice/text_unscrambler.h"
-#include "host/activex_host.h"
+#include "host/player_host.h"
 #include "base/app_state.h"
 #include "shell/window_callback.h"
 #include "skin/image_button.h"
@@ -153,7 +153,9 @@ void CreateControls() {
   PlayerPanel = Panel(kPlayerPanelId, 0, 145, 400, 300);
   ShowWindow(PlayerPanel, SW_HIDE);
   FlashReady = CreateFlashControl(PlayerPanel) ? 1 : 0;
-  if (!FlashReady) {
+  if (FlashReady) {
+    FlashControl->put_BackgroundColor(0xFFFFFF);
+  } else {
     DestroyWindow(PlayerPanel);
     PlayerPanel = nullptr;
   }

@@ -16,6 +16,8 @@
 #include "resources/builtin_images.h"
 #include "host/browser_host.h"
 #include "base/app_state.h"
+#include "host/player_host.h"
+#include "base/app_state.h"
 #include "shell/layout.h"
 #include "base/program_constants.h"
 #include "shell/main_loop.h"
@@ -164,6 +166,7 @@ void ReleaseResources() {
   WhiteBrush.reset();
   for (RowButtonRecord* record : RowButtonList) delete record;
   RowButtonList.clear();
+  ReleaseFlashControl();
   // ATL.dll stays loaded: a control host may still have threads in it, and the process ends next.
   // The window class owns its background brush and deletes it with the class.
   BackgroundBrush.release();

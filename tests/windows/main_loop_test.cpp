@@ -9,6 +9,8 @@
 
 #include "wingui/row_buttons.h"
 #include "wingui/song_list.h"
+#include "wingui/song_list.h"
+#include "downloads/playback.h"
 #include "program_fixture.h"
 #include "shell/window_callback.h"
 #include "common/recorder_log.h"
@@ -120,17 +122,26 @@ TEST_F(MainLoopTest, RowActionsNeedASelectedRow) {
   EXPECT_EQ(GetSongCell(SongList, 0, kColumnState), "");
 }
 
-TEST_F(MainLoopTest, CopyUrlPutsTheRowsAddressOnTheClipboard) {
-  AddSongRow(SongList, "Song", "http://audio.verdimo.test/songs/tone1.mp3", 0);
-  SelectRow(0);
-  bool close = false, focus = false;
-  DispatchLoopEvent({LoopEventKind::kMenu, nullptr, 0, 1}, &close, &focus);
-  ASSERT_TRUE(OpenClipboard(nullptr));
-  HANDLE data = GetClipboardData(CF_TEXT);
-  ASSERT_NE(data, nullptr);
-  EXPECT_STREQ(static_cast<const char*>(GlobalLock(data)), "http://audio.verdimo.test/songs/tone1.mp3");
-  GlobalUnlock(data);
-  CloseClipboard();
+TEST_F(MainLoopTest, CopyUrlPutsTheRowsAddressOnTheClipboardByteForByte) {
+  const std::string urls[] = {"http://audio.verdimo.test/songs/tone5.mp3?from=verdimo&id=5",
+                              "http://a.test/Caf\xE9 \x80\x92\xFF.mp3", ""};
+  for (const std::string& url : urls) {
+    SCOPED_TRACE(url);
+    ClearSongList(SongList);
+    AddSongRow(SongList, "Song", url, 0);
+    SelectRow(0);
+    CopyTextToClipboard("something else");  // an empty cell must replace it too
+    bool close = false, focus = false;
+    DispatchLoopEvent({LoopEventKind::kMenu, nullptr, 0, 1}, &close, &focus);
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    HANDLE data = GetClipboardData(CF_TEXT);
+    ASSERT_NE(data, nullptr);
+    ASSERT_GE(GlobalSize(data), url.size() + 1);
+    const char* text = static_cast<const char*>(GlobalLock(data));
+    EXPECT_EQ(std::string(text, url.size() + 1), std::string(url.c_str(), url.size() + 1));
+    GlobalUnlock(data);
+    CloseClipboard();
+  }
 }
 
 TEST_F(MainLoopTest, AReleasedRowButtonStartsAJobThatAsksForAName) {

@@ -6,6 +6,7 @@
 
 #include "wingui/row_buttons.h"
 #include "wingui/song_list.h"
+#include "host/player_host.h"
 #include "program_fixture.h"
 #include "shell/layout.h"
 #include "shell/window_callback.h"
@@ -55,6 +56,7 @@ TEST_F(MainWindowTest, ControlsStandAtTheirPlacesWithTheirVisibility) {
       {"SiteLink", SiteLink, 2, 165, 95, 20, true},
       {"HomeLink", HomeLink, 97, 165, 92, 20, true},
       {"LoadingSpinner", LoadingSpinner, 150, 40, 84, 84, false},
+      {"PlayerPanel", PlayerPanel, 0, 145, 400, 300, false},
   };
   for (const Expected& e : expected) {
     SCOPED_TRACE(e.name);
@@ -67,9 +69,19 @@ TEST_F(MainWindowTest, ControlsStandAtTheirPlacesWithTheirVisibility) {
     EXPECT_EQ(rect.bottom - rect.top, e.height);
     EXPECT_EQ(IsWindowVisible(e.control) != FALSE, e.visible);
   }
-  // Without a Flash player there is no player panel.
-  EXPECT_EQ(PlayerPanel, nullptr);
-  EXPECT_EQ(FlashReady, 0);
+  // The test prefix has the stand-in player: it fills PlayerPanel, on white.
+  EXPECT_EQ(FlashReady, 1);
+  ASSERT_NE(FlashControl, nullptr);
+  long colour = 0;
+  EXPECT_EQ(FlashControl->get_BackgroundColor(&colour), S_OK);
+  EXPECT_EQ(colour, 0xFFFFFF);
+  HWND player = GetWindow(PlayerPanel, GW_CHILD);
+  ASSERT_NE(player, nullptr);
+  const RECT rect = ChildRect(player);
+  EXPECT_EQ(rect.left, 0);
+  EXPECT_EQ(rect.top, 0);
+  EXPECT_EQ(rect.right - rect.left, 400);
+  EXPECT_EQ(rect.bottom - rect.top, 300);
 }
 
 TEST_F(MainWindowTest, AddressFieldHasTheFocusAndSaveSongsStartsDisabled) {

@@ -20,7 +20,7 @@ struct ReadCase {
   const char* typed;
   std::vector<Row> rows;
   const char* artist;       // ArtistName after the read
-  const char* movie;        // PlayerMovieUrl after the read
+  const char* movie;        // the movie the read hands to the player
   int kind;                 // PlayerMovieKind, -1 = not checked
   const char* siteLinkTip;
   const char* title;
@@ -107,7 +107,9 @@ TEST_P(ProfileReaderTest, ReadGivesTheProfilesRowsAndValues) {
     EXPECT_TRUE(IsWindow(GetRowButton(SongList, row))) << "row " << i;
   }
   EXPECT_EQ(ArtistName.Get(), c.artist);
-  EXPECT_EQ(PlayerMovieUrl.Get(), c.movie);
+  // The loop has handed the movie to the player.
+  EXPECT_EQ(PlayerMovieUrl.Get(), "");
+  EXPECT_EQ(PlayerMovieShown(), c.movie);
   if (c.kind >= 0) {
     EXPECT_EQ(PlayerMovieKind.load(), c.kind);
   }
@@ -157,7 +159,7 @@ TEST_F(ProfileReadTest, ANewerReadOwnsTheListAlone) {
   EXPECT_EQ(GetSongCell(SongList, 0, kColumnName), "Popup One");
   EXPECT_EQ(GetSongCell(SongList, 1, kColumnName), "Popup Two");
   EXPECT_EQ(ArtistName.Get(), "Popup Band");
-  EXPECT_EQ(PlayerMovieUrl.Get(), "http://player.verdimo.test/music/player_popup.swf?n=12&friendID=1012");
+  EXPECT_EQ(PlayerMovieShown(), "http://player.verdimo.test/music/player_popup.swf?n=12&friendID=1012");
   EXPECT_EQ(WindowTextOf(MainWindow), "Verdimo Music Downloader - Popup Band");
   EXPECT_EQ(SiteLinkTip.Get(), "http://www.verdimo.test/popupband");
   EXPECT_TRUE(IsWindowEnabled(GoButton));

@@ -72,6 +72,12 @@ bool ClickImageButtonWithTheMouse(HWND button);
 
 // Presses or releases a mouse button with real input (flag: MOUSEEVENTF_LEFTDOWN and so on).
 void SendMouseButton(DWORD flag);
+// The address of the movie the player in PlayerPanel last loaded: the stand-in player shows it
+// as its window's text. "" without a player.
+inline std::string PlayerMovieShown() {
+  HWND player = PlayerPanel != nullptr ? GetWindow(PlayerPanel, GW_CHILD) : nullptr;
+  return player != nullptr ? WindowTextOf(player) : std::string();
+}
 
 // The first visible top-level window of this process of that class (and, unless title is null,
 // with that title) that appears within the time-out; 0 when none does.

@@ -1,0 +1,63 @@
+// The player is created the way ATL's host creates any control from its name: AtlAxCreateControl
+// with the ProgID into the container window, then AtlAxGetControl on the same window for the
+// control, then the control is asked for IShockwaveFlash. The ATL functions are looked up by
+// name in AtlLibrary, so the program starts without ATL.dll. Any step that fails leaves
+// FlashControl empty; nothing is reported.
+#include "host/player_host.h"
+
+#include "host/wide_text.h"
+#include "base/app_state.h"
+#include "base/win_handles.h"
+
+IShockwaveFlash* FlashControl;
+
+namespace {
+
+// The host's interface that AtlAxCreateControl hands out. It is held as long as the player:
+// Wine's host takes the control down when its last reference goes.
+IUnknown* FlashHost;
+
+using AtlAxCreateControlProc = HRESULT(WINAPI*)(LPCOLESTR, HWND, IStream*, IUnknown**);
+using AtlAxGetControlProc = HRESULT(WINAPI*)(HWND, IUnknown**);
+
+template <typename Proc>
+Proc AtlExport(const char* name) {
+  if (AtlLibrary == nullptr) return nullptr;
+  return reinterpret_cast<Proc>(reinterpret_cast<void*>(GetProcAddress(AtlLibrary, name)));
+}
+
+}  // namespace
+
+bool CreateFlashControl(HWND container) {
+  ReleaseFlashControl();
+  const auto createControl = AtlExport<AtlAxCreateControlProc>("AtlAxCreateControl");
+  const auto getControl = AtlExport<AtlAxGetControlProc>("AtlAxGetControl");
+  if (createControl == nullptr || getControl == nullptr || container == nullptr) return false;
+
+  const std::wstring progId = ToWideText(kFlashProgId);
+  createControl(progId.c_str(), container, nullptr, &FlashHost);
+  if (FlashHost == nullptr) return false;
+
+  ComPtr<IUnknown> control;
+  getControl(container, control.out());
+  if (!control) {
+    ReleaseFlashControl();
+    return false;
+  }
+
+  IShockwaveFlash* flash = nullptr;
+  if (FAILED(control->QueryInterface(IID_IShockwaveFlash, reinterpret_cast<void**>(&flash))) ||
+      flash == nullptr) {
+    ReleaseFlashControl();
+    return false;
+  }
+  FlashControl = flash;  // control, the interface of AtlAxGetControl, is released on return
+  return true;
+}
+
+void ReleaseFlashControl() {
+  if (FlashControl != nullptr) FlashControl->Release();
+  FlashControl = nullptr;
+  if (FlashHost != nullptr) FlashHost->Release();
+  FlashHost = nullptr;
+}

@@ -1,0 +1,17 @@
+// The Flash player in PlayerPanel, hosted through ATL's control host.
+#pragma once
+
+#include <windows.h>
+
+#include "host/shockwave_flash.h"
+
+// The player's IShockwaveFlash interface in PlayerPanel, or none; main thread only.
+extern IShockwaveFlash* FlashControl;
+
+// Creates the Flash player in container and keeps its IShockwaveFlash as FlashControl; true when
+// that worked. The caller sets FlashReady and the player's background colour, or destroys the
+// container on failure.
+bool CreateFlashControl(HWND container);
+
+// Lets go of FlashControl and of the host that holds it (end sequence).
+void ReleaseFlashControl();
