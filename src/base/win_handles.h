@@ -135,11 +135,28 @@ class ScopedSelectObject {
   }
   ScopedSelectObject(const ScopedSelectObject&) = delete;
   ScopedSelectObject& operator=(const ScopedSelectObject&) = delete;
+  bool ok() const { return previous_ != nullptr && previous_ != HGDI_ERROR; }
 
  private:
   HDC dc_;
   HGDIOBJ previous_;
 };
+
+// The screen's DC, released when the owner goes.
+class ScreenDc {
+ public:
+  ScreenDc() : dc_(GetDC(nullptr)) {}
+  ~ScreenDc() {
+    if (dc_ != nullptr) ReleaseDC(nullptr, dc_);
+  }
+  ScreenDc(const ScreenDc&) = delete;
+  ScreenDc& operator=(const ScreenDc&) = delete;
+  HDC get() const { return dc_; }
+
+ private:
+  HDC dc_;
+};
+
 
 // A BSTR freed when the owner goes.
 class UniqueBstr {

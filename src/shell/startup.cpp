@@ -89,9 +89,8 @@ void BuildPopupMenus() {
 }
 
 HFONT ComicSans(int points) {
-  HDC screen = GetDC(nullptr);
-  const int height = -MulDiv(points, GetDeviceCaps(screen, LOGPIXELSY), 72);
-  ReleaseDC(nullptr, screen);
+  const ScreenDc screen;
+  const int height = -MulDiv(points, GetDeviceCaps(screen.get(), LOGPIXELSY), 72);
   return CreateFontA(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                      OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, PROOF_QUALITY, DEFAULT_PITCH,
                      "Comic Sans MS");
@@ -106,15 +105,12 @@ void LoadFonts() {
 void PaintBackgroundCanvas() {
   UniqueBitmap header(LoadBuiltinBitmap(kHeaderStripImage, 400, 26));
   BackgroundCanvas.reset(SolidBitmap(400, 485, RGB(255, 255, 255)));
-  HDC screen = GetDC(nullptr);
-  UniqueMemoryDc canvasDc(CreateCompatibleDC(screen));
-  UniqueMemoryDc headerDc(CreateCompatibleDC(screen));
-  ReleaseDC(nullptr, screen);
-  HGDIOBJ oldCanvas = SelectObject(canvasDc.get(), BackgroundCanvas.get());
-  HGDIOBJ oldHeader = SelectObject(headerDc.get(), header.get());
+  const ScreenDc screen;
+  UniqueMemoryDc canvasDc(CreateCompatibleDC(screen.get()));
+  UniqueMemoryDc headerDc(CreateCompatibleDC(screen.get()));
+  const ScopedSelectObject canvas(canvasDc.get(), BackgroundCanvas.get());
+  const ScopedSelectObject strip(headerDc.get(), header.get());
   BitBlt(canvasDc.get(), 0, 0, 400, 26, headerDc.get(), 0, 0, SRCCOPY);
-  SelectObject(headerDc.get(), oldHeader);
-  SelectObject(canvasDc.get(), oldCanvas);
 }
 
 void DecodeButtonAndSpinnerImages() {

@@ -10,44 +10,13 @@
 
 namespace {
 
-// An object selected into a DC for as long as this lives.
-class SelectedObject {
- public:
-  SelectedObject(HDC dc, HGDIOBJ object) : dc_(dc), previous_(SelectObject(dc, object)) {}
-  ~SelectedObject() {
-    if (previous_ != nullptr && previous_ != HGDI_ERROR) SelectObject(dc_, previous_);
-  }
-  SelectedObject(const SelectedObject&) = delete;
-  SelectedObject& operator=(const SelectedObject&) = delete;
-  bool ok() const { return previous_ != nullptr && previous_ != HGDI_ERROR; }
-
- private:
-  HDC dc_;
-  HGDIOBJ previous_;
-};
-
-// The screen's DC, for making images of the screen's colour depth.
-class ScreenDc {
- public:
-  ScreenDc() : dc_(GetDC(nullptr)) {}
-  ~ScreenDc() {
-    if (dc_ != nullptr) ReleaseDC(nullptr, dc_);
-  }
-  ScreenDc(const ScreenDc&) = delete;
-  ScreenDc& operator=(const ScreenDc&) = delete;
-  HDC get() const { return dc_; }
-
- private:
-  HDC dc_;
-};
-
 UniqueBitmap NewImage(const std::vector<std::uint32_t>& colours, int width, int height) {
   ScreenDc screen;
   if (screen.get() == nullptr) return UniqueBitmap();
   UniqueBitmap image(CreateCompatibleBitmap(screen.get(), width, height));
   UniqueMemoryDc dc(CreateCompatibleDC(screen.get()));
   if (!image || !dc) return UniqueBitmap();
-  SelectedObject selected(dc.get(), image.get());
+  ScopedSelectObject selected(dc.get(), image.get());
   if (!selected.ok()) return UniqueBitmap();
   std::size_t i = 0;
   for (int x = 0; x < width; ++x) {
@@ -62,7 +31,7 @@ std::vector<std::uint32_t> ReadImageColours(HBITMAP image, int width, int height
   std::vector<std::uint32_t> colours;
   UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
   if (!dc) return colours;
-  SelectedObject selected(dc.get(), image);
+  ScopedSelectObject selected(dc.get(), image);
   if (!selected.ok()) return colours;
   colours.reserve(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
   for (int x = 0; x < width; ++x) {

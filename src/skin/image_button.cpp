@@ -62,10 +62,9 @@ class Win32ButtonPlatform : public ImageButtonPlatform {
     if (GetObjectType(AsImage(image)) != OBJ_BITMAP) return false;
     UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
     if (!dc) return false;
-    HGDIOBJ previous = SelectObject(dc.get(), AsImage(image));
-    if (previous == nullptr || previous == HGDI_ERROR) return false;
+    const ScopedSelectObject selected(dc.get(), AsImage(image));
+    if (!selected.ok()) return false;
     *colour = GetPixel(dc.get(), x, y);
-    SelectObject(dc.get(), previous);
     return true;
   }
 

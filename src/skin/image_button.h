@@ -15,12 +15,9 @@
 #include "base/app_state.h"
 
 // Holds GuiLock for as long as it lives.
-class GuiLockHold {
+class GuiLockHold : public ScopedCriticalSection {
  public:
-  GuiLockHold() { EnterCriticalSection(&GuiLock); }
-  ~GuiLockHold() { LeaveCriticalSection(&GuiLock); }
-  GuiLockHold(const GuiLockHold&) = delete;
-  GuiLockHold& operator=(const GuiLockHold&) = delete;
+  GuiLockHold() : ScopedCriticalSection(&GuiLock) {}
 };
 
 // Makes the three frame sequences (normal to hover, hover to pressed, normal to disabled when a
