@@ -79,7 +79,24 @@ TEST_F(ButtonTest, GoPressedAndReleasedOnItStartsARead) {
   ASSERT_TRUE(SendMessageTimeoutA(Control(run_, kUrlFieldId), WM_SETTEXT, 0,
                                   reinterpret_cast<LPARAM>("someband"), SMTO_ABORTIFHUNG, 5000, nullptr));
   EXPECT_TRUE(PollUntil([&] { return Shows(go, normal); }, 10000)) << "Go! at rest is not its normal image";
-  MovePointer(CentreOf(go));
+  // On its way to the hover image the button shows blends of the two (the fade takes about 240
+  // ms, each blend about 34 ms); a few tries allow for a capture that comes too late.
+  bool blendSeen = false;
+  for (int attempt = 0; attempt < 3 && !blendSeen; ++attempt) {
+    ParkPointer();
+    ASSERT_TRUE(PollUntil([&] { return Shows(go, normal); }, 3000));
+    // Straight onto the button: MovePointer waits to see the pointer stay, longer than the fade.
+    const POINT centre = CentreOf(go);
+    SetCursorPos(centre.x, centre.y);
+    blendSeen = PollUntil(
+        [&] {
+          Screenshot shot;
+          return CaptureWindow(go, &shot) && shot.rgb.size() == normal.size() && shot.rgb != normal &&
+                 shot.rgb != hover;
+        },
+        400, 5);
+  }
+  EXPECT_TRUE(blendSeen) << "Go! jumped from its normal to its hover image without a blend";
   EXPECT_TRUE(PollUntil([&] { return Shows(go, hover); }, 3000)) << "Go! under the pointer is not its hover image";
 
   const long long offset = RequestLogSize();
