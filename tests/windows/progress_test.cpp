@@ -57,11 +57,11 @@ std::vector<bool> FillPixels(int row, int* width) {
   SendMessageA(SongList, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(memory.get()), PRF_CLIENT | PRF_ERASEBKGND);
   std::vector<bool> pixels;
   *width = 0;
-  for (int y = cell.top; y < cell.bottom; ++y) {
-    for (int x = cell.left; x < cell.right; ++x) {
+  for (int y = static_cast<int>(cell.top); y < cell.bottom; ++y) {
+    for (int x = static_cast<int>(cell.left); x < cell.right; ++x) {
       const bool fill = GetPixel(memory.get(), x, y) == kFill;
       pixels.push_back(fill);
-      if (fill) *width = std::max(*width, x - cell.left + 1);
+      if (fill) *width = std::max(*width, x - static_cast<int>(cell.left) + 1);
     }
   }
   return pixels;
