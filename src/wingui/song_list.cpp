@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <climits>
 #include <map>
 #include <utility>
 #include <vector>
@@ -75,7 +76,7 @@ std::map<std::pair<HWND, int>, RowProgress>& ProgressOfRows() {
 
 void ForgetProgress(HWND list) {
   auto& rows = ProgressOfRows();
-  rows.erase(rows.lower_bound({list, 0}), rows.lower_bound({list, 1 << 30}));
+  rows.erase(rows.lower_bound({list, INT_MIN}), rows.upper_bound({list, INT_MAX}));
 }
 
 void RedrawStateCell(HWND list, int row) {
