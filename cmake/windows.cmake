@@ -86,3 +86,8 @@ target_compile_options(save_songs_bench PRIVATE ${VERDIMO_WARNINGS})
 target_include_directories(save_songs_bench PRIVATE ${CMAKE_SOURCE_DIR}/tests ${CMAKE_SOURCE_DIR}/src)
 target_link_libraries(save_songs_bench PRIVATE verdimo_core)
 target_link_options(save_songs_bench PRIVATE ${VERDIMO_STATIC_LINK})
+
+# The zip scripts/package makes, and the program unpacked from it reading a profile.
+add_test(NAME package_e2e COMMAND ${CMAKE_SOURCE_DIR}/tests/package/package_test.sh
+  ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR} ${VERDIMO_VERSION})
+set_tests_properties(package_e2e PROPERTIES FIXTURES_REQUIRED wine_env TIMEOUT 300 RUN_SERIAL TRUE)

@@ -254,7 +254,8 @@ def control_reply(site, path, query):
 class Reply:
     """One answer: status, headers and a body given as pieces.
 
-    length is what Content-Length announces; when the pieces hold fewer bytes the connection is cut
+    length is what Content-Length announces (None: no Content-Length, the closed connection ends
+    the body, as HTTP/1.1 allows without Transfer-Encoding); when the pieces hold fewer bytes the connection is cut
     after them (cut=True). pause is the time to wait before each piece.
     """
 
@@ -421,7 +422,7 @@ class Site:
         if path == "/fault/drop.mp3":
             return Reply(200, CONTENT_TYPES[".mp3"], [generated_bytes(0, 0, DROP_SONG_SENT)],
                          DROP_SONG_ANNOUNCED, cut=True)
-        if path == "/fault/slow.mp3":
+        if path in ("/fault/slow.mp3", "/fault/slow-unsized.mp3"):
             try:
                 seconds = float(query_value(query, "seconds", SLOW_SONG_DEFAULT_SECONDS))
             except ValueError:
@@ -429,7 +430,9 @@ class Site:
             seconds = min(max(seconds, 0.0), 600.0)
             piece = SLOW_SONG_SIZE // SLOW_SONG_PIECES
             pieces = (generated_bytes(0, n * piece, piece) for n in range(SLOW_SONG_PIECES))
-            return Reply(200, CONTENT_TYPES[".mp3"], pieces, SLOW_SONG_SIZE,
+            # The unsized one announces no length: the closed connection ends its body.
+            length = None if path == "/fault/slow-unsized.mp3" else SLOW_SONG_SIZE
+            return Reply(200, CONTENT_TYPES[".mp3"], pieces, length,
                          pause=seconds / SLOW_SONG_PIECES)
         return not_found()
 
@@ -547,7 +550,8 @@ class Handler(BaseHTTPRequestHandler):
         try:
             self.send_response_only(reply.status)
             self.send_header("Content-Type", reply.content_type)
-            self.send_header("Content-Length", str(reply.length))
+            if reply.length is not None:
+                self.send_header("Content-Length", str(reply.length))
             self.send_header("Connection", "close")
             self.end_headers()
             self.wfile.flush()

@@ -18,6 +18,7 @@
 #include "downloads/download_naming.h"
 #include "downloads/name_reservations.h"
 #include "net/url_transfer.h"
+#include "wingui/progress_fill.h"
 #include "base/app_state.h"
 
 namespace {
@@ -77,6 +78,14 @@ DWORD WINAPI DownloadJob(void* parameter) {
   struct CountedOut {
     ~CountedOut() { RunningDownloads.fetch_sub(1); }
   } countedOut;
+  // A job of Save Songs tells the window when it ends, for the taskbar button's count.
+  struct BatchEnd {
+    bool inBatch;
+    bool failed = false;
+    ~BatchEnd() {
+      if (inBatch && MainWindow != nullptr) PostMessageA(MainWindow, kBatchSongEndedMessage, failed ? 1 : 0, 0);
+    }
+  } batchEnd{!IsBlank(targetPath)};
   ScopedComApartment com;
   const std::string url = GetSongCell(SongList, row, kColumnUrl);
   const std::string name = GetSongCell(SongList, row, kColumnName);
@@ -112,10 +121,16 @@ DWORD WINAPI DownloadJob(void* parameter) {
     }
   } else {
     SetSongCell(SongList, row, kColumnState, kStateDownloading, generation);
-    if (TransferToFile(url, targetPath)) {
+    // The State cell's fill follows the transfer, drawn again at most a few times a second.
+    ProgressReportGate gate;
+    const auto showProgress = [&](std::uint64_t received, std::uint64_t announced) {
+      if (gate.Due(GetTickCount64())) SetSongProgress(SongList, row, received, announced, generation);
+    };
+    if (TransferToFile(url, targetPath, showProgress)) {
       SetSongCell(SongList, row, kColumnPath, targetPath, generation);
       SetSongCell(SongList, row, kColumnState, kStateReady, generation);
     } else {
+      batchEnd.failed = true;
       SetSongCell(SongList, row, kColumnState, kStateFailed, generation);
     }
     ReleaseTargetPath(targetPath);

@@ -3,6 +3,10 @@
 
 #include <windows.h>
 
+// Posted to MainWindow when a job of Save Songs (one started with its target path) ends, however it
+// ends; wParam is 1 when its song failed.
+constexpr UINT kBatchSongEndedMessage = WM_APP + 20;
+
 // Thread procedure; the parameter is the address of DownloadRequest. The job takes its copy of
 // the request and sets its row to -1 before anything else.
 DWORD WINAPI DownloadJob(void* request);

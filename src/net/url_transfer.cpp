@@ -17,6 +17,7 @@ class TransferWatch : public IBindStatusCallback, public IHttpNegotiate {
   DWORD statusCode = 0;
   ULONG announcedLength = 0;
   bool lengthKnown = false;
+  const TransferProgress* progress = nullptr;
 
   // IUnknown. The object lives on the transfer's stack; reference counts are not used.
   STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
@@ -38,11 +39,15 @@ class TransferWatch : public IBindStatusCallback, public IHttpNegotiate {
   STDMETHODIMP OnStartBinding(DWORD, IBinding*) override { return S_OK; }
   STDMETHODIMP GetPriority(LONG*) override { return E_NOTIMPL; }
   STDMETHODIMP OnLowResource(DWORD) override { return S_OK; }
-  STDMETHODIMP OnProgress(ULONG, ULONG progressMax, ULONG, LPCWSTR) override {
+  STDMETHODIMP OnProgress(ULONG received, ULONG progressMax, ULONG status, LPCWSTR) override {
     if (progressMax > 0) {
       announcedLength = progressMax;
       lengthKnown = true;
     }
+    const bool bodyStatus = status == BINDSTATUS_BEGINDOWNLOADDATA ||
+                            status == BINDSTATUS_DOWNLOADINGDATA ||
+                            status == BINDSTATUS_ENDDOWNLOADDATA;
+    if (bodyStatus && progress != nullptr && *progress) (*progress)(received, progressMax);
     return S_OK;
   }
   STDMETHODIMP OnStopBinding(HRESULT, LPCWSTR) override { return S_OK; }
@@ -71,10 +76,12 @@ long long FileSize(const std::string& path) {
   return (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
-bool TransferToFile(const std::string& url, const std::string& targetPath) {
+bool TransferToFile(const std::string& url, const std::string& targetPath,
+                    const TransferProgress& progress) {
   if (url.empty() || targetPath.empty()) return false;
   const std::string partPath = targetPath + std::string(kPartialFileSuffix);
   TransferWatch watch;
+  watch.progress = &progress;
   const HRESULT result = URLDownloadToFileA(nullptr, url.c_str(), partPath.c_str(), 0,
                                             static_cast<IBindStatusCallback*>(&watch));
   const long long size = FileSize(partPath);

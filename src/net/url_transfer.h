@@ -1,6 +1,8 @@
 // The transfer of one address into one file, with the system's URL download call.
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <string>
 
 // The size of the file at path; -1 when there is none or it is a folder.
@@ -10,4 +12,8 @@ long long FileSize(const std::string& path);
 // targetPath, and a failed one leaves no ".part" behind and an existing targetPath untouched.
 // Complete means: the call succeeded, an HTTP status (if any) was 2xx, the file is not empty,
 // and it holds as many bytes as the server announced (when it announced a length).
-bool TransferToFile(const std::string& url, const std::string& targetPath);
+// progress, when given, hears on the calling thread each figure the transfer reports: the bytes
+// received so far and the announced length (0 when the server announced none).
+using TransferProgress = std::function<void(std::uint64_t received, std::uint64_t announced)>;
+bool TransferToFile(const std::string& url, const std::string& targetPath,
+                    const TransferProgress& progress = TransferProgress());

@@ -11,6 +11,7 @@
 #include "base/app_state.h"
 #include "base/threads.h"
 #include "base/web_address.h"
+#include "shell/batch_taskbar.h"
 #include "downloads/download_job.h"
 #include "downloads/download_naming.h"
 #include "wingui/song_list.h"
@@ -110,6 +111,8 @@ void SaveAllSongs() {
 // request, so the whole list transfers side by side. Titles come from the network: each is made
 // a safe file name before it is joined to the folder.
 void SaveSongsIntoFolder(const std::string& folder) {
+  // Each job tells the window when it ends; the batch is counted before the first can.
+  BeginBatchOnTaskbar(SongRowCount(SongList));
   for (int row = 0; row < SongRowCount(SongList); ++row) {
     const std::string name = GetSongCell(SongList, row, kColumnName);
     StartDownload(row, folder + SafeFileName(name, folder.size()));

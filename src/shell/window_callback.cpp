@@ -5,7 +5,10 @@
 #include <deque>
 
 #include "base/app_state.h"
+#include "downloads/download_job.h"
+#include "shell/batch_taskbar.h"
 #include "shell/loop_events.h"
+#include "wingui/song_list.h"
 
 namespace {
 
@@ -101,6 +104,16 @@ LRESULT CALLBACK WindowCallback(HWND window, UINT message, WPARAM wParam, LPARAM
       }
       break;
     }
+    case WM_NOTIFY:
+      if (reinterpret_cast<const NMHDR*>(lParam)->code == NM_CUSTOMDRAW &&
+          reinterpret_cast<const NMHDR*>(lParam)->hwndFrom == SongList && SongList != nullptr) {
+        return DrawSongListProgress(SongList, lParam);
+      }
+      if (TranslateToLoopEvent(window, message, wParam, lParam)) return 0;
+      break;
+    case kBatchSongEndedMessage:
+      if (window == MainWindow) EndBatchSongOnTaskbar(wParam != 0);
+      return 0;
     default:
       if (TranslateToLoopEvent(window, message, wParam, lParam)) return 0;
       break;

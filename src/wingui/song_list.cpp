@@ -3,9 +3,14 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <climits>
+#include <map>
+#include <utility>
 #include <vector>
 
 #include "base/app_state.h"
+#include "base/win_handles.h"
+#include "wingui/progress_fill.h"
 #include "wingui/row_buttons.h"
 
 namespace {
@@ -47,6 +52,41 @@ namespace {
 // act on the control without another thread's change in between.
 constexpr UINT kAddRowMessage = WM_APP + 1;
 constexpr UINT kSetCellMessage = WM_APP + 2;
+constexpr UINT kSetProgressMessage = WM_APP + 3;
+
+// A row's transfer as last reported; reports counts them, to move the stripes.
+struct RowProgress {
+  unsigned long long received;
+  unsigned long long announced;
+  unsigned long long reports;
+};
+
+// One report from a transfer, as it travels to the window's thread.
+struct ProgressReport {
+  int row;
+  unsigned long long received;
+  unsigned long long announced;
+};
+
+// Window thread only: the transfers in progress of every song list, by list and row.
+std::map<std::pair<HWND, int>, RowProgress>& ProgressOfRows() {
+  static std::map<std::pair<HWND, int>, RowProgress> rows;
+  return rows;
+}
+
+void ForgetProgress(HWND list) {
+  auto& rows = ProgressOfRows();
+  rows.erase(rows.lower_bound({list, INT_MIN}), rows.upper_bound({list, INT_MAX}));
+}
+
+void RedrawStateCell(HWND list, int row) {
+  RECT cell = {};
+  cell.top = kColumnState;
+  cell.left = LVIR_BOUNDS;
+  if (CallWindowProcA(ListViewProc, list, LVM_GETSUBITEMRECT, row, reinterpret_cast<LPARAM>(&cell))) {
+    InvalidateRect(list, &cell, FALSE);
+  }
+}
 
 struct CellWrite {
   int row;
@@ -93,9 +133,27 @@ LRESULT CALLBACK SongListProc(HWND list, UINT message, WPARAM wParam, LPARAM lPa
   if (message == kSetCellMessage) {
     const auto* write = reinterpret_cast<const CellWrite*>(lParam);
     if (!GenerationHolds(static_cast<int>(wParam))) return FALSE;
+    // A new State ends whatever transfer the row showed.
+    if (write->column == kColumnState && ProgressOfRows().erase({list, write->row}) > 0) {
+      RedrawStateCell(list, write->row);
+    }
     WriteCell(list, write->row, write->column, *write->text);
     return TRUE;
   }
+  if (message == kSetProgressMessage) {
+    const auto* report = reinterpret_cast<const ProgressReport*>(lParam);
+    const int row = report->row;
+    if (!GenerationHolds(static_cast<int>(wParam)) || row < 0 ||
+        row >= CallWindowProcA(ListViewProc, list, LVM_GETITEMCOUNT, 0, 0)) {
+      return FALSE;
+    }
+    auto found = ProgressOfRows().find({list, row});
+    const unsigned long long reports = found == ProgressOfRows().end() ? 1 : found->second.reports + 1;
+    ProgressOfRows()[{list, row}] = {report->received, report->announced, reports};
+    RedrawStateCell(list, row);
+    return TRUE;
+  }
+  if (message == LVM_DELETEALLITEMS || message == WM_NCDESTROY) ForgetProgress(list);
   return CallWindowProcA(ListViewProc, list, message, wParam, lParam);
 }
 
@@ -142,6 +200,71 @@ bool SetSongCell(HWND list, int row, int column, const std::string& text, int ge
   const CellWrite write = {row, column, &text};
   return SendMessageA(list, kSetCellMessage, static_cast<WPARAM>(generation),
                       reinterpret_cast<LPARAM>(&write)) != 0;
+}
+
+bool SetSongProgress(HWND list, int row, unsigned long long received, unsigned long long announced,
+                     int generation) {
+  if (list == nullptr || row < 0) return false;
+  const ProgressReport report = {row, received, announced};
+  return SendMessageA(list, kSetProgressMessage, static_cast<WPARAM>(generation),
+                      reinterpret_cast<LPARAM>(&report)) != 0;
+}
+
+namespace {
+
+constexpr COLORREF kFillColour = RGB(150, 215, 150);
+constexpr int kStripePeriod = 8;
+
+// Paints the fill over the drawn cell so that only its light pixels take the fill's colour: the
+// pattern is combined with what is there (pattern AND destination), so the text stays as drawn.
+void PaintFill(HDC dc, const RECT& area, HBRUSH brush, int offset) {
+  if (area.right <= area.left || area.bottom <= area.top) return;
+  POINT previousOrigin;
+  SetBrushOrgEx(dc, area.left + offset, area.top, &previousOrigin);
+  ScopedSelectObject selected(dc, brush);
+  const COLORREF previousBack = SetBkColor(dc, RGB(255, 255, 255));
+  const int previousMode = SetBkMode(dc, OPAQUE);
+  constexpr DWORD kPatternAndDestination = 0x00A000C9;
+  PatBlt(dc, area.left, area.top, area.right - area.left, area.bottom - area.top, kPatternAndDestination);
+  SetBkMode(dc, previousMode);
+  SetBkColor(dc, previousBack);
+  SetBrushOrgEx(dc, previousOrigin.x, previousOrigin.y, nullptr);
+}
+
+}  // namespace
+
+LRESULT DrawSongListProgress(HWND list, LPARAM customDraw) {
+  auto* draw = reinterpret_cast<NMLVCUSTOMDRAW*>(customDraw);
+  switch (draw->nmcd.dwDrawStage) {
+    case CDDS_PREPAINT:
+      return ProgressOfRows().empty() ? CDRF_DODEFAULT : CDRF_NOTIFYITEMDRAW;
+    case CDDS_ITEMPREPAINT: {
+      const int row = static_cast<int>(draw->nmcd.dwItemSpec);
+      return ProgressOfRows().count({list, row}) > 0 ? CDRF_NOTIFYPOSTPAINT : CDRF_DODEFAULT;
+    }
+    case CDDS_ITEMPOSTPAINT: {
+      const int row = static_cast<int>(draw->nmcd.dwItemSpec);
+      const auto found = ProgressOfRows().find({list, row});
+      RECT cell;
+      if (found == ProgressOfRows().end() || !StateCellBounds(list, row, &cell)) return CDRF_DODEFAULT;
+      // Inside the grid lines.
+      InflateRect(&cell, -1, -1);
+      const RowProgress& progress = found->second;
+      const int width = ProgressFillWidth(progress.received, progress.announced, cell.right - cell.left);
+      if (width == kFillOfUnknownLength) {
+        UniqueBrush stripes(CreateHatchBrush(HS_BDIAGONAL, kFillColour));
+        if (stripes) PaintFill(draw->nmcd.hdc, cell, stripes.get(), StripeOffset(progress.reports, kStripePeriod));
+      } else {
+        UniqueBrush solid(CreateSolidBrush(kFillColour));
+        RECT bar = cell;
+        bar.right = bar.left + width;
+        if (solid) PaintFill(draw->nmcd.hdc, bar, solid.get(), 0);
+      }
+      return CDRF_DODEFAULT;
+    }
+    default:
+      return CDRF_DODEFAULT;
+  }
 }
 
 HWND GetRowButton(HWND list, int row) {

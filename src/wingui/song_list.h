@@ -29,6 +29,18 @@ std::string GetSongCell(HWND list, int row, int column);
 // on the window's thread, like AddSongRow). Returns whether it was written.
 bool SetSongCell(HWND list, int row, int column, const std::string& text,
                  int generation = kAnyListGeneration);
+// The progress of the transfer of a row in "Downloading...": received bytes of the announced
+// length (0: none announced). Kept on the window's thread, only while the generation holds (like
+// SetSongCell), and forgotten when the row's State is written again or the rows are deleted. The
+// State cell is drawn again; the caller decides how often to report.
+bool SetSongProgress(HWND list, int row, unsigned long long received, unsigned long long announced,
+                     int generation = kAnyListGeneration);
+
+// The list's custom draw, for its parent's WM_NOTIFY (NM_CUSTOMDRAW from the list): a row with a
+// transfer in progress gets its fill behind the State text, a bar in proportion to the bytes or
+// moving stripes when no length was announced. Returns the answer to the notification.
+LRESULT DrawSongListProgress(HWND list, LPARAM customDraw);
+
 HWND GetRowButton(HWND list, int row);  // 0 when the row has none
 void SetRowButton(HWND list, int row, HWND button);
 

@@ -380,6 +380,12 @@ class SiteTest(unittest.TestCase):
         self.assertEqual(body, server.generated_bytes(0, 0, 65536))
         self.assertGreaterEqual(elapsed, 0.9)  # pauses add up to at least the time asked for
 
+    def test_unsized_slow_song_ends_with_the_connection(self):
+        status, response, body = self.get(
+            "http://audio.verdimo.test/fault/slow-unsized.mp3?seconds=0.2")
+        self.assertEqual((status, response.getheader("Content-Length")), (200, None))
+        self.assertEqual(body, server.generated_bytes(0, 0, 65536))
+
     def test_head_sends_headers_only(self):
         status, response, body = self.get(GEN + "5000/1.mp3", method="HEAD")
         self.assertEqual((status, response.getheader("Content-Length"), body), (200, "5000", b""))
