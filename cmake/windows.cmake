@@ -59,6 +59,13 @@ add_executable(recorder WIN32 ${CMAKE_SOURCE_DIR}/tests/recorder/recorder.cpp)
 target_compile_options(recorder PRIVATE ${VERDIMO_WARNINGS})
 target_link_options(recorder PRIVATE ${VERDIMO_STATIC_LINK})
 
+# A program that the site serves as a song; the hostile-site test checks that playing it never
+# starts it. windows_tests finds it next to itself.
+add_executable(marker_program WIN32 ${CMAKE_SOURCE_DIR}/tests/marker_program/marker_program.cpp)
+target_compile_options(marker_program PRIVATE ${VERDIMO_WARNINGS})
+target_link_options(marker_program PRIVATE ${VERDIMO_STATIC_LINK})
+add_dependencies(windows_tests marker_program)
+
 # Everything under Wine shares one environment: an Xvfb display, the stand-in site as the HTTP
 # proxy and a Wine prefix inside the build tree. A CTest fixture brings it up once and down at the
 # end; tests/wine/run (the emulator) puts each test program into it.

@@ -81,6 +81,19 @@ NOTICE_NOT_PNG = b"GIF89a\x01\x00\x01\x00\x80\x00\x00\xff\xff\xff\x00\x00\x00!\x
     b",\x00\x00\x00\x00\x01\x00\x01\x00\x00\x02\x02D\x01\x00;"
 CONTROL_HOST = "site-control.test"
 
+# Hostile answers: a page at www.verdimo.test/hostile/<mode> and a playlist for the friend ID
+# "hostile-<mode>" (see "Hostile answers" in README.md).
+HOSTILE_MODES = ("junk", "huge", "endless", "endless-slow", "trickle", "drop10")
+HOSTILE_JUNK_SIZE = 65536
+HOSTILE_HUGE_SIZE = 100 * 1024 * 1024
+HOSTILE_TRICKLE_PIECE = 7
+HOSTILE_TRICKLE_PAUSE = 0.01
+HOSTILE_SLOW_PIECE = 8
+HOSTILE_SLOW_PAUSE = 0.25
+HOSTILE_DROP_SENT = 10
+# A stand-in Windows program, served as a song: only its first two bytes make it look like one.
+PROGRAM_STUB = b"MZ" + b"\0" * 510
+
 CONTENT_TYPES = {
     ".htm": "text/html; charset=windows-1252",
     ".html": "text/html; charset=windows-1252",
@@ -174,6 +187,52 @@ def drop_page_head():
     return text[:DROP_PAGE_SENT]
 
 
+def junk_bytes(length):
+    """length bytes of deterministic binary junk: every byte value, zero and quotes included."""
+    state = 12345
+    out = bytearray(length)
+    for i in range(length):
+        state = (state * 1103515245 + 12345) & 0x7FFFFFFF
+        out[i] = (state >> 16) & 0xFF
+    return bytes(out)
+
+
+def hostile_titles_playlist():
+    """Titles that try to leave the chosen folder, name a device, run long or break the document.
+
+    Every track's durl is tone1.mp3. The last track holds a zero byte inside its title, and the
+    document ends without closing that track."""
+    song = "http://%s/songs/tone1.mp3" % AUDIO_HOST
+    titles = [
+        b"..\\..\\..\\evil",
+        b"../../evil/x",
+        b"C:\\Windows\\win.ini",
+        b"\\\\server\\share\\x",
+        b"CON",
+        b"aux.txt",
+        b"COM1",
+        b"LPT9 .mp3",
+        b"L" * 1000,
+        b"Bell\x07Esc\x1b&#27;Tab\tDel\x7f",
+        b"a:b*c?d<e>f|g",
+        b"...",
+    ]
+    tracks = [b'<song title="%s" durl="%s" purl="" />\n' % (t, song.encode("ascii")) for t in titles]
+    # A title whose quote never closes, taking the next track's markers into it.
+    tracks.append(b'<song title="Unterminated durl="%s" purl="" />\n' % song.encode("ascii"))
+    tracks.append(b'<song title="Nul\0After" durl="%s" purl="" />\n' % song.encode("ascii"))
+    return b"<playlist>\n" + b"".join(tracks)
+
+
+def hostile_songs_playlist():
+    """One track per broken song: missing, cut short, empty, slow and a Windows program."""
+    audio = "http://" + AUDIO_HOST
+    rows = [("Missing", "/fault/404.mp3"), ("Dropped", "/fault/drop.mp3"), ("Empty", "/fault/empty.mp3"),
+            ("Slow", "/fault/slow.mp3?seconds=2"), ("Program", "/fault/program.mp3")]
+    tracks = ('<song title="%s" durl="%s%s" purl="" />\n' % (name, audio, path) for name, path in rows)
+    return ("<playlist>\n" + "".join(tracks) + "</playlist>\n").encode("ascii")
+
+
 # ---------------------------------------------------------------------------------------------
 # The author's notice
 
@@ -234,7 +293,23 @@ def notice_reply(mode, path, file_path):
 
 def control_reply(site, path, query):
     """The control host: GET /notice-mode?set=NAME[&data=TEXT] chooses the notice mode (TEXT
-    percent-escaped); GET /notice-mode tells the present one. The answer is the mode's name."""
+    percent-escaped); GET /notice-mode tells the present one. The answer is the mode's name.
+    GET /release ends every endless body; GET /program-body?path=PATH serves the file at PATH
+    (which must start with "MZ") as /fault/program.mp3."""
+    if path == "/release":
+        site.release()
+        return whole(200, CONTENT_TYPES[".txt"], b"released")
+    if path == "/program-body":
+        file_path = unquote_to_bytes(query_value(query, "path", "")).decode("latin-1")
+        try:
+            with open(file_path, "rb") as f:
+                body = f.read()
+        except OSError:
+            body = b""
+        if not body.startswith(b"MZ"):
+            return whole(400, CONTENT_TYPES[".txt"], b"not a program")
+        site.program_body = body
+        return whole(200, CONTENT_TYPES[".txt"], b"program")
     if path != "/notice-mode":
         return not_found()
     name = query_value(query, "set", None)
@@ -257,6 +332,7 @@ class Reply:
     length is what Content-Length announces (None: no Content-Length, the closed connection ends
     the body, as HTTP/1.1 allows without Transfer-Encoding); when the pieces hold fewer bytes the connection is cut
     after them (cut=True). pause is the time to wait before each piece.
+    length None: no Content-Length at all; the body runs until the connection closes.
     """
 
     def __init__(self, status, content_type, pieces, length, cut=False, pause=0.0):
@@ -337,6 +413,43 @@ class Site:
         self.notice_mode = NoticeMode(notice_mode)
         with open(os.path.join(self.fixtures, "playlists", "index.json"), encoding="utf-8") as f:
             self.playlists = json.load(f)
+        self.program_body = PROGRAM_STUB
+        self.released = threading.Event()
+        self.release_lock = threading.Lock()
+
+    def release(self):
+        """Ends every endless body now running; later ones run again until the next release."""
+        with self.release_lock:
+            self.released.set()
+            self.released = threading.Event()
+
+    def endless(self, piece, pause):
+        """Page text in pieces of piece bytes, pause seconds apart, until a release."""
+        released = self.released
+        position = 0
+        while not released.is_set():
+            if pause > 0:
+                released.wait(pause)
+            yield page_text_bytes(position, piece)
+            position += piece
+
+    def hostile(self, mode, whole_body, content_type):
+        """The hostile answer of mode, whose "trickle" and "drop10" forms carry whole_body."""
+        if mode == "junk":
+            return whole(200, content_type, junk_bytes(HOSTILE_JUNK_SIZE))
+        if mode == "huge":
+            return Reply(200, content_type, page_text_chunks(HOSTILE_HUGE_SIZE), HOSTILE_HUGE_SIZE)
+        if mode == "endless":
+            return Reply(200, content_type, self.endless(STREAM_CHUNK, 0.0), None)
+        if mode == "endless-slow":
+            return Reply(200, content_type, self.endless(HOSTILE_SLOW_PIECE, HOSTILE_SLOW_PAUSE), None)
+        if mode == "trickle":
+            pieces = [whole_body[i:i + HOSTILE_TRICKLE_PIECE]
+                      for i in range(0, len(whole_body), HOSTILE_TRICKLE_PIECE)]
+            return Reply(200, content_type, pieces, len(whole_body), pause=HOSTILE_TRICKLE_PAUSE)
+        if mode == "drop10":
+            return Reply(200, content_type, [whole_body[:HOSTILE_DROP_SENT]], len(whole_body), cut=True)
+        return not_found()
 
     def route(self, host, path, query):
         """The Reply for one request, or None for a host this server does not serve."""
@@ -371,6 +484,9 @@ class Site:
             if size is None:
                 return not_found()
             return Reply(200, CONTENT_TYPES[".txt"], page_text_chunks(size), size)
+        if path.startswith("/hostile/"):
+            page = file_reply(os.path.join(self.fixtures, "profiles", "someband", "page.html"))
+            return self.hostile(path[len("/hostile/"):], page.pieces[0], CONTENT_TYPES[".html"])
         # Profile names are matched without regard to letter case, as the site does.
         name = path[1:].rstrip("/").lower()
         if not safe_name(name):
@@ -390,6 +506,13 @@ class Site:
             generated = generated_playlist(friend_id)
             if generated is not None:
                 return whole(200, CONTENT_TYPES[".xml"], generated)
+            if friend_id == "hostile-titles":
+                return whole(200, CONTENT_TYPES[".xml"], hostile_titles_playlist())
+            if friend_id == "hostile-songs":
+                return whole(200, CONTENT_TYPES[".xml"], hostile_songs_playlist())
+            if friend_id.startswith("hostile-") and friend_id[len("hostile-"):] in HOSTILE_MODES:
+                someband = file_reply(os.path.join(self.fixtures, "playlists", "someband.xml"))
+                return self.hostile(friend_id[len("hostile-"):], someband.pieces[0], CONTENT_TYPES[".xml"])
             file_name = self.playlists.get(friend_id)
             if file_name is None:
                 unescaped = unquote_to_bytes(friend_id).decode("latin-1")
@@ -417,6 +540,8 @@ class Site:
             return not_found()
         if path == "/fault/500.mp3":
             return whole(500, CONTENT_TYPES[".html"], SERVER_ERROR_PAGE)
+        if path == "/fault/program.mp3":
+            return whole(200, CONTENT_TYPES[".mp3"], self.program_body)
         if path == "/fault/empty.mp3":
             return whole(200, CONTENT_TYPES[".mp3"], b"")
         if path == "/fault/drop.mp3":

@@ -122,8 +122,31 @@ void SaveSongsIntoFolder(const std::string& folder) {
 
 namespace {
 
+// The default text value of a key under HKEY_CLASSES_ROOT, unexpanded, or "".
+std::string ClassesValue(const std::string& key) {
+  char value[2048] = "";
+  DWORD size = sizeof(value);
+  const DWORD flags = RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND;
+  if (RegGetValueA(HKEY_CLASSES_ROOT, key.c_str(), nullptr, flags, nullptr, value, &size) != ERROR_SUCCESS) {
+    return std::string();
+  }
+  return value;
+}
+
+// The file type a saved file is registered as through its extension, when that type has a
+// command for verb; "" otherwise.
+std::string RegisteredFileType(const std::string& path, const char* verb) {
+  const size_t dot = path.rfind('.');
+  if (dot == std::string::npos || path.find_first_of("\\/", dot) != std::string::npos) return std::string();
+  const std::string type = ClassesValue(path.substr(dot));
+  if (type.empty() || ClassesValue(type + "\\shell\\" + verb + "\\command").empty()) return std::string();
+  return type;
+}
+
 // Hands text to the shell with the verb, in the folder part of the path when inFolder is set.
-void ShellOpen(const std::string& text, const char* verb, bool inFolder) {
+// A saved file goes to the program that its file type names: some shells first try to start any
+// file as a program, whatever its extension, and a saved file may well hold one.
+void ShellOpen(const std::string& text, const char* verb, bool inFolder, bool savedFile) {
   const size_t slash = inFolder ? text.find_last_of("\\/") : std::string::npos;
   const std::string folder = slash == std::string::npos ? std::string() : text.substr(0, slash + 1);
   SHELLEXECUTEINFOA shell = {};
@@ -133,6 +156,13 @@ void ShellOpen(const std::string& text, const char* verb, bool inFolder) {
   shell.lpFile = text.c_str();
   shell.lpDirectory = folder.empty() ? nullptr : folder.c_str();
   shell.nShow = SW_SHOWNORMAL;
+  const std::string fileType = savedFile ? RegisteredFileType(text, verb) : std::string();
+  if (savedFile) {
+    // Without a registered program nothing can open the file without starting it.
+    if (fileType.empty()) return;
+    shell.fMask |= SEE_MASK_CLASSNAME;
+    shell.lpClass = fileType.c_str();
+  }
   ShellExecuteExA(&shell);
 }
 
@@ -154,9 +184,9 @@ void OpenWithDefaultProgram(const std::string& text, bool isDownloadedFile) {
   }
   // A saved song is only ever opened, never started as a program: its bytes came from the
   // network.
-  ShellOpen(text, isDownloadedFile ? "open" : "Open", true);
+  ShellOpen(text, isDownloadedFile ? "open" : "Open", true, isDownloadedFile);
 }
 
 void OpenWebAddress(const std::string& text) {
-  if (IsWebAddress(text)) ShellOpen(text, "open", false);
+  if (IsWebAddress(text)) ShellOpen(text, "open", false, false);
 }

@@ -22,13 +22,10 @@ std::string PercentEscaped(const std::string& text) {
   return escaped;
 }
 
-}  // namespace
-
-bool SetNoticeMode(const std::string& mode, const std::string& data) {
-  std::string address = "http://site-control.test/notice-mode?set=" + mode;
-  if (!data.empty()) address += "&data=" + PercentEscaped(data);
+// The body of the control host's answer to address; "" when none came.
+std::string ControlRequest(const std::string& address) {
   HINTERNET session = InternetOpenA("verdimo-tests", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
-  if (session == nullptr) return false;
+  if (session == nullptr) return std::string();
   std::string body;
   HINTERNET request = InternetOpenUrlA(session, address.c_str(), nullptr, 0,
                                        INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE, 0);
@@ -39,5 +36,26 @@ bool SetNoticeMode(const std::string& mode, const std::string& data) {
     InternetCloseHandle(request);
   }
   InternetCloseHandle(session);
-  return body == mode;
+  return body;
+}
+
+}  // namespace
+
+bool SetNoticeMode(const std::string& mode, const std::string& data) {
+  std::string address = "http://site-control.test/notice-mode?set=" + mode;
+  if (!data.empty()) address += "&data=" + PercentEscaped(data);
+  return ControlRequest(address) == mode;
+}
+
+bool ReleaseEndlessBodies() { return ControlRequest("http://site-control.test/release") == "released"; }
+
+bool ServeProgramAsSong(const std::string& programPath) {
+  if (programPath.size() < 3 || (programPath.compare(0, 2, "Z:") != 0 && programPath.compare(0, 2, "z:") != 0)) {
+    return false;
+  }
+  std::string hostPath = programPath.substr(2);
+  for (char& c : hostPath) {
+    if (c == '\\') c = '/';
+  }
+  return ControlRequest("http://site-control.test/program-body?path=" + PercentEscaped(hostPath)) == "program";
 }

@@ -8,3 +8,12 @@
 // Sets the mode, and with data not empty the notice data body as well (any bytes). True when the
 // site answered with the mode's name.
 bool SetNoticeMode(const std::string& mode, const std::string& data = "");
+
+// Ends every endless body the site is sending (its hostile "endless" answers); true when the site
+// confirmed.
+bool ReleaseEndlessBodies();
+
+// Makes the site serve the program at programPath (a Windows path on drive Z:, which Wine maps
+// to the root of the host's file system) as the song /fault/program.mp3. True when the site
+// accepted it.
+bool ServeProgramAsSong(const std::string& programPath);

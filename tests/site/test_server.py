@@ -470,6 +470,75 @@ class SiteTest(unittest.TestCase):
         self.assertEqual(self.get(data_url)[2], b"5000;http://www.vmd-author.test/news.html")
         self.assertEqual(self.get("http://site-control.test/other")[0], 404)
 
+    def test_hostile_answers_for_pages_and_playlists(self):
+        with open(os.path.join(FIXTURES, "profiles", "someband", "page.html"), "rb") as f:
+            page = f.read()
+        with open(os.path.join(FIXTURES, "playlists", "someband.xml"), "rb") as f:
+            playlist = f.read()
+        for url, whole_body in (("http://www.verdimo.test:80/hostile/", page),
+                                ("http://media.verdimo.test:80/services/media/musicplayerxml.ashx?b=hostile-",
+                                 playlist)):
+            with self.subTest(url=url):
+                status, _, body = self.get(url + "junk")
+                self.assertEqual((status, len(body)), (200, 65536))
+                self.assertEqual(body, server.junk_bytes(65536))
+                self.assertIn(b"\0", body)
+                status, _, body = self.get(url + "trickle")
+                self.assertEqual((status, body), (200, whole_body))
+                conn = self.connect()
+                try:
+                    conn.request("GET", url + "huge")
+                    response = conn.getresponse()
+                    self.assertEqual(response.getheader("Content-Length"), str(100 * 1024 * 1024))
+                    self.assertEqual(response.read(1000), server.page_text_bytes(0, 1000))
+                finally:
+                    conn.close()
+                conn = self.connect()
+                try:
+                    conn.request("GET", url + "drop10")
+                    response = conn.getresponse()
+                    self.assertEqual(response.getheader("Content-Length"), str(len(whole_body)))
+                    with self.assertRaises(http.client.IncompleteRead) as caught:
+                        response.read()
+                    self.assertEqual(caught.exception.partial, whole_body[:10])
+                finally:
+                    conn.close()
+                # Endless bodies: no length; the fast one streams on, the slow one trickles, and
+                # both end at a release.
+                for mode, size in (("endless", 4 * 1024 * 1024), ("endless-slow", 16)):
+                    conn = self.connect()
+                    try:
+                        conn.request("GET", url + mode)
+                        response = conn.getresponse()
+                        self.assertIsNone(response.getheader("Content-Length"))
+                        self.assertEqual(response.read(size), server.page_text_bytes(0, size))
+                        self.assertEqual(self.get("http://site-control.test/release")[2], b"released")
+                        response.read()  # ends once the release is seen
+                    finally:
+                        conn.close()
+
+    def test_hostile_titles_songs_and_program(self):
+        titles = self.playlist("hostile-titles").encode("latin-1")
+        self.assertIn(b'title="..\\..\\..\\evil"', titles)
+        self.assertIn(b'title="' + b"L" * 1000 + b'"', titles)
+        self.assertIn(b'title="Nul\0After"', titles)
+        self.assertFalse(titles.rstrip().endswith(b"</playlist>"))
+        songs = self.playlist("hostile-songs")
+        self.assertEqual(songs.count("<song "), 5)
+        self.assertIn('durl="http://audio.verdimo.test/fault/program.mp3"', songs)
+        program_url = "http://audio.verdimo.test:80/fault/program.mp3"
+        self.assertEqual(self.get(program_url)[2], server.PROGRAM_STUB)
+        with tempfile.TemporaryDirectory() as folder:
+            program = os.path.join(folder, "p.exe")
+            with open(program, "wb") as f:
+                f.write(b"MZ program body")
+            with open(os.path.join(folder, "text"), "wb") as f:
+                f.write(b"plain text")
+            control = "http://site-control.test/program-body?path="
+            self.assertEqual(self.get(control + os.path.join(folder, "text"))[0], 400)
+            self.assertEqual(self.get(control + program)[2], b"program")
+            self.assertEqual(self.get(program_url)[2], b"MZ program body")
+
     def test_foreign_host_gets_no_answer(self):
         for url, headers in (("http://www.example.com:80/", {}), ("http://127.0.0.1/", {}),
                              ("/someband", {"Host": "elsewhere.test"})):

@@ -140,3 +140,24 @@ TEST(ProfileScan, AgreesWithDirectScanOnGeneratedDocuments) {
     ASSERT_EQ(RowsOf(ScanPlaylist(doc)), RowsOf(ScanPlaylistPlain(doc))) << doc;
   }
 }
+
+namespace {
+
+// The site's largest playlist (friend ID "rows-100000"), as the stand-in generates it. The
+// Windows-side test lists a smaller one, since 100,000 rows take long to fill under Wine.
+TEST(ProfileScan, TheLargestPlaylistOfTheSiteGivesAllItsRows) {
+  std::string doc = "<playlist>\n";
+  for (int k = 1; k <= 100000; ++k) {
+    doc += "<song title=\"Track " + std::to_string(k) + "\" durl=\"http://audio.verdimo.test/gen/2048/" +
+           std::to_string(k) + ".mp3\" purl=\"\" />\n";
+  }
+  doc += "</playlist>\n";
+  const std::vector<PlaylistSong> songs = ScanPlaylist(doc);
+  ASSERT_EQ(songs.size(), 100000u);
+  for (int k : {1, 50000, 100000}) {
+    EXPECT_EQ(songs[k - 1].name, "Track " + std::to_string(k));
+    EXPECT_EQ(songs[k - 1].url, "http://audio.verdimo.test/gen/2048/" + std::to_string(k) + ".mp3");
+  }
+}
+
+}  // namespace
