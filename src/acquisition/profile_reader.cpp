@@ -30,16 +30,19 @@ void ShowReadMessage(const char* text, UINT icon) {
   MessageBoxA(owner, text, kReadMessageTitle, MB_OK | icon);
 }
 
-int FetchWithWaitCursor(const std::string& address, FetchBuffer& buffer) {
+// A read that a newer one has replaced stops fetching at its next read of the network: the new
+// list's buttons, title and player wait until no read runs, and a server that never finishes an
+// old page must not hold them back.
+int FetchWithWaitCursor(const std::string& address, FetchBuffer& buffer, int generation) {
   SetCursor(WaitCursor);
-  const int length = PageFetcher(address, buffer);
+  const int length = PageFetcher(address, buffer, [generation] { return IsCurrent(generation); });
   SetCursor(ArrowCursor);
   return length;
 }
 
 // Adds the playlist's songs as rows; returns how many were added.
 int ReadPlaylist(const std::string& friendId, FetchBuffer& buffer, int generation) {
-  const int length = FetchWithWaitCursor(PlaylistRequestAddress(friendId), buffer);
+  const int length = FetchWithWaitCursor(PlaylistRequestAddress(friendId), buffer, generation);
   if (length <= 0) return 0;
   int added = 0;
   ScanPlaylist(PageText(buffer.data, length), [&](PlaylistSong&& song) {
@@ -74,7 +77,7 @@ DWORD WINAPI ProfileReader(void* parameter) {
   std::string friendId;
 
   if (IsOnSite(address)) {
-    const int length = FetchWithWaitCursor(address, buffer);
+    const int length = FetchWithWaitCursor(address, buffer, generation);
     const ProfileFindings found = RecogniseProfile(address, buffer.data, length);
     friendId = found.friendId;
     if (found.siteError && IsCurrent(generation)) ShowReadMessage(kSiteErrorMessage, MB_ICONINFORMATION);

@@ -33,7 +33,7 @@ const BlockAllocator& ProgramHeapAllocator() {
   return allocator;
 }
 
-int PageFetcher(const std::string& address, FetchBuffer& buffer) {
+int PageFetcher(const std::string& address, FetchBuffer& buffer, const std::function<bool()>& stillWanted) {
   if (HttpSession == nullptr) return buffer.length;
   UniqueInternetHandle request(
       InternetOpenUrlA(HttpSession, address.c_str(), "", 0, INTERNET_FLAG_PASSIVE, 0));
@@ -41,7 +41,16 @@ int PageFetcher(const std::string& address, FetchBuffer& buffer) {
     buffer.length = -2;
     return -2;
   }
-  const ReadChunk read = [&request](char* dest, int maxBytes, int* bytesRead) {
+  const ReadChunk read = [&request, &stillWanted](char* dest, int maxBytes, int* bytesRead) {
+    if (stillWanted) {
+      if (!stillWanted()) return false;
+      // A read waits until it has all it asked for; asked for what has arrived, it comes back
+      // as soon as the server sends anything, so the question above is asked again in time.
+      DWORD available = 0;
+      if (!InternetQueryDataAvailable(request.get(), &available, 0, 0)) return false;
+      if (available > 0 && available < static_cast<DWORD>(maxBytes)) maxBytes = static_cast<int>(available);
+      if (!stillWanted()) return false;
+    }
     DWORD count = 0;
     const BOOL ok = InternetReadFile(request.get(), dest, static_cast<DWORD>(maxBytes), &count);
     *bytesRead = static_cast<int>(count);

@@ -1,6 +1,7 @@
 // PageFetcher: the whole body of one web address into a FetchBuffer, through HttpSession.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "net/fetch_buffer.h"
@@ -10,5 +11,8 @@ const BlockAllocator& ProgramHeapAllocator();
 
 // Fetches address into buffer and returns the final length: the body's byte count, 0 for an
 // empty body, -1 when a read failed part-way (or the body was too large), -2 when the address
-// could not be opened. Without HttpSession the buffer is left as it is.
-int PageFetcher(const std::string& address, FetchBuffer& buffer);
+// could not be opened. Without HttpSession the buffer is left as it is. When stillWanted is given
+// and answers false before a read of the network, the fetch stops there as a failed read (-1):
+// a caller that no longer needs the body is not held by a server that never finishes it.
+int PageFetcher(const std::string& address, FetchBuffer& buffer,
+                const std::function<bool()>& stillWanted = nullptr);

@@ -106,19 +106,17 @@ TEST_P(HostileSiteTest, TheProgramKeepsWorkingAndWritesOnlyIntoTheChosenFolder) 
 
   StartProfileRead(c.typed);
   if (c.then == Then::kHangs) {
-    // Nothing bounds a body that trickles on: the read runs while the user starts another one,
-    // which must work all the same.
+    // Nothing bounds a body that trickles on: the read runs until the user starts another one,
+    // which then works to its end (buttons and title too): the old read stops fetching.
     RunLoopFor(3000);
     EXPECT_EQ(ProfileReadsRunning.load(), 1) << "the trickled read ended by itself";
     EXPECT_TRUE(WindowAnswers());
     StartProfileRead("someband");
-    EXPECT_TRUE(RunLoopUntil([] { return SongRowCount(SongList) == 5 && ProfileReadsRunning.load() == 1; }, 60000));
+    EXPECT_TRUE(RunLoopUntil(ReadsSettled, 60000)) << "the replaced read held the new one back";
+    EXPECT_EQ(SongRowCount(SongList), 5);
     EXPECT_EQ(GetSongCell(SongList, 0, kColumnName), "Rock & Roll");
     EXPECT_TRUE(IsWindowVisible(SongList));
-    // Once the site lets go the old read ends too, and adds nothing to the newer list.
     ASSERT_TRUE(ReleaseEndlessBodies());
-    ASSERT_TRUE(RunLoopUntil(ReadsSettled, 60000)) << "the released read did not end";
-    EXPECT_EQ(SongRowCount(SongList), 5);
   } else {
     ASSERT_TRUE(RunLoopUntil(ReadsSettled, 180000)) << "the read did not end";
     EXPECT_EQ(SongRowCount(SongList), c.rows);
