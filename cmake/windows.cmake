@@ -86,3 +86,21 @@ target_compile_options(save_songs_bench PRIVATE ${VERDIMO_WARNINGS})
 target_include_directories(save_songs_bench PRIVATE ${CMAKE_SOURCE_DIR}/tests ${CMAKE_SOURCE_DIR}/src)
 target_link_libraries(save_songs_bench PRIVATE verdimo_core)
 target_link_options(save_songs_bench PRIVATE ${VERDIMO_STATIC_LINK})
+
+# The other benchmarks under Wine (scripts/bench runs them): listing a profile in the real window,
+# and the bench's own small programs to measure against (the floor for listing, a trivial window
+# for launching) with the driver that launches both.
+add_executable(listing_bench ${CMAKE_SOURCE_DIR}/bench/windows/listing_bench.cpp)
+target_compile_options(listing_bench PRIVATE ${VERDIMO_WARNINGS})
+target_link_libraries(listing_bench PRIVATE verdimo_core)
+target_link_options(listing_bench PRIVATE ${VERDIMO_STATIC_LINK})
+add_executable(list_floor ${CMAKE_SOURCE_DIR}/bench/windows/list_floor.cpp)
+target_compile_options(list_floor PRIVATE ${VERDIMO_WARNINGS})
+target_link_libraries(list_floor PRIVATE comctl32)
+target_link_options(list_floor PRIVATE ${VERDIMO_STATIC_LINK})
+add_executable(trivial_window WIN32 ${CMAKE_SOURCE_DIR}/bench/windows/trivial_window.cpp)
+target_compile_options(trivial_window PRIVATE ${VERDIMO_WARNINGS})
+target_link_options(trivial_window PRIVATE ${VERDIMO_STATIC_LINK})
+add_executable(launch_bench ${CMAKE_SOURCE_DIR}/bench/windows/launch_bench.cpp)
+target_compile_options(launch_bench PRIVATE ${VERDIMO_WARNINGS})
+target_link_options(launch_bench PRIVATE ${VERDIMO_STATIC_LINK})

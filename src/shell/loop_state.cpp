@@ -105,3 +105,33 @@ DoubleClickAction DoubleClickActionForState(std::string_view state) {
   if (state == kStateReady) return DoubleClickAction::OpenFile;
   return DoubleClickAction::None;
 }
+
+namespace {
+
+// Ticks from now until more than limit ticks lie between start and now; 0 when they already do.
+std::uint32_t TicksUntilBeyond(std::uint32_t start, std::uint32_t now, std::uint32_t limit) {
+  const std::uint32_t elapsed = now - start;
+  return elapsed > limit ? 0 : limit + 1 - elapsed;
+}
+
+}  // namespace
+
+std::uint32_t TicksUntilNextStep(const LoopWakeInputs& in) {
+  std::uint32_t due = kWatchInterval;
+  const auto sooner = [&due](std::uint32_t ticks) { due = ticks < due ? ticks : due; };
+  if (in.bannerShowing) {
+    sooner(in.bannerTime < 0 ? 0
+                             : TicksUntilBeyond(in.bannerStart, in.now, static_cast<std::uint32_t>(in.bannerTime)));
+  }
+  if (in.tickerPauseStart != 0) sooner(TicksUntilBeyond(in.tickerPauseStart, in.now, kTickerPause));
+  if (in.glideMoving) sooner(TicksUntilBeyond(in.glideTime, in.now, kGlideInterval));
+  if (in.imageButtonsDueIn >= 0) sooner(static_cast<std::uint32_t>(in.imageButtonsDueIn));
+  return due;
+}
+
+std::uint32_t PauseSliceFor(std::uint32_t ticksLeft, std::uint32_t dueTick, std::uint32_t preciseNow) {
+  const std::int32_t untilDue = static_cast<std::int32_t>(dueTick - preciseNow);
+  std::uint32_t slice = untilDue > 1 ? static_cast<std::uint32_t>(untilDue) : 1;
+  if (slice > ticksLeft) slice = ticksLeft;
+  return slice > 0 ? slice : 1;
+}

@@ -90,3 +90,31 @@ enum class DoubleClickAction { None, StartDownload, OpenFile };
 
 // StartDownload for "", "Waiting..." and "Failed!", OpenFile for "Ready!", None otherwise.
 DoubleClickAction DoubleClickActionForState(std::string_view state);
+
+// --- When the loop next has something to do -----------------------------------------------
+
+// The longest the loop rests without input: what it can only poll (the ticker's address, the
+// pointer after it has left the window, a button held outside it) is looked at this often.
+constexpr std::uint32_t kWatchInterval = 50;
+
+// What the loop's timers stand at after an outer pass.
+struct LoopWakeInputs {
+  std::uint32_t now = 0;
+  bool bannerShowing = false;
+  std::uint32_t bannerStart = 0;
+  std::int32_t bannerTime = 0;
+  std::uint32_t tickerPauseStart = 0;  // 0 = no pause running
+  bool glideMoving = false;             // neither paused nor under the pointer
+  std::uint32_t glideTime = 0;
+  std::int32_t imageButtonsDueIn = -1;  // ticks until the next image-button change; -1 = none
+};
+
+// Ticks from now until the first timer's strict test first holds (banner end, ticker pause end,
+// next glide step, next image-button frame), at most kWatchInterval; 0 when one is due now.
+std::uint32_t TicksUntilNextStep(const LoopWakeInputs& in);
+
+// One wait of the pause that lasts until the tick count has gone ticksLeft further. The tick
+// count moves in steps (16 ms under Wine, 15.6 ms on Windows) and never runs ahead of the
+// precise clock, so the wait lasts until the precise clock reaches the due tick, and from then
+// on 1 ms at a time until the tick count catches up; never longer than ticksLeft, never under 1.
+std::uint32_t PauseSliceFor(std::uint32_t ticksLeft, std::uint32_t dueTick, std::uint32_t preciseNow);

@@ -326,3 +326,87 @@ TEST(RowButtons, CoverTheStateCellLessTenPixelsOnEachSide) {
   EXPECT_EQ(narrow.width, -10);
   EXPECT_FALSE(RowButtonNeedsMove(narrow, 300, 0, 310, 14));
 }
+
+// The loop rests until the first timer's strict test holds, and never longer than the watch
+// interval; a timer due now gives 0.
+TEST(LoopWake, RestsUntilTheFirstTimerIsDueAndNoLongerThanTheWatchInterval) {
+  const auto idle = [](std::uint32_t now) {
+    LoopWakeInputs in;
+    in.now = now;
+    return in;
+  };
+  struct Case {
+    const char* what;
+    LoopWakeInputs in;
+    std::uint32_t ticks;
+  };
+  std::vector<Case> cases;
+  cases.push_back({"nothing running", idle(1000), kWatchInterval});
+  LoopWakeInputs glide = idle(1000);
+  glide.glideMoving = true;
+  glide.glideTime = 1000;
+  cases.push_back({"glide just stepped", glide, 11});
+  glide.glideTime = 990;
+  cases.push_back({"glide at exactly 10", glide, 1});
+  glide.glideTime = 989;
+  cases.push_back({"glide overdue", glide, 0});
+  glide.glideTime = 0xFFFFFFFCu;  // across the wrap: 1004 ticks ago
+  cases.push_back({"glide across the wrap", glide, 0});
+  glide.now = 3;
+  glide.glideTime = 0xFFFFFFFEu;  // 5 ticks ago
+  cases.push_back({"glide across the wrap, not yet", glide, 6});
+  LoopWakeInputs paused = glide;
+  paused.glideMoving = false;
+  cases.push_back({"glide paused", paused, kWatchInterval});
+  LoopWakeInputs banner = idle(10000);
+  banner.bannerShowing = true;
+  banner.bannerStart = 100;
+  banner.bannerTime = 9920;
+  cases.push_back({"banner ends after 9920", banner, 21});
+  banner.bannerTime = 9990;
+  cases.push_back({"banner end beyond the watch interval", banner, kWatchInterval});
+  banner.bannerStart = 0;
+  banner.bannerTime = 10000;
+  cases.push_back({"banner at exactly its time", banner, 1});
+  banner.bannerTime = -1;
+  cases.push_back({"negative banner time", banner, 0});
+  banner.bannerTime = 100;
+  banner.bannerShowing = false;
+  cases.push_back({"banner gone", banner, kWatchInterval});
+  LoopWakeInputs ticker = idle(6000);
+  ticker.tickerPauseStart = 1000;
+  cases.push_back({"ticker pause at exactly 5000", ticker, 1});
+  ticker.tickerPauseStart = 990;
+  cases.push_back({"ticker pause over", ticker, 0});
+  ticker.tickerPauseStart = 5990;
+  cases.push_back({"ticker pause far off", ticker, kWatchInterval});
+  LoopWakeInputs buttons = glide;
+  buttons.glideMoving = true;
+  buttons.now = 1000;
+  buttons.glideTime = 1000;
+  buttons.imageButtonsDueIn = 4;
+  cases.push_back({"a frame before the glide", buttons, 4});
+  buttons.imageButtonsDueIn = 30;
+  cases.push_back({"the glide before a frame", buttons, 11});
+  for (const Case& c : cases) EXPECT_EQ(TicksUntilNextStep(c.in), c.ticks) << c.what;
+}
+
+// One wait lasts until the precise clock reaches the due tick, then 1 ms at a time; never more
+// than the ticks left, never less than 1.
+TEST(LoopWake, APauseSliceWaitsForThePreciseClockThenStepsByOneMillisecond) {
+  struct Case {
+    std::uint32_t ticksLeft, dueTick, preciseNow, slice;
+  } cases[] = {
+      {11, 1011, 1000, 11},
+      {11, 1011, 1004, 7},   // the tick count lags the precise clock
+      {5, 1011, 1011, 1},    // the precise clock is there, the tick count not yet
+      {5, 1011, 1020, 1},
+      {3, 1011, 1000, 3},    // never longer than the ticks left
+      {0, 1011, 1000, 1},
+      {20, 5, 0xFFFFFFFEu, 7},  // across the wrap
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(PauseSliceFor(c.ticksLeft, c.dueTick, c.preciseNow), c.slice)
+        << c.ticksLeft << " " << c.dueTick << " " << c.preciseNow;
+  }
+}
