@@ -33,7 +33,7 @@ wine "$program" >/dev/null 2>&1 &
 pid=$!
 sleep "$settle"
 server=$(server_pid)
-[ -n "$server" ] || { echo "idle_cpu: no wineserver for $WINEPREFIX" >&2; kill "$pid"; exit 1; }
+[ -n "$server" ] || { echo "idle_cpu: no wineserver for $WINEPREFIX" >&2; kill -9 "$pid"; exit 1; }
 hz=$(getconf CLK_TCK)
 p0=$(ticks "$pid") s0=$(ticks "$server") t0=$(date +%s.%N)
 sleep "$seconds"
@@ -43,7 +43,7 @@ for _ in $(seq 1 100); do
   kill -0 "$pid" 2>/dev/null || break
   sleep 0.1
 done
-kill "$pid" 2>/dev/null || true
+kill -9 "$pid" 2>/dev/null || true
 wait "$pid" 2>/dev/null || true
 awk -v p="$((p1 - p0))" -v s="$((s1 - s0))" -v hz="$hz" -v t0="$t0" -v t1="$t1" 'BEGIN {
   w = t1 - t0

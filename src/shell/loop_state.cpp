@@ -129,9 +129,27 @@ std::uint32_t TicksUntilNextStep(const LoopWakeInputs& in) {
   return due;
 }
 
-std::uint32_t PauseSliceFor(std::uint32_t ticksLeft, std::uint32_t dueTick, std::uint32_t preciseNow) {
-  const std::int32_t untilDue = static_cast<std::int32_t>(dueTick - preciseNow);
-  std::uint32_t slice = untilDue > 1 ? static_cast<std::uint32_t>(untilDue) : 1;
-  if (slice > ticksLeft) slice = ticksLeft;
-  return slice > 0 ? slice : 1;
+void NoteTickReading(TickSteps& steps, std::uint32_t tick, std::uint32_t preciseNow) {
+  const std::int32_t lead = static_cast<std::int32_t>(preciseNow - tick);
+  if (!steps.read || lead < steps.lead) steps.lead = lead;
+  if (steps.read && tick != steps.lastTick) {
+    const std::uint32_t change = tick - steps.lastTick;
+    if (change < 0x80000000u && (steps.step == 0 || change < steps.step)) steps.step = change;
+  }
+  steps.lastTick = tick;
+  steps.read = true;
+}
+
+std::uint32_t PauseSliceFor(const TickSteps& steps, std::uint32_t tickNow, std::uint32_t dueTick,
+                            std::uint32_t preciseNow) {
+  const std::uint32_t ticksLeft = dueTick - tickNow;
+  if (ticksLeft == 0 || ticksLeft >= 0x80000000u) return 1;
+  if (!steps.read || steps.step == 0) return 1;
+  const std::uint32_t changes = (ticksLeft + steps.step - 1) / steps.step;
+  const std::uint32_t expected = tickNow + changes * steps.step + static_cast<std::uint32_t>(steps.lead) - 1;
+  const std::int32_t untilExpected = static_cast<std::int32_t>(expected - preciseNow);
+  if (untilExpected <= 1) return 1;
+  const std::uint32_t slice = static_cast<std::uint32_t>(untilExpected);
+  const std::uint32_t bound = ticksLeft + steps.step;
+  return slice < bound ? slice : bound;
 }

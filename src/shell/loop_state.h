@@ -113,8 +113,21 @@ struct LoopWakeInputs {
 // next glide step, next image-button frame), at most kWatchInterval; 0 when one is due now.
 std::uint32_t TicksUntilNextStep(const LoopWakeInputs& in);
 
-// One wait of the pause that lasts until the tick count has gone ticksLeft further. The tick
-// count moves in steps (16 ms under Wine, 15.6 ms on Windows) and never runs ahead of the
-// precise clock, so the wait lasts until the precise clock reaches the due tick, and from then
-// on 1 ms at a time until the tick count catches up; never longer than ticksLeft, never under 1.
-std::uint32_t PauseSliceFor(std::uint32_t ticksLeft, std::uint32_t dueTick, std::uint32_t preciseNow);
+// The tick count moves in steps (16 ms under Wine, 15 or 16 ms on Windows) and changes to a value
+// close to the precise clock's at that moment. The pause learns both from the readings it takes:
+// the smallest change seen, and the smallest lead of the precise clock over the tick count (a
+// reading taken right after a change). A late reading never makes either larger.
+struct TickSteps {
+  std::uint32_t lastTick = 0;
+  std::uint32_t step = 0;  // smallest change seen; 0 = none seen yet
+  std::int32_t lead = 0;   // smallest precise clock minus tick count seen
+  bool read = false;
+};
+void NoteTickReading(TickSteps& steps, std::uint32_t tick, std::uint32_t preciseNow);
+
+// One wait of a pause that lasts until the tick count reaches dueTick: once the steps are known,
+// until 1 ms before the precise clock reaches the change that gets there (by the value it will
+// change to, plus the lead), else 1 ms; at least 1 ms, and never more than one step beyond the
+// ticks left, whatever the readings.
+std::uint32_t PauseSliceFor(const TickSteps& steps, std::uint32_t tickNow, std::uint32_t dueTick,
+                            std::uint32_t preciseNow);

@@ -181,6 +181,9 @@ void PauseOneMillisecond() {
   }
 }
 
+// The tick count's steps as the pauses have read them.
+TickSteps TickReadings;
+
 // Waits until the tick count has gone ticks further (the next timer's strict test then holds),
 // returning early as PauseOneMillisecond does, and when a worker calls WakeMainLoop.
 void PauseForTicks(std::uint32_t ticks) {
@@ -189,9 +192,11 @@ void PauseForTicks(std::uint32_t ticks) {
   HANDLE wake = MainLoopWakeEvent();
   const DWORD handles = wake != nullptr ? 1 : 0;
   for (;;) {
-    const DWORD passed = GetTickCount() - startTick;
-    if (passed >= ticks) return;
-    const DWORD slice = PauseSliceFor(ticks - passed, dueTick, timeGetTime());
+    const DWORD tick = GetTickCount();
+    const DWORD precise = timeGetTime();
+    NoteTickReading(TickReadings, tick, precise);
+    if (tick - startTick >= ticks) return;
+    const DWORD slice = PauseSliceFor(TickReadings, tick, dueTick, precise);
     const DWORD woke = MsgWaitForMultipleObjectsEx(handles, &wake, slice, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
     if (woke == WAIT_TIMEOUT) continue;
     if (woke != WAIT_OBJECT_0 + handles) return;  // woken, or the wait failed

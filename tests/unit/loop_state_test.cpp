@@ -391,22 +391,44 @@ TEST(LoopWake, RestsUntilTheFirstTimerIsDueAndNoLongerThanTheWatchInterval) {
   for (const Case& c : cases) EXPECT_EQ(TicksUntilNextStep(c.in), c.ticks) << c.what;
 }
 
-// One wait lasts until the precise clock reaches the due tick, then 1 ms at a time; never more
-// than the ticks left, never less than 1.
-TEST(LoopWake, APauseSliceWaitsForThePreciseClockThenStepsByOneMillisecond) {
+// The pause learns the tick count's steps and the precise clock's lead, then waits until 1 ms
+// before the change that reaches the due tick; without what it needs it waits 1 ms at a time.
+TEST(LoopWake, APauseSliceWaitsUntilJustBeforeTheChangeThatReachesTheDueTick) {
+  TickSteps steps;
+  EXPECT_EQ(PauseSliceFor(steps, 1000, 1011, 1005), 1u);  // nothing read yet
+  NoteTickReading(steps, 1000, 1007);
+  EXPECT_EQ(PauseSliceFor(steps, 1000, 1011, 1007), 1u);  // no step seen yet
+  NoteTickReading(steps, 1000, 1012);                     // the same value, later: nothing learnt
+  NoteTickReading(steps, 1032, 1035);                     // an update was missed: 32
+  NoteTickReading(steps, 1048, 1049);                     // read right after the change
+  NoteTickReading(steps, 1048, 1060);                     // a late reading teaches nothing
+  EXPECT_EQ(steps.step, 16u);
+  EXPECT_EQ(steps.lead, 1);
   struct Case {
-    std::uint32_t ticksLeft, dueTick, preciseNow, slice;
+    std::uint32_t tickNow, dueTick, preciseNow, slice;
   } cases[] = {
-      {11, 1011, 1000, 11},
-      {11, 1011, 1004, 7},   // the tick count lags the precise clock
-      {5, 1011, 1011, 1},    // the precise clock is there, the tick count not yet
-      {5, 1011, 1020, 1},
-      {3, 1011, 1000, 3},    // never longer than the ticks left
-      {0, 1011, 1000, 1},
-      {20, 5, 0xFFFFFFFEu, 7},  // across the wrap
+      {1048, 1059, 1050, 14},  // the change to 1064 comes at 1065: woken at 1064
+      {1048, 1064, 1050, 14},  // exactly one step
+      {1048, 1065, 1050, 30},  // two changes to go
+      {1048, 1059, 1062, 2},
+      {1048, 1059, 1063, 1},   // close to the change: 1 ms at a time
+      {1048, 1059, 1070, 1},   // the change is late
+      {1048, 1048, 1050, 1},   // already due
+      {1048, 1040, 1050, 1},   // past due
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(PauseSliceFor(c.ticksLeft, c.dueTick, c.preciseNow), c.slice)
-        << c.ticksLeft << " " << c.dueTick << " " << c.preciseNow;
+    EXPECT_EQ(PauseSliceFor(steps, c.tickNow, c.dueTick, c.preciseNow), c.slice)
+        << c.tickNow << " " << c.dueTick << " " << c.preciseNow;
   }
+  // Never more than one step beyond the ticks left, whatever the readings say.
+  TickSteps odd = steps;
+  odd.lead = 5000;
+  EXPECT_EQ(PauseSliceFor(odd, 1048, 1059, 1050), 27u);
+  // Across the wrap of both clocks.
+  TickSteps wrapped;
+  NoteTickReading(wrapped, 0xFFFFFFF0u, 0x5u);
+  NoteTickReading(wrapped, 0u, 0x6u);
+  EXPECT_EQ(wrapped.step, 16u);
+  EXPECT_EQ(wrapped.lead, 6);
+  EXPECT_EQ(PauseSliceFor(wrapped, 0, 11, 0x7u), 14u);
 }
