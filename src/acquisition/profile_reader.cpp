@@ -7,8 +7,6 @@
 #include "acquisition/profile_reader.h"
 
 #include <memory>
-#include <utility>
-#include <vector>
 
 #include "acquisition/entity_decoder.h"
 #include "net/page_fetcher.h"
@@ -39,26 +37,14 @@ int FetchWithWaitCursor(const std::string& address, FetchBuffer& buffer) {
   return length;
 }
 
-// Rows travel to the list this many at a time: one message per batch instead of one per row,
-// and the window's thread still serves the spinner between batches.
-constexpr std::size_t kRowBatch = 64;
-
-// Adds the playlist's songs as rows, in document order; returns how many were added.
+// Adds the playlist's songs as rows; returns how many were added.
 int ReadPlaylist(const std::string& friendId, FetchBuffer& buffer, int generation) {
   const int length = FetchWithWaitCursor(PlaylistRequestAddress(friendId), buffer);
   if (length <= 0) return 0;
   int added = 0;
-  std::vector<SongRowCells> batch;
-  batch.reserve(kRowBatch);
-  const auto flush = [&] {
-    added += AddSongRows(SongList, batch, added, generation);
-    batch.clear();
-  };
   ScanPlaylist(PageText(buffer.data, length), [&](PlaylistSong&& song) {
-    batch.push_back(SongRowCells{std::move(song.name), std::move(song.url)});
-    if (batch.size() == kRowBatch) flush();
+    if (AddSongRow(SongList, song.name, song.url, added, generation)) ++added;
   });
-  if (!batch.empty()) flush();
   return added;
 }
 

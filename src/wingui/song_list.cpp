@@ -47,13 +47,6 @@ namespace {
 // act on the control without another thread's change in between.
 constexpr UINT kAddRowMessage = WM_APP + 1;
 constexpr UINT kSetCellMessage = WM_APP + 2;
-constexpr UINT kAddRowsMessage = WM_APP + 3;
-
-struct NewRows {
-  const std::vector<SongRowCells>* rows;
-  int firstIndex;
-  int generation;
-};
 
 struct CellWrite {
   int row;
@@ -97,15 +90,6 @@ LRESULT CALLBACK SongListProc(HWND list, UINT message, WPARAM wParam, LPARAM lPa
     if (!GenerationHolds(static_cast<int>(wParam >> 32) - 1)) return FALSE;
     return InsertRow(list, *reinterpret_cast<const NewRow*>(lParam), static_cast<int>(wParam & 0xFFFFFFFF));
   }
-  if (message == kAddRowsMessage) {
-    const auto* batch = reinterpret_cast<const NewRows*>(lParam);
-    int added = 0;
-    for (const SongRowCells& row : *batch->rows) {
-      const NewRow cells = {&row.name, &row.url};
-      if (GenerationHolds(batch->generation) && InsertRow(list, cells, batch->firstIndex + added)) ++added;
-    }
-    return added;
-  }
   if (message == kSetCellMessage) {
     const auto* write = reinterpret_cast<const CellWrite*>(lParam);
     if (!GenerationHolds(static_cast<int>(wParam))) return FALSE;
@@ -125,12 +109,6 @@ bool AddSongRow(HWND list, const std::string& name, const std::string& url, int 
                         static_cast<unsigned>(index);
   const NewRow cells = {&name, &url};
   return SendMessageA(list, kAddRowMessage, packed, reinterpret_cast<LPARAM>(&cells)) != 0;
-}
-
-int AddSongRows(HWND list, const std::vector<SongRowCells>& rows, int firstIndex, int generation) {
-  if (list == nullptr || firstIndex < 0 || rows.empty()) return 0;
-  const NewRows batch = {&rows, firstIndex, generation};
-  return static_cast<int>(SendMessageA(list, kAddRowsMessage, 0, reinterpret_cast<LPARAM>(&batch)));
 }
 
 int SongRowCount(HWND list) {

@@ -6,7 +6,6 @@
 #include <windows.h>
 
 #include <string>
-#include <vector>
 
 #include "wingui/song_states.h"
 
@@ -22,16 +21,6 @@ constexpr int kAnyListGeneration = -1;
 // insertion are one message, carried out on the window's thread, so no row of an older read can
 // slip into a newer list. Returns whether the row was added.
 bool AddSongRow(HWND list, const std::string& name, const std::string& url, int index,
-                int generation = kAnyListGeneration);
-// A row's two cells, as AddSongRows takes them.
-struct SongRowCells {
-  std::string name;
-  std::string url;
-};
-// Adds the rows in order, each as AddSongRow would at firstIndex plus the number of rows of the
-// batch added before it, all in one message: each row's generation test and insertion are still
-// made on the window's thread. Returns how many were added.
-int AddSongRows(HWND list, const std::vector<SongRowCells>& rows, int firstIndex,
                 int generation = kAnyListGeneration);
 int SongRowCount(HWND list);
 int SelectedSongRow(HWND list);  // -1 when none
