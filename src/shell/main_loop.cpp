@@ -5,12 +5,11 @@
 //
 // The pause wakes at once for input, for a message another thread posts or sends (it serves
 // sent messages meanwhile: every cell operation of a worker is one) and for WakeMainLoop. While
-// the pointer is over the window (the image buttons follow it pass by pass), or a read, a
-// transfer, a new list, a player movie, a row click or another change that workers make without
-// a message is under way, it lasts 1 ms, as it always did. Otherwise it lasts until the next
-// timer of the upkeep or of the image buttons is due, and at most kWatchInterval, the pace at
-// which the loop looks at what it can only poll: the ticker's address, and the pointer off the
-// window (a pointer that comes onto the window is input and wakes the loop at once).
+// a read, a transfer, a new list, a player movie, a row click or another change that workers
+// make without a message is under way, it lasts 1 ms, as it always did. Otherwise it lasts until
+// the next timer of the upkeep or of the image buttons is due, and at most kWatchInterval, the
+// pace at which the loop looks at what it can only poll: the ticker's address, and the pointer
+// off the window (a pointer that comes onto the window is input and wakes the loop at once).
 #include "shell/main_loop.h"
 
 #include <commctrl.h>
@@ -207,15 +206,9 @@ void PauseForTicks(std::uint32_t ticks) {
   }
 }
 
-// Whether the pointer was over the window at the last outer pass.
-bool PointerOverWindow() {
-  return WindowUnderPointer != nullptr && GetAncestor(WindowUnderPointer, GA_ROOT) == MainWindow;
-}
-
-// Whether something runs that the loop follows by polling a value a worker writes, or the
-// pointer is over the window, where the image buttons follow it pass by pass.
+// Whether something runs that the loop follows by polling a value a worker writes.
 bool WorkUnderWay() {
-  return PointerOverWindow() || ProfileReadsRunning.load() > 0 || RunningDownloads.load() > 0 || ClickedRow > -1 ||
+  return ProfileReadsRunning.load() > 0 || RunningDownloads.load() > 0 || ClickedRow > -1 ||
          NoticeFetcherRunning() || ImageButtonThreadsRunning() > 0 ||
          // Only with the player does step O4 act on a new list or a movie.
          (PlayerPanel != nullptr && (SongListFilled.load() == 1 || !PlayerMovieUrl.Get().empty()));
