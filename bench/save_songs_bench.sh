@@ -12,7 +12,8 @@
 # Environment: RUNS (default 3), TRACE=1 (the program's per-row timeline and loop tally),
 # RAW=1 (also time the transfers alone, without the window: 50 bare threads calling the program's
 # TransferToFile, and 50 bare threads with a plain WinINet read loop instead, for comparison),
-# VERDIMO_PNG_PREFIX (libpng for MinGW, default BUILD's deps in the source tree).
+# BARE=1 (also time 50 bare threads that each only call URLDownloadToFileA, the mark for Save
+# Songs), VERDIMO_PNG_PREFIX (libpng for MinGW, default BUILD's deps in the source tree).
 set -euo pipefail
 
 src=$(cd "$(dirname "$0")/.." && pwd)
@@ -97,7 +98,8 @@ save_songs_run() {
   echo "$(sed -n 's/^save songs: \([0-9.]*\) s.*/\1/p' "$log" | tr -d '\r') $(($(listen_overflows) - before))"
 }
 
-# MODE is --raw (the program's TransferToFile) or --raw-wininet (a plain WinINet loop).
+# MODE is --raw (the program's TransferToFile), --bare (URLDownloadToFileA alone) or
+# --raw-wininet (a plain WinINet loop).
 raw_transfers_run() {
   local folder=$work/raw-$1 log=$work/raw-$1.log
   mkdir -p "$folder"
@@ -138,7 +140,7 @@ median() {
 }
 
 echo "load average before: $(cut -d' ' -f1-3 /proc/loadavg) ($(nproc) cores)"
-save_times=() curl_times=() raw_times=() wininet_times=() clean_curl_times=()
+save_times=() curl_times=() raw_times=() wininet_times=() clean_curl_times=() bare_times=()
 for run in $(seq 1 "$runs"); do
   out=$(save_songs_run "$run")
   read -r s s_drops <<<"$out"
@@ -158,6 +160,11 @@ for run in $(seq 1 "$runs"); do
     wininet_times+=("$w")
     line="$line; bare TransferToFile: $r s, bare WinINet loop: $w s"
   fi
+  if [ "${BARE:-0}" = 1 ]; then
+    b=$(raw_transfers_run "$run" --bare)
+    bare_times+=("$b")
+    line="$line; bare URLDownloadToFileA threads: $b s"
+  fi
   echo "$line"
 done
 
@@ -172,5 +179,10 @@ if [ "${#clean_curl_times[@]}" -gt 0 ] && [ "${#clean_curl_times[@]}" -lt "$runs
 fi
 if [ "${RAW:-0}" = 1 ]; then
   echo "median of $runs: bare TransferToFile: $(median "${raw_times[@]}") s, bare WinINet loop: $(median "${wininet_times[@]}") s"
+fi
+if [ "${BARE:-0}" = 1 ]; then
+  bare_median=$(median "${bare_times[@]}")
+  echo "median of $runs: bare URLDownloadToFileA threads: $bare_median s, save songs against them:" \
+    "$(echo "$save_median / $bare_median" | bc -l | awk '{printf "%.2f", $1}')"
 fi
 echo "load average after: $(cut -d' ' -f1-3 /proc/loadavg)"

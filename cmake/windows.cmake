@@ -98,3 +98,20 @@ target_link_options(save_songs_bench PRIVATE ${VERDIMO_STATIC_LINK})
 add_test(NAME package_e2e COMMAND ${CMAKE_SOURCE_DIR}/tests/package/package_test.sh
   ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR} ${VERDIMO_VERSION})
 set_tests_properties(package_e2e PROPERTIES FIXTURES_REQUIRED wine_env TIMEOUT 300 RUN_SERIAL TRUE)
+# The other benchmarks under Wine (scripts/bench runs them): listing a profile in the real window,
+# and the bench's own small programs to measure against (the floor for listing, a trivial window
+# for launching) with the driver that launches both.
+add_executable(listing_bench ${CMAKE_SOURCE_DIR}/bench/windows/listing_bench.cpp)
+target_compile_options(listing_bench PRIVATE ${VERDIMO_WARNINGS})
+target_link_libraries(listing_bench PRIVATE verdimo_core)
+target_link_options(listing_bench PRIVATE ${VERDIMO_STATIC_LINK})
+add_executable(list_floor ${CMAKE_SOURCE_DIR}/bench/windows/list_floor.cpp)
+target_compile_options(list_floor PRIVATE ${VERDIMO_WARNINGS})
+target_link_libraries(list_floor PRIVATE comctl32)
+target_link_options(list_floor PRIVATE ${VERDIMO_STATIC_LINK})
+add_executable(trivial_window WIN32 ${CMAKE_SOURCE_DIR}/bench/windows/trivial_window.cpp)
+target_compile_options(trivial_window PRIVATE ${VERDIMO_WARNINGS})
+target_link_options(trivial_window PRIVATE ${VERDIMO_STATIC_LINK})
+add_executable(launch_bench ${CMAKE_SOURCE_DIR}/bench/windows/launch_bench.cpp)
+target_compile_options(launch_bench PRIVATE ${VERDIMO_WARNINGS})
+target_link_options(launch_bench PRIVATE ${VERDIMO_STATIC_LINK})

@@ -3,7 +3,7 @@
 // one folder exactly as the Save Songs button does after its folder chooser, and the loop runs
 // until every row has ended. The saved files are checked byte for byte afterwards.
 //
-//   save_songs_bench.exe FOLDER\ [--trace] [--hide-list | --raw | --raw-wininet]
+//   save_songs_bench.exe FOLDER\ [--trace] [--hide-list | --raw | --bare | --raw-wininet]
 //
 // --trace       prints each row's timeline (when its ".part" and final file show in the folder,
 //               when the loop saw "Downloading..." and "Ready!"/"Failed!"), the loop's longest
@@ -11,6 +11,9 @@
 // --hide-list   hides the song list before the save, to tell its repaints from the rest.
 // --raw         skips the window: 50 plain threads call TransferToFile side by side, as the jobs
 //               do but with no list in between, which isolates the system's URL download call.
+// --bare        50 plain threads each call URLDownloadToFileA straight into the song's file, with
+//               no binding callback and no checks: the system's call alone, the mark Save Songs
+//               is measured against.
 // --raw-wininet the same with a plain WinINet read loop (no cache, 64 KB reads straight into the
 //               file) in place of the URL download call, for comparison.
 //
@@ -325,6 +328,16 @@ DWORD WINAPI RawTransferThread(void* parameter) {
   return 0;
 }
 
+DWORD WINAPI BareTransferThread(void* parameter) {
+  auto* transfer = static_cast<RawTransfer*>(parameter);
+  transfer->started = Now();
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  transfer->ok = SUCCEEDED(URLDownloadToFileA(nullptr, transfer->url.c_str(), transfer->path.c_str(), 0, nullptr));
+  CoUninitialize();
+  transfer->finished = Now();
+  return 0;
+}
+
 HINTERNET WininetSession;
 
 // The transfer without the URL download call: the response body is read in 64 KB blocks and
@@ -358,7 +371,7 @@ DWORD WINAPI WininetTransferThread(void* parameter) {
   return 0;
 }
 
-int RawTransfersRun(const std::string& folder, bool trace, bool wininet) {
+int RawTransfersRun(const std::string& folder, bool trace, bool wininet, bool bare) {
   if (wininet) WininetSession = InternetOpenA("Mozilla/4.0 (compatible; ST)", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
   std::vector<RawTransfer> transfers(kSongCount);
   std::vector<HANDLE> threads;
@@ -370,7 +383,9 @@ int RawTransfersRun(const std::string& folder, bool trace, bool wininet) {
     char name[32];
     std::snprintf(name, sizeof(name), "Piece %02d.mp3", n);
     transfer.path = folder + name;
-    HANDLE thread = CreateThread(nullptr, 0, wininet ? WininetTransferThread : RawTransferThread, &transfer, 0, nullptr);
+    HANDLE thread = CreateThread(nullptr, 0,
+                                 wininet ? WininetTransferThread : bare ? BareTransferThread : RawTransferThread,
+                                 &transfer, 0, nullptr);
     if (thread != nullptr) threads.push_back(thread);
   }
   WaitForMultipleObjects(static_cast<DWORD>(threads.size()), threads.data(), TRUE, INFINITE);
@@ -395,12 +410,14 @@ int RawTransfersRun(const std::string& folder, bool trace, bool wininet) {
 
 int main(int argc, char** argv) {
   std::string folder;
-  bool trace = false, raw = false, wininet = false, hideList = false;
+  bool trace = false, raw = false, wininet = false, bare = false, hideList = false;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--trace") == 0) {
       trace = true;
     } else if (std::strcmp(argv[i], "--raw") == 0) {
       raw = true;
+    } else if (std::strcmp(argv[i], "--bare") == 0) {
+      raw = bare = true;
     } else if (std::strcmp(argv[i], "--raw-wininet") == 0) {
       raw = wininet = true;
     } else if (std::strcmp(argv[i], "--hide-list") == 0) {
@@ -410,10 +427,10 @@ int main(int argc, char** argv) {
     }
   }
   if (folder.empty()) {
-    std::printf("usage: save_songs_bench FOLDER\\ [--trace] [--hide-list | --raw | --raw-wininet]\n");
+    std::printf("usage: save_songs_bench FOLDER\\ [--trace] [--hide-list | --raw | --bare | --raw-wininet]\n");
     return 2;
   }
   if (folder.back() != '\\') folder += '\\';
   std::setvbuf(stdout, nullptr, _IONBF, 0);
-  return raw ? RawTransfersRun(folder, trace, wininet) : SaveSongsRun(folder, trace, hideList);
+  return raw ? RawTransfersRun(folder, trace, wininet, bare) : SaveSongsRun(folder, trace, hideList);
 }

@@ -12,3 +12,8 @@ bool StartThread(LPTHREAD_START_ROUTINE procedure, void* parameter);
 
 // The same, keeping the thread's handle for a thread that is stopped and waited for.
 UniqueKernelHandle StartOwnedThread(LPTHREAD_START_ROUTINE procedure, void* parameter);
+
+// The main loop rests until input, a message from a worker or its next timer. A worker that
+// changes something the loop only polls, without a message, wakes it with WakeMainLoop.
+HANDLE MainLoopWakeEvent();
+void WakeMainLoop();

@@ -12,6 +12,8 @@
 
 namespace {
 
+constexpr DWORD kTransferBindFlags = BINDF_GETNEWESTVERSION | BINDF_NOWRITECACHE | BINDF_PRAGMA_NO_CACHE;
+
 class TransferWatch : public IBindStatusCallback, public IHttpNegotiate {
  public:
   DWORD statusCode = 0;
@@ -51,7 +53,12 @@ class TransferWatch : public IBindStatusCallback, public IHttpNegotiate {
     return S_OK;
   }
   STDMETHODIMP OnStopBinding(HRESULT, LPCWSTR) override { return S_OK; }
-  STDMETHODIMP GetBindInfo(DWORD*, BINDINFO*) override { return S_OK; }
+  // The song goes into its file only: the response is fetched afresh and not kept in the
+  // system's cache as well.
+  STDMETHODIMP GetBindInfo(DWORD* flags, BINDINFO*) override {
+    if (flags != nullptr) *flags |= kTransferBindFlags;
+    return S_OK;
+  }
   STDMETHODIMP OnDataAvailable(DWORD, DWORD, FORMATETC*, STGMEDIUM*) override { return S_OK; }
   STDMETHODIMP OnObjectAvailable(REFIID, IUnknown*) override { return S_OK; }
 

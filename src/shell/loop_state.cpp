@@ -105,3 +105,51 @@ DoubleClickAction DoubleClickActionForState(std::string_view state) {
   if (state == kStateReady) return DoubleClickAction::OpenFile;
   return DoubleClickAction::None;
 }
+
+namespace {
+
+// Ticks from now until more than limit ticks lie between start and now; 0 when they already do.
+std::uint32_t TicksUntilBeyond(std::uint32_t start, std::uint32_t now, std::uint32_t limit) {
+  const std::uint32_t elapsed = now - start;
+  return elapsed > limit ? 0 : limit + 1 - elapsed;
+}
+
+}  // namespace
+
+std::uint32_t TicksUntilNextStep(const LoopWakeInputs& in) {
+  std::uint32_t due = kWatchInterval;
+  const auto sooner = [&due](std::uint32_t ticks) { due = ticks < due ? ticks : due; };
+  if (in.bannerShowing) {
+    sooner(in.bannerTime < 0 ? 0
+                             : TicksUntilBeyond(in.bannerStart, in.now, static_cast<std::uint32_t>(in.bannerTime)));
+  }
+  if (in.tickerPauseStart != 0) sooner(TicksUntilBeyond(in.tickerPauseStart, in.now, kTickerPause));
+  if (in.glideMoving) sooner(TicksUntilBeyond(in.glideTime, in.now, kGlideInterval));
+  if (in.imageButtonsDueIn >= 0) sooner(static_cast<std::uint32_t>(in.imageButtonsDueIn));
+  return due;
+}
+
+void NoteTickReading(TickSteps& steps, std::uint32_t tick, std::uint32_t preciseNow) {
+  const std::int32_t lead = static_cast<std::int32_t>(preciseNow - tick);
+  if (!steps.read || lead < steps.lead) steps.lead = lead;
+  if (steps.read && tick != steps.lastTick) {
+    const std::uint32_t change = tick - steps.lastTick;
+    if (change < 0x80000000u && (steps.step == 0 || change < steps.step)) steps.step = change;
+  }
+  steps.lastTick = tick;
+  steps.read = true;
+}
+
+std::uint32_t PauseSliceFor(const TickSteps& steps, std::uint32_t tickNow, std::uint32_t dueTick,
+                            std::uint32_t preciseNow) {
+  const std::uint32_t ticksLeft = dueTick - tickNow;
+  if (ticksLeft == 0 || ticksLeft >= 0x80000000u) return 1;
+  if (!steps.read || steps.step == 0) return 1;
+  const std::uint32_t changes = (ticksLeft + steps.step - 1) / steps.step;
+  const std::uint32_t expected = tickNow + changes * steps.step + static_cast<std::uint32_t>(steps.lead) - 1;
+  const std::int32_t untilExpected = static_cast<std::int32_t>(expected - preciseNow);
+  if (untilExpected <= 1) return 1;
+  const std::uint32_t slice = static_cast<std::uint32_t>(untilExpected);
+  const std::uint32_t bound = ticksLeft + steps.step;
+  return slice < bound ? slice : bound;
+}

@@ -90,3 +90,44 @@ enum class DoubleClickAction { None, StartDownload, OpenFile };
 
 // StartDownload for "", "Waiting..." and "Failed!", OpenFile for "Ready!", None otherwise.
 DoubleClickAction DoubleClickActionForState(std::string_view state);
+
+// --- When the loop next has something to do -----------------------------------------------
+
+// The longest the loop rests without input: what it can only poll (the ticker's address, the
+// pointer after it has left the window, a button held outside it) is looked at this often.
+constexpr std::uint32_t kWatchInterval = 50;
+
+// What the loop's timers stand at after an outer pass.
+struct LoopWakeInputs {
+  std::uint32_t now = 0;
+  bool bannerShowing = false;
+  std::uint32_t bannerStart = 0;
+  std::int32_t bannerTime = 0;
+  std::uint32_t tickerPauseStart = 0;  // 0 = no pause running
+  bool glideMoving = false;             // neither paused nor under the pointer
+  std::uint32_t glideTime = 0;
+  std::int32_t imageButtonsDueIn = -1;  // ticks until the next image-button change; -1 = none
+};
+
+// Ticks from now until the first timer's strict test first holds (banner end, ticker pause end,
+// next glide step, next image-button frame), at most kWatchInterval; 0 when one is due now.
+std::uint32_t TicksUntilNextStep(const LoopWakeInputs& in);
+
+// The tick count moves in steps (16 ms under Wine, 15 or 16 ms on Windows) and changes to a value
+// close to the precise clock's at that moment. The pause learns both from the readings it takes:
+// the smallest change seen, and the smallest lead of the precise clock over the tick count (a
+// reading taken right after a change). A late reading never makes either larger.
+struct TickSteps {
+  std::uint32_t lastTick = 0;
+  std::uint32_t step = 0;  // smallest change seen; 0 = none seen yet
+  std::int32_t lead = 0;   // smallest precise clock minus tick count seen
+  bool read = false;
+};
+void NoteTickReading(TickSteps& steps, std::uint32_t tick, std::uint32_t preciseNow);
+
+// One wait of a pause that lasts until the tick count reaches dueTick: once the steps are known,
+// until 1 ms before the precise clock reaches the change that gets there (by the value it will
+// change to, plus the lead), else 1 ms; at least 1 ms, and never more than one step beyond the
+// ticks left, whatever the readings.
+std::uint32_t PauseSliceFor(const TickSteps& steps, std::uint32_t tickNow, std::uint32_t dueTick,
+                            std::uint32_t preciseNow);

@@ -1,11 +1,15 @@
 // The main loop polls instead of blocking on the queue: each outer pass does the upkeep (banner
 // timer, ticker watch, row-count watch, new list, row buttons, link glide, pending row click)
-// and pauses 1 ms; then event passes work off the queued events one by one, and upkeep runs
-// again only once the queue is empty.
+// and pauses; then event passes work off the queued events one by one, and upkeep runs again
+// only once the queue is empty.
 //
-// The 1 ms pause wakes early for input, and while it lasts it serves the messages that workers
-// send to the controls (every cell operation of a worker is one such message), so a worker that
-// adds a thousand rows does not wait a whole pass for each.
+// The pause wakes at once for input, for a message another thread posts or sends (it serves
+// sent messages meanwhile: every cell operation of a worker is one) and for WakeMainLoop. While
+// a read, a transfer, a new list, a player movie, a row click or another change that workers
+// make without a message is under way, it lasts 1 ms, as it always did. Otherwise it lasts until
+// the next timer of the upkeep or of the image buttons is due, and at most kWatchInterval, the
+// pace at which the loop looks at what it can only poll: the ticker's address, and the pointer
+// off the window (a pointer that comes onto the window is input and wakes the loop at once).
 #include "shell/main_loop.h"
 
 #include <commctrl.h>
@@ -24,6 +28,7 @@
 #include "downloads/download_naming.h"
 #include "downloads/playback.h"
 #include "notice/author_constants.h"
+#include "notice/notice_fetcher.h"
 #include "host/browser_host.h"
 #include "base/app_state.h"
 #include "base/threads.h"
@@ -176,6 +181,56 @@ void PauseOneMillisecond() {
   }
 }
 
+// The tick count's steps as the pauses have read them.
+TickSteps TickReadings;
+
+// Waits until the tick count has gone ticks further (the next timer's strict test then holds),
+// returning early as PauseOneMillisecond does, and when a worker calls WakeMainLoop.
+void PauseForTicks(std::uint32_t ticks) {
+  const DWORD startTick = GetTickCount();
+  const DWORD dueTick = startTick + ticks;
+  HANDLE wake = MainLoopWakeEvent();
+  const DWORD handles = wake != nullptr ? 1 : 0;
+  for (;;) {
+    const DWORD tick = GetTickCount();
+    const DWORD precise = timeGetTime();
+    NoteTickReading(TickReadings, tick, precise);
+    if (tick - startTick >= ticks) return;
+    const DWORD slice = PauseSliceFor(TickReadings, tick, dueTick, precise);
+    const DWORD woke = MsgWaitForMultipleObjectsEx(handles, &wake, slice, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    if (woke == WAIT_TIMEOUT) continue;
+    if (woke != WAIT_OBJECT_0 + handles) return;  // woken, or the wait failed
+    MSG message;
+    PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    if (HIWORD(GetQueueStatus(QS_INPUT | QS_POSTMESSAGE | QS_PAINT | QS_TIMER | QS_HOTKEY)) != 0) return;
+  }
+}
+
+// Whether something runs that the loop follows by polling a value a worker writes.
+bool WorkUnderWay() {
+  return ProfileReadsRunning.load() > 0 || RunningDownloads.load() > 0 || ClickedRow > -1 ||
+         NoticeFetcherRunning() || ImageButtonThreadsRunning() > 0 ||
+         // Only with the player does step O4 act on a new list or a movie.
+         (PlayerPanel != nullptr && (SongListFilled.load() == 1 || !PlayerMovieUrl.Get().empty()));
+}
+
+void PauseUntilNextStep() {
+  if (WorkUnderWay()) return PauseOneMillisecond();
+  LoopWakeInputs in;
+  in.now = GetTickCount();
+  in.bannerShowing = BannerShowing != 0;
+  in.bannerStart = BannerStart;
+  in.bannerTime = BannerTimeFor(NoticeTime.load());
+  in.tickerPauseStart = Ticker.pauseStart;
+  in.glideMoving = GlidePaused == 0 && WindowUnderPointer != HomeLink;
+  in.glideTime = Glide.glideTime;
+  in.imageButtonsDueIn = TicksUntilImageButtonsChange(static_cast<std::int32_t>(kWatchInterval));
+  const std::uint32_t ticks = TicksUntilNextStep(in);
+  // Something due now still rests 1 ms, as the loop always did.
+  if (ticks == 0) return PauseOneMillisecond();
+  PauseForTicks(ticks);
+}
+
 void PendingRowClick() {
   if (ClickedRow <= -1) return;
   TakeRowButton(ClickedButton, true);
@@ -314,7 +369,7 @@ void OuterPass() {
   PlayerAndNewListStep();            // O4
   RowButtonUpkeep();                 // O5
   PointerAndGlide(GetTickCount());   // O6
-  PauseOneMillisecond();             // O7
+  PauseUntilNextStep();              // O7
   PendingRowClick();                 // O8
 }
 

@@ -148,6 +148,11 @@ HWND PollImageButtonClick() {
   return AsWindow(PollImageButtonClick(Platform));
 }
 
+std::int32_t TicksUntilImageButtonsChange(std::int32_t horizon) {
+  GuiLockHold hold;
+  return ImageButtonTicksUntilChange(GetTickCount(), horizon);
+}
+
 void ForgetImageButtons() {
   GuiLockHold hold;  // a read that is still ending may enable Go! meanwhile
   ForgetImageButtonState();

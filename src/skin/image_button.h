@@ -12,6 +12,8 @@
 
 #include <windows.h>
 
+#include <cstdint>
+
 #include "base/app_state.h"
 
 // Holds GuiLock for as long as it lives.
@@ -44,6 +46,10 @@ void TrackImageButtonPointer();
 // The button clicked since the last poll, a control of another kind whose event came to
 // PressImageButton, or 0.
 HWND PollImageButtonClick();
+
+// Ticks until the animation or poll steps above first have something to do, 0 when they have
+// now, -1 when nothing will within horizon ticks.
+std::int32_t TicksUntilImageButtonsChange(std::int32_t horizon);
 
 // Forgets every button and frees the blended frames (the end sequence, and tests that build the
 // window again).

@@ -103,17 +103,21 @@ void EndState(ImageButtonPlatform& platform, ImageButton& button) {
 
 // Every frame has its fixed time after the state began: the step away from frame f is due once
 // more than f periods (forward) or count - f periods (backward) have passed.
+bool FrameStepDue(const Sequence& sequence, std::int32_t frame, std::int32_t elapsed) {
+  const float period = static_cast<float>(sequence.duration) / static_cast<float>(sequence.count);
+  const float ratio = static_cast<float>(elapsed) / period;
+  const std::int32_t periods = sequence.forward ? frame : sequence.count - frame;
+  return static_cast<float>(periods) < ratio;
+}
+
 void StepAnimation(ImageButtonPlatform& platform, ImageButton& button, std::uint32_t now) {
   const Sequence sequence = SequenceOf(button);
-  const float period = static_cast<float>(sequence.duration) / static_cast<float>(sequence.count);
   const std::int32_t elapsed = static_cast<std::int32_t>(now - button.stateStart);
-  const float ratio = static_cast<float>(elapsed) / period;
+  if (!FrameStepDue(sequence, button.frame, elapsed)) return;
   if (sequence.forward) {
-    if (!(static_cast<float>(button.frame) < ratio)) return;
     ++button.frame;
     if (button.frame >= sequence.count || button.frame < 0) return EndState(platform, button);
   } else {
-    if (!(static_cast<float>(sequence.count - button.frame) < ratio)) return;
     --button.frame;
     if (button.frame <= 0 || button.frame > sequence.count) return EndState(platform, button);
   }
@@ -321,4 +325,32 @@ void AnimateImageButtons(ImageButtonPlatform& platform) {
       Enter(button, State::HoverOut, now);
     }
   }
+}
+
+std::int32_t ImageButtonTicksUntilChange(std::uint32_t now, std::int32_t horizon) {
+  std::int32_t due = -1;
+  const auto sooner = [&due](std::int32_t ticks) {
+    if (due < 0 || ticks < due) due = ticks;
+  };
+  for (const ImageButton& button : ImageButtonList) {
+    if (button.state == State::Idle) {
+      if (button.hoverOutPending && !button.disabled) sooner(0);
+      continue;
+    }
+    // The same test the animation pass makes, asked for each coming tick.
+    const Sequence sequence = SequenceOf(button);
+    const std::int32_t elapsed = static_cast<std::int32_t>(now - button.stateStart);
+    for (std::int32_t ahead = 0; ahead <= horizon; ++ahead) {
+      if (FrameStepDue(sequence, button.frame, elapsed + ahead)) {
+        sooner(ahead);
+        break;
+      }
+    }
+  }
+  const ImageButtonTracker& t = ButtonTracker;
+  if (t.repeatStart != 0 && t.pressedButton != nullptr) {
+    const std::int32_t held = static_cast<std::int32_t>(now - t.repeatStart);
+    sooner(held > 300 ? 0 : 301 - held);
+  }
+  return due;
 }

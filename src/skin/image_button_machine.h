@@ -124,3 +124,7 @@ void TrackImageButtonPointer(ImageButtonPlatform& platform);
 ControlRef PollImageButtonClick(ImageButtonPlatform& platform);
 
 void AnimateImageButtons(ImageButtonPlatform& platform);
+
+// Ticks from now until an animation pass or an auto-repeat poll first has something to do, 0
+// when one has now, -1 when none will within horizon ticks (no animation running).
+std::int32_t ImageButtonTicksUntilChange(std::uint32_t now, std::int32_t horizon);

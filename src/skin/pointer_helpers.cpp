@@ -48,8 +48,12 @@ void CarryOut(const EnableChange& change) {
   std::lock_guard<std::mutex> serial(EnableChangeLock);
   if (!IsNewestChange(change)) return;  // a newer change is on its way and will be carried out
   EnableWindow(change.button, change.enable ? TRUE : FALSE);
-  GuiLockHold hold;
-  SetImageButtonDisabled(change.button, !change.enable, true);
+  {
+    GuiLockHold hold;
+    SetImageButtonDisabled(change.button, !change.enable, true);
+  }
+  // The fade starts without a message to the main thread: the loop is told to look.
+  WakeMainLoop();
 }
 
 DWORD RunEnableChange(void* parameter) {

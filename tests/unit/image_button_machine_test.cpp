@@ -288,3 +288,55 @@ TEST_F(ImageButtonMachine, AFrameWhoseImageIsGoneIsSkipped) {
 }
 
 }  // namespace
+
+// The loop rests until the machine says something is due: at every millisecond of a hover, a
+// press and a disable fade, the prediction names exactly the next millisecond at which a pass
+// shows an image (or ends a state), and nothing while all rests.
+TEST_F(ImageButtonMachine, TheNextChangeIsPredictedToTheMillisecond) {
+  const ControlRef control = AddButton();
+  EXPECT_EQ(ImageButtonTicksUntilChange(fake_.now, 50), -1);
+  const auto checkUntilIdle = [this](const char* what) {
+    for (int step = 0; step < 1000 && Button().state != ImageButtonState::Idle; ++step) {
+      const std::int32_t predicted = ImageButtonTicksUntilChange(fake_.now, 1000);
+      ASSERT_GE(predicted, 0) << what;
+      // Passes before the predicted tick change nothing; the pass at it does.
+      for (std::int32_t tick = 0; tick <= predicted; ++tick) {
+        const std::size_t shownBefore = fake_.shown.size();
+        const ImageButtonState stateBefore = Button().state;
+        const std::int32_t frameBefore = Button().frame;
+        if (tick > 0) ++fake_.now;
+        AnimateImageButtons(fake_);
+        const bool changed = fake_.shown.size() != shownBefore || Button().state != stateBefore ||
+                             Button().frame != frameBefore;
+        ASSERT_EQ(changed, tick == predicted) << what << " at step " << step << ", tick " << tick;
+      }
+    }
+  };
+  MoveTo(static_cast<WindowRef>(control));
+  Pass();
+  checkUntilIdle("hover");
+  ++fake_.now;
+  PressImageButton(fake_, control, true);
+  checkUntilIdle("press");
+  SetImageButtonDisabled(fake_, control, true, true);
+  checkUntilIdle("disable");
+  EXPECT_EQ(ImageButtonTicksUntilChange(fake_.now, 50), -1);
+}
+
+TEST_F(ImageButtonMachine, AnAutoRepeatIsDueOnceMoreThan300MsHavePassed) {
+  const ControlRef control = AddButton(true);
+  MoveTo(static_cast<WindowRef>(control));
+  Pass();
+  Run(300);
+  fake_.primaryDown = true;
+  PressImageButton(fake_, control, true);
+  Run(200);
+  EXPECT_EQ(ImageButtonTicksUntilChange(fake_.now, 1000), 101);
+  Run(100);
+  EXPECT_EQ(ImageButtonTicksUntilChange(fake_.now, 1000), 1);
+  std::vector<std::uint32_t> clicks;
+  Run(1, &clicks);
+  EXPECT_EQ(clicks.size(), 1u);
+  // The next repeat comes more than 200 ms later.
+  EXPECT_EQ(ImageButtonTicksUntilChange(fake_.now, 1000), 201);
+}

@@ -326,3 +326,109 @@ TEST(RowButtons, CoverTheStateCellLessTenPixelsOnEachSide) {
   EXPECT_EQ(narrow.width, -10);
   EXPECT_FALSE(RowButtonNeedsMove(narrow, 300, 0, 310, 14));
 }
+
+// The loop rests until the first timer's strict test holds, and never longer than the watch
+// interval; a timer due now gives 0.
+TEST(LoopWake, RestsUntilTheFirstTimerIsDueAndNoLongerThanTheWatchInterval) {
+  const auto idle = [](std::uint32_t now) {
+    LoopWakeInputs in;
+    in.now = now;
+    return in;
+  };
+  struct Case {
+    const char* what;
+    LoopWakeInputs in;
+    std::uint32_t ticks;
+  };
+  std::vector<Case> cases;
+  cases.push_back({"nothing running", idle(1000), kWatchInterval});
+  LoopWakeInputs glide = idle(1000);
+  glide.glideMoving = true;
+  glide.glideTime = 1000;
+  cases.push_back({"glide just stepped", glide, 11});
+  glide.glideTime = 990;
+  cases.push_back({"glide at exactly 10", glide, 1});
+  glide.glideTime = 989;
+  cases.push_back({"glide overdue", glide, 0});
+  glide.glideTime = 0xFFFFFFFCu;  // across the wrap: 1004 ticks ago
+  cases.push_back({"glide across the wrap", glide, 0});
+  glide.now = 3;
+  glide.glideTime = 0xFFFFFFFEu;  // 5 ticks ago
+  cases.push_back({"glide across the wrap, not yet", glide, 6});
+  LoopWakeInputs paused = glide;
+  paused.glideMoving = false;
+  cases.push_back({"glide paused", paused, kWatchInterval});
+  LoopWakeInputs banner = idle(10000);
+  banner.bannerShowing = true;
+  banner.bannerStart = 100;
+  banner.bannerTime = 9920;
+  cases.push_back({"banner ends after 9920", banner, 21});
+  banner.bannerTime = 9990;
+  cases.push_back({"banner end beyond the watch interval", banner, kWatchInterval});
+  banner.bannerStart = 0;
+  banner.bannerTime = 10000;
+  cases.push_back({"banner at exactly its time", banner, 1});
+  banner.bannerTime = -1;
+  cases.push_back({"negative banner time", banner, 0});
+  banner.bannerTime = 100;
+  banner.bannerShowing = false;
+  cases.push_back({"banner gone", banner, kWatchInterval});
+  LoopWakeInputs ticker = idle(6000);
+  ticker.tickerPauseStart = 1000;
+  cases.push_back({"ticker pause at exactly 5000", ticker, 1});
+  ticker.tickerPauseStart = 990;
+  cases.push_back({"ticker pause over", ticker, 0});
+  ticker.tickerPauseStart = 5990;
+  cases.push_back({"ticker pause far off", ticker, kWatchInterval});
+  LoopWakeInputs buttons = glide;
+  buttons.glideMoving = true;
+  buttons.now = 1000;
+  buttons.glideTime = 1000;
+  buttons.imageButtonsDueIn = 4;
+  cases.push_back({"a frame before the glide", buttons, 4});
+  buttons.imageButtonsDueIn = 30;
+  cases.push_back({"the glide before a frame", buttons, 11});
+  for (const Case& c : cases) EXPECT_EQ(TicksUntilNextStep(c.in), c.ticks) << c.what;
+}
+
+// The pause learns the tick count's steps and the precise clock's lead, then waits until 1 ms
+// before the change that reaches the due tick; without what it needs it waits 1 ms at a time.
+TEST(LoopWake, APauseSliceWaitsUntilJustBeforeTheChangeThatReachesTheDueTick) {
+  TickSteps steps;
+  EXPECT_EQ(PauseSliceFor(steps, 1000, 1011, 1005), 1u);  // nothing read yet
+  NoteTickReading(steps, 1000, 1007);
+  EXPECT_EQ(PauseSliceFor(steps, 1000, 1011, 1007), 1u);  // no step seen yet
+  NoteTickReading(steps, 1000, 1012);                     // the same value, later: nothing learnt
+  NoteTickReading(steps, 1032, 1035);                     // an update was missed: 32
+  NoteTickReading(steps, 1048, 1049);                     // read right after the change
+  NoteTickReading(steps, 1048, 1060);                     // a late reading teaches nothing
+  EXPECT_EQ(steps.step, 16u);
+  EXPECT_EQ(steps.lead, 1);
+  struct Case {
+    std::uint32_t tickNow, dueTick, preciseNow, slice;
+  } cases[] = {
+      {1048, 1059, 1050, 14},  // the change to 1064 comes at 1065: woken at 1064
+      {1048, 1064, 1050, 14},  // exactly one step
+      {1048, 1065, 1050, 30},  // two changes to go
+      {1048, 1059, 1062, 2},
+      {1048, 1059, 1063, 1},   // close to the change: 1 ms at a time
+      {1048, 1059, 1070, 1},   // the change is late
+      {1048, 1048, 1050, 1},   // already due
+      {1048, 1040, 1050, 1},   // past due
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(PauseSliceFor(steps, c.tickNow, c.dueTick, c.preciseNow), c.slice)
+        << c.tickNow << " " << c.dueTick << " " << c.preciseNow;
+  }
+  // Never more than one step beyond the ticks left, whatever the readings say.
+  TickSteps odd = steps;
+  odd.lead = 5000;
+  EXPECT_EQ(PauseSliceFor(odd, 1048, 1059, 1050), 27u);
+  // Across the wrap of both clocks.
+  TickSteps wrapped;
+  NoteTickReading(wrapped, 0xFFFFFFF0u, 0x5u);
+  NoteTickReading(wrapped, 0u, 0x6u);
+  EXPECT_EQ(wrapped.step, 16u);
+  EXPECT_EQ(wrapped.lead, 6);
+  EXPECT_EQ(PauseSliceFor(wrapped, 0, 11, 0x7u), 14u);
+}
