@@ -148,6 +148,7 @@ void ReleaseResources() {
   ReturnShortcut.reset();
   RemoveTickerMouseHook();
   WaitForImageButtonThreads();
+  ForgetImageButtonChanges();
   ForgetImageButtons();
   ForgetLoopEvents();
   for (UniqueBitmap& image : GoImages) image.reset();

@@ -21,9 +21,13 @@ struct EnableChange {
   std::uint32_t number;
 };
 
-// The number of the newest change asked for, per button. Guarded by GuiLock, which no one holds
-// while waiting for another thread.
-std::map<HWND, std::uint32_t> NewestEnableChange;
+// The number of the newest change asked for, per button, and the state it asked for. Guarded by
+// GuiLock, which no one holds while waiting for another thread.
+struct NewestChange {
+  std::uint32_t number = 0;
+  int enable = -1;  // -1: none asked for yet
+};
+std::map<HWND, NewestChange> NewestEnableChange;
 
 // Serialises carrying out changes, so that one carried out later is never overtaken. Taken only
 // by worker threads: whoever holds it may wait in EnableWindow for the main thread, so the main
@@ -32,14 +36,26 @@ std::mutex EnableChangeLock;
 
 std::atomic<int> EnableThreadsRunning;
 
-std::uint32_t TakeChangeNumber(HWND button) {
+std::uint32_t TakeChangeNumber(HWND button, bool enable) {
   GuiLockHold hold;
-  return ++NewestEnableChange[button];
+  NewestChange& newest = NewestEnableChange[button];
+  newest.enable = enable ? 1 : 0;
+  return ++newest.number;
+}
+
+// A change to the state the newest change already asks for changes nothing anyone could see:
+// that newest change is carried out, or has been. Then no number is taken and 0 is returned.
+std::uint32_t TakeChangeNumberIfItChangesSomething(HWND button, bool enable) {
+  GuiLockHold hold;
+  NewestChange& newest = NewestEnableChange[button];
+  if (newest.enable == (enable ? 1 : 0)) return 0;
+  newest.enable = enable ? 1 : 0;
+  return ++newest.number;
 }
 
 bool IsNewestChange(const EnableChange& change) {
   GuiLockHold hold;
-  return NewestEnableChange[change.button] == change.number;
+  return NewestEnableChange[change.button].number == change.number;
 }
 
 // EnableWindow sends messages to the control's thread, the main thread, so it is called with
@@ -103,8 +119,12 @@ void RemoveTickerMouseHook() {
   TickerHook = nullptr;
 }
 
+// A list that fills over many passes asks for the enabled state again and again; only the first
+// of those asks starts a thread.
 void StartImageButtonEnabler(HWND button, bool enable) {
-  auto* change = new EnableChange{button, enable, TakeChangeNumber(button)};
+  const std::uint32_t number = TakeChangeNumberIfItChangesSomething(button, enable);
+  if (number == 0) return;
+  auto* change = new EnableChange{button, enable, number};
   EnableThreadsRunning.fetch_add(1);
   if (!StartThread(enable ? ImageButtonEnabler : ImageButtonDisabler, change)) {
     EnableThreadsRunning.fetch_sub(1);
@@ -113,7 +133,7 @@ void StartImageButtonEnabler(HWND button, bool enable) {
 }
 
 void SetImageButtonEnabled(HWND button, bool enabled) {
-  CarryOut(EnableChange{button, enabled, TakeChangeNumber(button)});
+  CarryOut(EnableChange{button, enabled, TakeChangeNumber(button, enabled)});
 }
 
 DWORD WINAPI ImageButtonEnabler(void* change) { return RunEnableChange(change); }
@@ -121,6 +141,11 @@ DWORD WINAPI ImageButtonEnabler(void* change) { return RunEnableChange(change); 
 DWORD WINAPI ImageButtonDisabler(void* change) { return RunEnableChange(change); }
 
 int ImageButtonThreadsRunning() { return EnableThreadsRunning.load(); }
+
+void ForgetImageButtonChanges() {
+  GuiLockHold hold;
+  NewestEnableChange.clear();
+}
 
 void WaitForImageButtonThreads() {
   while (ImageButtonThreadsRunning() > 0) {

@@ -37,6 +37,9 @@ DWORD WINAPI ImageButtonEnabler(void* change);
 DWORD WINAPI ImageButtonDisabler(void* change);
 // How many of the threads StartImageButtonEnabler started are still running.
 int ImageButtonThreadsRunning();
+// Forgets the changes asked for (the end sequence, once no such thread runs: a later window's
+// buttons may have the same handles).
+void ForgetImageButtonChanges();
 // Waits, serving sent messages, until no such thread runs any more (the end sequence, before
 // GuiLock is deleted).
 void WaitForImageButtonThreads();
