@@ -12,14 +12,9 @@
 #include <string>
 #include <vector>
 
-namespace {
+#include "bench_clock.h"
 
-double Now() {
-  LARGE_INTEGER frequency, counter;
-  QueryPerformanceFrequency(&frequency);
-  QueryPerformanceCounter(&counter);
-  return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
+namespace {
 
 struct Search {
   DWORD process;

@@ -21,14 +21,9 @@
 #include "shell/startup.h"
 #include "wingui/song_list.h"
 
-namespace {
+#include "bench_clock.h"
 
-double Now() {
-  LARGE_INTEGER frequency, counter;
-  QueryPerformanceFrequency(&frequency);
-  QueryPerformanceCounter(&counter);
-  return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
+namespace {
 
 // Runs main-loop passes, as the program's own loop does, until done() holds or the time is up.
 template <typename Done>
