@@ -1,15 +1,12 @@
 #include "base/web_address.h"
 
+#include "base/text_search.h"
+
 namespace {
 
+// prefix is lower-case ASCII.
 bool StartsWithInAnyCase(std::string_view text, std::string_view prefix) {
-  if (text.size() < prefix.size()) return false;
-  for (std::size_t i = 0; i < prefix.size(); ++i) {
-    char c = text[i];
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    if (c != prefix[i]) return false;
-  }
-  return true;
+  return text.size() >= prefix.size() && LowerAnsi(text.substr(0, prefix.size())) == prefix;
 }
 
 bool IsAddressByte(char c) {

@@ -2,6 +2,7 @@
 #include "shell/loop_state.h"
 
 #include "base/program_constants.h"
+#include "base/text_search.h"
 #include "base/web_address.h"
 #include "wingui/song_states.h"
 
@@ -12,11 +13,7 @@ constexpr int kGlideRightLimit = 400;
 constexpr int kGlideLeftLimit = 100;
 constexpr int kHomeLinkWidth = 92;
 bool ContainsGoogleInAnyCase(std::string_view address) {
-  std::string lower(address);
-  for (char& c : lower) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return lower.find("google") != std::string::npos;
+  return LowerAnsi(address).find("google") != std::string::npos;
 }
 
 bool IsFreeState(std::string_view state) {
