@@ -6,7 +6,10 @@
 // artist or player movie; it still counts itself out, and the last read to end enables Go!.
 #include "acquisition/profile_reader.h"
 
+#include <algorithm>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "acquisition/entity_decoder.h"
 #include "net/page_fetcher.h"
@@ -40,14 +43,29 @@ int FetchWithWaitCursor(const std::string& address, FetchBuffer& buffer, int gen
   return length;
 }
 
-// Adds the playlist's songs as rows; returns how many were added.
+// The rows travel to the list in batches, one message each: the first row alone, so that the list
+// has a row (and Save Songs can be enabled) as early as if every row went on its own, then twice
+// as many each time up to kLargestRowBatch, so the window's thread serves the spinner and input
+// between batches.
+constexpr std::size_t kLargestRowBatch = 256;
+
+// Adds the playlist's songs as rows, in the playlist's order; returns how many were added.
 int ReadPlaylist(const std::string& friendId, FetchBuffer& buffer, int generation) {
   const int length = FetchWithWaitCursor(PlaylistRequestAddress(friendId), buffer, generation);
   if (length <= 0) return 0;
-  int added = 0;
-  ScanPlaylist(PageText(buffer.data, length), [&](PlaylistSong&& song) {
-    if (AddSongRow(SongList, song.name, song.url, added, generation)) ++added;
+  std::vector<SongRowCells> rows;
+  ScanPlaylist(PageText(buffer.data, length), [&rows](PlaylistSong&& song) {
+    rows.push_back(SongRowCells{std::move(song.name), std::move(song.url)});
   });
+  int added = 0;
+  std::size_t batch = 1;
+  for (std::size_t next = 0; next < rows.size(); next += batch, batch = std::min(2 * batch, kLargestRowBatch)) {
+    const int count = static_cast<int>(std::min(batch, rows.size() - next));
+    const int took = AddSongRows(SongList, rows, next, static_cast<std::size_t>(count), added, generation);
+    added += took;
+    // A newer list has begun (or the list took no more).
+    if (took != count) break;
+  }
   return added;
 }
 

@@ -50,7 +50,7 @@ namespace {
 
 // Private messages of SongList's subclass: an operation that must see the list generation and
 // act on the control without another thread's change in between.
-constexpr UINT kAddRowMessage = WM_APP + 1;
+constexpr UINT kAddRowsMessage = WM_APP + 1;
 constexpr UINT kSetCellMessage = WM_APP + 2;
 constexpr UINT kSetProgressMessage = WM_APP + 3;
 
@@ -101,6 +101,14 @@ struct NewRow {
   const std::string* url;
 };
 
+// New rows for consecutive places from index on, as they travel to the window's thread.
+struct NewRows {
+  const NewRow* rows;
+  std::size_t count;
+  int index;
+  int generation;
+};
+
 bool GenerationHolds(int generation) {
   return generation == kAnyListGeneration || generation == ListGeneration.load();
 }
@@ -125,10 +133,27 @@ bool InsertRow(HWND list, const NewRow& cells, int index) {
   return true;
 }
 
+// While redrawing is on, Wine's list view does its scroll and repaint bookkeeping for every
+// insertion, hidden or not, at many times the cost of the insertion itself; the batch goes in with
+// redrawing off and the list catches up once. Turning redrawing back on may mark a hidden list as
+// visible (the default handling of WM_SETREDRAW sets WS_VISIBLE): a hidden list stays hidden.
+std::size_t InsertRowsQuietly(HWND list, const NewRows& batch) {
+  const bool hidden = (GetWindowLongPtrA(list, GWL_STYLE) & WS_VISIBLE) == 0;
+  CallWindowProcA(ListViewProc, list, WM_SETREDRAW, FALSE, 0);
+  std::size_t added = 0;
+  while (added < batch.count && InsertRow(list, batch.rows[added], batch.index + static_cast<int>(added))) ++added;
+  CallWindowProcA(ListViewProc, list, WM_SETREDRAW, TRUE, 0);
+  const LONG_PTR style = GetWindowLongPtrA(list, GWL_STYLE);
+  if (hidden && (style & WS_VISIBLE) != 0) SetWindowLongPtrA(list, GWL_STYLE, style & ~WS_VISIBLE);
+  return added;
+}
+
 LRESULT CALLBACK SongListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == kAddRowMessage) {
-    if (!GenerationHolds(static_cast<int>(wParam >> 32) - 1)) return FALSE;
-    return InsertRow(list, *reinterpret_cast<const NewRow*>(lParam), static_cast<int>(wParam & 0xFFFFFFFF));
+  if (message == kAddRowsMessage) {
+    const auto* batch = reinterpret_cast<const NewRows*>(lParam);
+    // Only this thread changes the generation, so it holds for the whole batch once it holds.
+    if (!GenerationHolds(batch->generation)) return 0;
+    return InsertRowsQuietly(list, *batch);
   }
   if (message == kSetCellMessage) {
     const auto* write = reinterpret_cast<const CellWrite*>(lParam);
@@ -161,12 +186,20 @@ LRESULT CALLBACK SongListProc(HWND list, UINT message, WPARAM wParam, LPARAM lPa
 
 bool AddSongRow(HWND list, const std::string& name, const std::string& url, int index, int generation) {
   if (list == nullptr || index < 0) return false;
-  // Row index and generation travel in one 64-bit parameter; the generation is stored plus one
-  // so that "any" (-1) is 0.
-  const WPARAM packed = (static_cast<WPARAM>(static_cast<unsigned>(generation + 1)) << 32) |
-                        static_cast<unsigned>(index);
   const NewRow cells = {&name, &url};
-  return SendMessageA(list, kAddRowMessage, packed, reinterpret_cast<LPARAM>(&cells)) != 0;
+  const NewRows batch = {&cells, 1, index, generation};
+  return SendMessageA(list, kAddRowsMessage, 0, reinterpret_cast<LPARAM>(&batch)) == 1;
+}
+
+int AddSongRows(HWND list, const std::vector<SongRowCells>& rows, std::size_t first, std::size_t count,
+                int index, int generation) {
+  if (list == nullptr || index < 0 || first >= rows.size() || count == 0) return 0;
+  count = std::min(count, rows.size() - first);
+  std::vector<NewRow> cells;
+  cells.reserve(count);
+  for (std::size_t i = first; i < first + count; ++i) cells.push_back(NewRow{&rows[i].name, &rows[i].url});
+  const NewRows batch = {cells.data(), cells.size(), index, generation};
+  return static_cast<int>(SendMessageA(list, kAddRowsMessage, 0, reinterpret_cast<LPARAM>(&batch)));
 }
 
 int SongRowCount(HWND list) {
@@ -298,10 +331,8 @@ void ClearSongList(HWND list) {
   const int count = SongRowCount(list);
   for (int row = 0; row < count; ++row) {
     HWND button = GetRowButton(list, row);
-    if (button != nullptr && IsWindow(button)) {
-      DestroyRowDownloadButton(button);
-      SetRowButton(list, row, nullptr);
-    }
+    // Every row goes right after, its button field with it.
+    if (button != nullptr && IsWindow(button)) DestroyRowDownloadButton(button);
   }
   if (count > 0) SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
 }

@@ -5,7 +5,9 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <string>
+#include <vector>
 
 #include "wingui/song_states.h"
 
@@ -22,6 +24,17 @@ constexpr int kAnyListGeneration = -1;
 // slip into a newer list. Returns whether the row was added.
 bool AddSongRow(HWND list, const std::string& name, const std::string& url, int index,
                 int generation = kAnyListGeneration);
+
+// A row's Name and URL as a read found them.
+struct SongRowCells {
+  std::string name;
+  std::string url;
+};
+// Adds rows[first, first + count) at index, index + 1, ... in their order, each as AddSongRow adds
+// one, in one message: with a generation, none once a newer list has begun (the generation is
+// tested once, on the window's thread, where alone it changes). Returns how many were added.
+int AddSongRows(HWND list, const std::vector<SongRowCells>& rows, std::size_t first, std::size_t count,
+                int index, int generation = kAnyListGeneration);
 int SongRowCount(HWND list);
 int SelectedSongRow(HWND list);  // -1 when none
 std::string GetSongCell(HWND list, int row, int column);
