@@ -6,6 +6,10 @@
 # WM_CLOSE to the window titled TITLE (LAUNCH_BENCH.exe --close), or killed when it has none.
 #
 #   bench/idle_cpu.sh STATE PROGRAM.exe LAUNCH_BENCH.exe TITLE [SETTLE] [SECONDS]
+#
+# POINTER="X Y" puts the pointer there once the program has started (Wine's desktop puts it in
+# the middle of the screen, over whatever lies there). READ=TEXT types TEXT into the program's
+# URL field and presses Return when half the settling time has passed.
 set -euo pipefail
 state=$1 program=$2 closer=$3 title=$4 settle=${5:-10} seconds=${6:-10}
 # shellcheck disable=SC1091
@@ -31,7 +35,18 @@ server_pid() {
 
 wine "$program" >/dev/null 2>&1 &
 pid=$!
-sleep "$settle"
+sleep 1
+if [ -n "${POINTER:-}" ]; then
+  # shellcheck disable=SC2086
+  wine "$closer" --pointer $POINTER >/dev/null 2>&1 || true
+fi
+if [ -n "${READ:-}" ]; then
+  sleep "$(awk -v s="$settle" 'BEGIN { print (s > 2 ? s / 2 - 1 : 0) }')"
+  wine "$closer" --read "$title" "$READ" >/dev/null 2>&1 || true
+  sleep "$(awk -v s="$settle" 'BEGIN { print (s > 2 ? s / 2 : s - 1) }')"
+else
+  sleep "$((settle > 1 ? settle - 1 : 0))"
+fi
 server=$(server_pid)
 [ -n "$server" ] || { echo "idle_cpu: no wineserver for $WINEPREFIX" >&2; kill -9 "$pid"; exit 1; }
 hz=$(getconf CLK_TCK)

@@ -3,6 +3,9 @@
 //
 //   launch_bench.exe PROGRAM.exe [RUNS]   prints "launch: X s", the median of RUNS (3)
 //   launch_bench.exe --close TITLE        posts WM_CLOSE to the visible window with that title
+//   launch_bench.exe --pointer X Y        puts the pointer at X, Y of the screen
+//   launch_bench.exe --read TITLE TEXT    types TEXT into the URL field of the window with that
+//                                         title and presses Return there, as a user starts a read
 #include <windows.h>
 
 #include <algorithm>
@@ -12,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "base/program_constants.h"
 #include "bench_clock.h"
 
 namespace {
@@ -66,6 +70,18 @@ int main(int argc, char** argv) {
     HWND window = FindWindowA(nullptr, argv[2]);
     if (window == nullptr) return 1;
     PostMessageA(window, WM_CLOSE, 0, 0);
+    return 0;
+  }
+  if (argc > 3 && std::strcmp(argv[1], "--pointer") == 0) {
+    return SetCursorPos(std::atoi(argv[2]), std::atoi(argv[3])) ? 0 : 1;
+  }
+  if (argc > 3 && std::strcmp(argv[1], "--read") == 0) {
+    HWND window = FindWindowA(nullptr, argv[2]);
+    HWND field = window != nullptr ? GetDlgItem(window, kUrlFieldId) : nullptr;
+    if (field == nullptr) return 1;
+    SendMessageA(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[3]));
+    PostMessageA(field, WM_KEYDOWN, VK_RETURN, 1);
+    PostMessageA(field, WM_KEYUP, VK_RETURN, 0xC0000001);
     return 0;
   }
   if (argc < 2) return 2;

@@ -18,6 +18,7 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <cstddef>
 
 #include "acquisition/profile_reader.h"
 #include "wingui/row_button_place.h"
@@ -105,10 +106,37 @@ void PlayerAndNewListStep() {
   }
 }
 
+// What the buttons' places and the rows' States depend on: the first row shown and its State
+// cell (the scroll positions, the columns, the header), the number of rows and buttons, and the
+// list's count of changes to its rows and cells. While all of it stays as it was after a pass
+// over every row, another pass would find every button in its place and no new row in
+// "Downloading...", so it is left out.
+struct RowButtonLayout {
+  int top = -1;
+  int count = -1;
+  RECT topCell = {};
+  bool topCellKnown = false;
+  std::size_t buttons = 0;
+  unsigned long changes = 0;
+
+  bool operator==(const RowButtonLayout& other) const {
+    return top == other.top && count == other.count && topCellKnown == other.topCellKnown &&
+           EqualRect(&topCell, &other.topCell) && buttons == other.buttons && changes == other.changes;
+  }
+};
+RowButtonLayout LastRowButtonLayout;
+
 void RowButtonUpkeep() {
   if (RowButtonList.empty()) return;
   const int top = static_cast<int>(SendMessageA(SongList, LVM_GETTOPINDEX, 0, 0));
   const int count = SongRowCount(SongList);
+  RowButtonLayout layout;
+  layout.top = top;
+  layout.count = count;
+  layout.topCellKnown = StateCellBounds(SongList, top, &layout.topCell);
+  layout.buttons = RowButtonList.size();
+  layout.changes = SongListChanges(SongList);
+  if (layout == LastRowButtonLayout) return;
   bool moved = false;
   for (int row = 0; row < count; ++row) {
     HWND button = GetRowButton(SongList, row);
@@ -137,6 +165,10 @@ void RowButtonUpkeep() {
     InvalidateRect(SongList, nullptr, TRUE);
     UpdateWindow(SongList);
   }
+  // What this pass changed (buttons moved or gone) is part of the layout the next pass sees.
+  LastRowButtonLayout = layout;
+  LastRowButtonLayout.buttons = RowButtonList.size();
+  LastRowButtonLayout.changes = SongListChanges(SongList);
 }
 
 void PointerAndGlide(std::uint32_t now) {
@@ -161,7 +193,7 @@ void PointerAndGlide(std::uint32_t now) {
     // its old and its new place, or the text would smear.
     RECT trail = {std::min(oldX, Glide.x), place.top, std::max(oldX, Glide.x) + (place.right - place.left),
                   place.bottom};
-    InvalidateRect(MainWindow, &trail, TRUE);
+    RedrawWindow(MainWindow, &trail, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
   }
   if (!PrimaryButtonHeld) GlidePaused = 0;
 }
@@ -347,6 +379,7 @@ DWORD WINAPI SpinnerAnimator(void*) {
 }  // namespace
 
 void BeginMainLoop() {
+  LastRowButtonLayout = RowButtonLayout();
   BannerStart = GetTickCount();
   BannerShowing = 1;
   Ticker = TickerWatch();

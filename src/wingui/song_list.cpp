@@ -109,6 +109,40 @@ struct NewRows {
   int generation;
 };
 
+// Window thread only: per list, how many times its rows, their cells or its look have changed.
+std::map<HWND, unsigned long>& ChangesOfLists() {
+  static std::map<HWND, unsigned long> changes;
+  return changes;
+}
+
+// Messages that may change a row, a cell, a row's button field or where the cells lie.
+bool ChangesRows(UINT message) {
+  switch (message) {
+    case kAddRowsMessage:
+    case kSetCellMessage:
+    case LVM_INSERTITEMA:
+    case LVM_INSERTITEMW:
+    case LVM_DELETEITEM:
+    case LVM_DELETEALLITEMS:
+    case LVM_SETITEMA:
+    case LVM_SETITEMW:
+    case LVM_SETITEMTEXTA:
+    case LVM_SETITEMTEXTW:
+    case LVM_SETCOLUMNA:
+    case LVM_SETCOLUMNW:
+    case LVM_SETCOLUMNWIDTH:
+    case LVM_INSERTCOLUMNA:
+    case LVM_INSERTCOLUMNW:
+    case LVM_DELETECOLUMN:
+    case LVM_SETEXTENDEDLISTVIEWSTYLE:
+    case WM_SETFONT:
+    case WM_SIZE:
+      return true;
+    default:
+      return false;
+  }
+}
+
 bool GenerationHolds(int generation) {
   return generation == kAnyListGeneration || generation == ListGeneration.load();
 }
@@ -149,6 +183,7 @@ std::size_t InsertRowsQuietly(HWND list, const NewRows& batch) {
 }
 
 LRESULT CALLBACK SongListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (ChangesRows(message)) ++ChangesOfLists()[list];
   if (message == kAddRowsMessage) {
     const auto* batch = reinterpret_cast<const NewRows*>(lParam);
     // Only this thread changes the generation, so it holds for the whole batch once it holds.
@@ -179,6 +214,7 @@ LRESULT CALLBACK SongListProc(HWND list, UINT message, WPARAM wParam, LPARAM lPa
     return TRUE;
   }
   if (message == LVM_DELETEALLITEMS || message == WM_NCDESTROY) ForgetProgress(list);
+  if (message == WM_NCDESTROY) ChangesOfLists().erase(list);
   return CallWindowProcA(ListViewProc, list, message, wParam, lParam);
 }
 
@@ -200,6 +236,11 @@ int AddSongRows(HWND list, const std::vector<SongRowCells>& rows, std::size_t fi
   for (std::size_t i = first; i < first + count; ++i) cells.push_back(NewRow{&rows[i].name, &rows[i].url});
   const NewRows batch = {cells.data(), cells.size(), index, generation};
   return static_cast<int>(SendMessageA(list, kAddRowsMessage, 0, reinterpret_cast<LPARAM>(&batch)));
+}
+
+unsigned long SongListChanges(HWND list) {
+  const auto found = ChangesOfLists().find(list);
+  return found == ChangesOfLists().end() ? 0 : found->second;
 }
 
 int SongRowCount(HWND list) {

@@ -35,6 +35,9 @@ struct SongRowCells {
 // tested once, on the window's thread, where alone it changes). Returns how many were added.
 int AddSongRows(HWND list, const std::vector<SongRowCells>& rows, std::size_t first, std::size_t count,
                 int index, int generation = kAnyListGeneration);
+// How many times the list's rows, their cells (the button field included) or its columns and font
+// have changed: while the number stays the same, no row has changed. Window thread only.
+unsigned long SongListChanges(HWND list);
 int SongRowCount(HWND list);
 int SelectedSongRow(HWND list);  // -1 when none
 std::string GetSongCell(HWND list, int row, int column);

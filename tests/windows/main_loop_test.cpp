@@ -182,6 +182,41 @@ TEST_F(MainLoopTest, ARowThatIsDownloadingLosesItsButton) {
   EXPECT_EQ(RowButtonList.size(), 1u);
 }
 
+// The upkeep leaves out its pass over every row while nothing it depends on has changed; each
+// change after such a quiet pass must still reach the buttons.
+TEST_F(MainLoopTest, AfterAQuietPassTheUpkeepStillSeesEachChange) {
+  for (int i = 0; i < 3; ++i) AddSongRow(SongList, "Song", "url", i);
+  for (int i = 0; i < 3; ++i) CreateRowDownloadButton(SongList, i, SmallFont.get());
+  const auto buttonsSitInTheirCells = [] {
+    for (int row = 0; row < SongRowCount(SongList); ++row) {
+      RECT cell;
+      HWND button = GetRowButton(SongList, row);
+      if (button == nullptr) continue;
+      if (!StateCellBounds(SongList, row, &cell)) return false;
+      const RECT place = ChildRect(button);
+      if (place.left != cell.left + 10 || place.top != cell.top) return false;
+    }
+    return true;
+  };
+  OuterPass();
+  OuterPass();
+  ASSERT_TRUE(buttonsSitInTheirCells());
+  SendMessageA(SongList, LVM_SETCOLUMNWIDTH, kColumnUrl, 60);  // the State column moves left
+  OuterPass();
+  EXPECT_TRUE(buttonsSitInTheirCells());
+  OuterPass();
+  HWND middle = GetRowButton(SongList, 1);
+  SetSongCell(SongList, 1, kColumnState, "Downloading...");
+  OuterPass();
+  EXPECT_FALSE(IsWindow(middle));
+  EXPECT_EQ(RowButtonList.size(), 2u);
+  OuterPass();
+  DestroyRowDownloadButton(GetRowButton(SongList, 0));
+  SendMessageA(SongList, LVM_DELETEITEM, 0, 0);  // the last row's button must move up
+  OuterPass();
+  EXPECT_TRUE(buttonsSitInTheirCells());
+}
+
 TEST_F(MainLoopTest, RowButtonsFollowTheirCellsWhenTheListScrolls) {
   for (int i = 0; i < 20; ++i) AddSongRow(SongList, "Song", "url", i);
   for (int i = 0; i < 20; ++i) CreateRowDownloadButton(SongList, i, SmallFont.get());

@@ -2,7 +2,9 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "wingui/row_buttons.h"
 #include "wingui/song_list.h"
@@ -153,6 +155,36 @@ TEST_F(MainWindowTest, RowsFromASecondThreadArriveInOrder) {
     EXPECT_EQ(GetSongCell(SongList, i, kColumnName), "Song " + std::to_string(i));
     EXPECT_EQ(GetSongCell(SongList, i, kColumnUrl), "http://x/" + std::to_string(i));
   }
+}
+
+// A read sends its rows in batches into the hidden list; the list must stay hidden (turning its
+// redrawing back on may not show it), a shown list must stay shown, and an older read's batch
+// must add nothing.
+TEST_F(MainWindowTest, BatchesKeepTheOrderTheListsLookAndTheGeneration) {
+  std::vector<SongRowCells> rows;
+  for (int i = 0; i < 300; ++i) rows.push_back({"Song " + std::to_string(i), "http://x/" + std::to_string(i)});
+  const int generation = ListGeneration.load();
+  ShowWindow(SongList, SW_HIDE);
+  std::thread worker([&rows, generation] {
+    std::size_t next = 0;
+    for (std::size_t batch = 1; next < rows.size(); next += batch, batch *= 2) {
+      AddSongRows(SongList, rows, next, batch, static_cast<int>(next), generation);
+    }
+  });
+  RunLoopUntil([] { return SongRowCount(SongList) == 300; });
+  worker.join();
+  ASSERT_EQ(SongRowCount(SongList), 300);
+  for (int i = 0; i < 300; i += 37) {
+    EXPECT_EQ(GetSongCell(SongList, i, kColumnName), "Song " + std::to_string(i));
+    EXPECT_EQ(GetSongCell(SongList, i, kColumnUrl), "http://x/" + std::to_string(i));
+  }
+  EXPECT_EQ(GetWindowLongPtrA(SongList, GWL_STYLE) & WS_VISIBLE, 0);
+  ShowWindow(SongList, SW_SHOW);
+  EXPECT_EQ(AddSongRows(SongList, rows, 0, 2, 300, generation), 2);
+  EXPECT_TRUE(IsWindowVisible(SongList));
+  ListGeneration.fetch_add(1);
+  EXPECT_EQ(AddSongRows(SongList, rows, 0, 5, 302, generation), 0);
+  EXPECT_EQ(SongRowCount(SongList), 302);
 }
 
 TEST_F(MainWindowTest, CellsRoundTripIncludingLongAndHighBytes) {
