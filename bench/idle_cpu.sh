@@ -8,8 +8,9 @@
 #   bench/idle_cpu.sh STATE PROGRAM.exe LAUNCH_BENCH.exe TITLE [SETTLE] [SECONDS]
 #
 # POINTER="X Y" puts the pointer there once the program has started (Wine's desktop puts it in
-# the middle of the screen, over whatever lies there). READ=TEXT types TEXT into the program's
-# URL field and presses Return when half the settling time has passed.
+# the middle of the screen, over whatever lies there); POINTER="on home-link" puts it on the
+# middle of the program's home link. READ=TEXT types TEXT into the program's URL field and presses Return
+# when half the settling time has passed.
 set -euo pipefail
 state=$1 program=$2 closer=$3 title=$4 settle=${5:-10} seconds=${6:-10}
 # shellcheck disable=SC1091
@@ -36,10 +37,12 @@ server_pid() {
 wine "$program" >/dev/null 2>&1 &
 pid=$!
 sleep 1
-if [ -n "${POINTER:-}" ]; then
+case "${POINTER:-}" in
+  "") ;;
+  on\ *) wine "$closer" --pointer-on "$title" "${POINTER#on }" >/dev/null 2>&1 || true ;;
   # shellcheck disable=SC2086
-  wine "$closer" --pointer $POINTER >/dev/null 2>&1 || true
-fi
+  *) wine "$closer" --pointer $POINTER >/dev/null 2>&1 || true ;;
+esac
 if [ -n "${READ:-}" ]; then
   sleep "$(awk -v s="$settle" 'BEGIN { print (s > 2 ? s / 2 - 1 : 0) }')"
   wine "$closer" --read "$title" "$READ" >/dev/null 2>&1 || true

@@ -2,8 +2,12 @@
 // process exists, and closes it again (WM_CLOSE, then waits for the process to end).
 //
 //   launch_bench.exe PROGRAM.exe [RUNS]   prints "launch: X s", the median of RUNS (3)
-//   launch_bench.exe --close TITLE        posts WM_CLOSE to the visible window with that title
+//   launch_bench.exe --close TITLE        posts WM_CLOSE to the visible window whose title begins
+//                                         with TITLE (the program's names the artist after a read)
 //   launch_bench.exe --pointer X Y        puts the pointer at X, Y of the screen
+//   launch_bench.exe --pointer-on TITLE home-link
+//                                         puts the pointer on the middle of the home link of
+//                                         the window with that title
 //   launch_bench.exe --read TITLE TEXT    types TEXT into the URL field of the window with that
 //                                         title and presses Return there, as a user starts a read
 #include <windows.h>
@@ -63,17 +67,46 @@ double LaunchOnce(const std::string& program) {
   return shown;
 }
 
+struct TitleSearch {
+  const char* start;
+  HWND found;
+};
+
+BOOL CALLBACK FindTitleStart(HWND window, LPARAM parameter) {
+  auto* search = reinterpret_cast<TitleSearch*>(parameter);
+  char title[256] = "";
+  GetWindowTextA(window, title, sizeof(title));
+  if (IsWindowVisible(window) && std::strncmp(title, search->start, std::strlen(search->start)) == 0) {
+    search->found = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+HWND FindWindowStartingWith(const char* start) {
+  TitleSearch search = {start, nullptr};
+  EnumWindows(FindTitleStart, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc > 2 && std::strcmp(argv[1], "--close") == 0) {
-    HWND window = FindWindowA(nullptr, argv[2]);
+    HWND window = FindWindowStartingWith(argv[2]);
     if (window == nullptr) return 1;
     PostMessageA(window, WM_CLOSE, 0, 0);
     return 0;
   }
   if (argc > 3 && std::strcmp(argv[1], "--pointer") == 0) {
     return SetCursorPos(std::atoi(argv[2]), std::atoi(argv[3])) ? 0 : 1;
+  }
+  if (argc > 3 && std::strcmp(argv[1], "--pointer-on") == 0 && std::strcmp(argv[3], "home-link") == 0) {
+    HWND window = FindWindowA(nullptr, argv[2]);
+    HWND control = window != nullptr ? GetDlgItem(window, kHomeLinkId) : nullptr;
+    RECT place;
+    if (control == nullptr || !GetWindowRect(control, &place)) return 1;
+    return SetCursorPos((place.left + place.right) / 2, (place.top + place.bottom) / 2) ? 0 : 1;
   }
   if (argc > 3 && std::strcmp(argv[1], "--read") == 0) {
     HWND window = FindWindowA(nullptr, argv[2]);

@@ -59,22 +59,24 @@ std::string WindowText(HWND window) {
   return text;
 }
 
-void NoticeBannerStep(std::uint32_t now) {
-  if (!BannerShowing) return;
-  if (BannerShouldEnd(BannerStart, BannerTimeFor(NoticeTime.load()), now)) {
-    BannerShowing = 0;
-    ShowWindow(TickerStrip, SW_SHOW);
-    ShowWindow(NoticeBanner, SW_HIDE);
-  }
+// The upkeep steps return whether they changed anything on the screen.
+bool NoticeBannerStep(std::uint32_t now) {
+  if (!BannerShowing) return false;
+  if (!BannerShouldEnd(BannerStart, BannerTimeFor(NoticeTime.load()), now)) return false;
+  BannerShowing = 0;
+  ShowWindow(TickerStrip, SW_SHOW);
+  ShowWindow(NoticeBanner, SW_HIDE);
+  return true;
 }
 
-void TickerWatchPass(std::uint32_t now) {
+bool TickerWatchPass(std::uint32_t now) {
   const TickerActions actions =
       TickerWatchStep(Ticker, [] { return BrowserLocation(TickerBrowser); }, TickerAddress, now);
   if (actions.navigateBack) NavigateBrowser(TickerBrowser, TickerAddress);
   // The address came from a page: it is opened only as a web address.
   if (actions.openOutside) OpenWebAddress(Ticker.seenAddress);
   if (actions.focusUrlField) SetFocus(UrlField);
+  return actions.navigateBack || actions.openOutside || actions.focusUrlField;
 }
 
 void RowCountWatch() {
@@ -96,14 +98,20 @@ void UpdateTitle() {
   SetWindowTextA(MainWindow, title.c_str());
 }
 
-void PlayerAndNewListStep() {
-  if (ProfileReadsRunning.load() != 0) return;
-  if (PlayerPanel != nullptr && !PlayerMovieUrl.Get().empty()) PlayerStep();
+bool PlayerAndNewListStep() {
+  if (ProfileReadsRunning.load() != 0) return false;
+  bool changed = false;
+  if (PlayerPanel != nullptr && !PlayerMovieUrl.Get().empty()) {
+    PlayerStep();
+    changed = true;
+  }
   if (SongListFilled.load() == 1) {
     GiveRowsTheirButtons();
     SongListFilled = 0;
     UpdateTitle();
+    changed = true;
   }
+  return changed;
 }
 
 // What the buttons' places and the rows' States depend on: the first row shown and its State
@@ -126,8 +134,8 @@ struct RowButtonLayout {
 };
 RowButtonLayout LastRowButtonLayout;
 
-void RowButtonUpkeep() {
-  if (RowButtonList.empty()) return;
+bool RowButtonUpkeep() {
+  if (RowButtonList.empty()) return false;
   const int top = static_cast<int>(SendMessageA(SongList, LVM_GETTOPINDEX, 0, 0));
   const int count = SongRowCount(SongList);
   RowButtonLayout layout;
@@ -136,7 +144,8 @@ void RowButtonUpkeep() {
   layout.topCellKnown = StateCellBounds(SongList, top, &layout.topCell);
   layout.buttons = RowButtonList.size();
   layout.changes = SongListChanges(SongList);
-  if (layout == LastRowButtonLayout) return;
+  if (layout == LastRowButtonLayout) return false;
+  bool removed = false;
   bool moved = false;
   for (int row = 0; row < count; ++row) {
     HWND button = GetRowButton(SongList, row);
@@ -159,6 +168,7 @@ void RowButtonUpkeep() {
     if (GetSongCell(SongList, row, kColumnState) == kStateDownloading) {
       DestroyRowDownloadButton(button);
       SetRowButton(SongList, row, nullptr);
+      removed = true;
     }
   }
   if (moved) {
@@ -169,12 +179,17 @@ void RowButtonUpkeep() {
   LastRowButtonLayout = layout;
   LastRowButtonLayout.buttons = RowButtonList.size();
   LastRowButtonLayout.changes = SongListChanges(SongList);
+  return moved || removed;
 }
 
-void PointerAndGlide(std::uint32_t now) {
-  POINT cursor;
-  GetCursorPos(&cursor);
-  WindowUnderPointer = WindowFromPoint(cursor);
+// Reads the pointer, unless the image buttons' pass has just read it and nothing happened since.
+void PointerAndGlide(std::uint32_t now, bool readAgain) {
+  PointerReading pointer;
+  if (!TakeKeptPointerReading(&pointer) || readAgain) {
+    GetCursorPos(&pointer.at);
+    pointer.under = WindowFromPoint(pointer.at);
+  }
+  WindowUnderPointer = pointer.under;
   PrimaryButtonHeld = IsMouseButtonDown(1);
   // The links show their hover colour while the pointer is on them.
   HWND link = (WindowUnderPointer == SiteLink || WindowUnderPointer == HomeLink) ? WindowUnderPointer : nullptr;
@@ -379,6 +394,7 @@ DWORD WINAPI SpinnerAnimator(void*) {
 }  // namespace
 
 void BeginMainLoop() {
+  ForgetPointerReading();
   LastRowButtonLayout = RowButtonLayout();
   BannerStart = GetTickCount();
   BannerShowing = 1;
@@ -396,12 +412,12 @@ void BeginMainLoop() {
 }
 
 void OuterPass() {
-  NoticeBannerStep(GetTickCount());  // O1
-  TickerWatchPass(GetTickCount());   // O2
-  RowCountWatch();                   // O3
-  PlayerAndNewListStep();            // O4
-  RowButtonUpkeep();                 // O5
-  PointerAndGlide(GetTickCount());   // O6
+  bool changed = NoticeBannerStep(GetTickCount());  // O1
+  changed = TickerWatchPass(GetTickCount()) || changed;  // O2
+  RowCountWatch();                                  // O3
+  changed = PlayerAndNewListStep() || changed;      // O4
+  changed = RowButtonUpkeep() || changed;           // O5
+  PointerAndGlide(GetTickCount(), changed);         // O6
   PauseUntilNextStep();              // O7
   PendingRowClick();                 // O8
 }
@@ -427,6 +443,7 @@ bool EventPass(bool* closeRequested, bool* focusEvent) {
   AnimateImageButtons();  // E1
   TrackImageButtonPointer();
   HWND clicked = PollImageButtonClick();
+  if (clicked != nullptr) ForgetPointerReading();
   if (clicked != nullptr && clicked == SaveButton) {  // E2
     SaveAllSongs();
   } else if (clicked != nullptr && clicked == GoButton) {
@@ -435,6 +452,7 @@ bool EventPass(bool* closeRequested, bool* focusEvent) {
   }
   MSG message;  // E3
   if (!PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) return false;
+  ForgetPointerReading();
   if (message.message == WM_MOUSEMOVE) RecordLoopEvent({LoopEventKind::kPointerMoved, nullptr, 0, 0});
   if (!TranslateAcceleratorA(MainWindow, ReturnShortcut.get(), &message)) {
     TranslateMessage(&message);

@@ -22,11 +22,15 @@ class Win32ButtonPlatform : public ImageButtonPlatform {
   ScreenPoint PointerPosition() override {
     POINT at = {};
     GetCursorPos(&at);
+    KeepPointerPlace(at);
     return {at.x, at.y};
   }
 
   WindowRef WindowAt(ScreenPoint screen) override {
-    return AsRef(WindowFromPoint(POINT{screen.x, screen.y}));
+    const POINT at = {screen.x, screen.y};
+    HWND under = WindowFromPoint(at);
+    KeepWindowUnderPointer(at, under);
+    return AsRef(under);
   }
 
   bool PrimaryButtonDown() override { return IsMouseButtonDown(1) != 0; }

@@ -81,6 +81,36 @@ DWORD RunEnableChange(void* parameter) {
 
 }  // namespace
 
+namespace {
+PointerReading KeptReading;
+bool PlaceKept = false;
+bool WindowKept = false;
+}  // namespace
+
+void KeepPointerPlace(POINT at) {
+  KeptReading = PointerReading{at, nullptr};
+  PlaceKept = true;
+  WindowKept = false;
+}
+
+void KeepWindowUnderPointer(POINT at, HWND under) {
+  if (!PlaceKept || at.x != KeptReading.at.x || at.y != KeptReading.at.y) return;
+  KeptReading.under = under;
+  WindowKept = true;
+}
+
+bool TakeKeptPointerReading(PointerReading* reading) {
+  const bool kept = PlaceKept && WindowKept;
+  if (kept) *reading = KeptReading;
+  ForgetPointerReading();
+  return kept;
+}
+
+void ForgetPointerReading() {
+  PlaceKept = false;
+  WindowKept = false;
+}
+
 int IsMouseButtonDown(int which) {
   if (which != 1 && which != 2) return 0;
   const bool swapped = GetSystemMetrics(SM_SWAPBUTTON) != 0;

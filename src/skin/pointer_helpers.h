@@ -13,6 +13,22 @@ int IsMouseButtonDown(int which);
 // 1 when the window under the pointer is this window or a window inside it, else 0.
 int IsPointerOverWindow(HWND window);
 
+// One reading of the pointer: its place and, once asked for, the window under it. Main thread.
+// The image buttons' pass reads the pointer through these; the main loop's own look at the
+// pointer, which follows that pass at once when the pass handled no message and nothing else
+// happened in between, takes the same reading instead of asking the window system again.
+struct PointerReading {
+  POINT at;
+  HWND under;
+};
+// A new reading at this place; the window under it is not known yet.
+void KeepPointerPlace(POINT at);
+// The window under the kept reading's place, when the reading is still at that place.
+void KeepWindowUnderPointer(POINT at, HWND under);
+// The kept reading when its window is known; every call forgets it.
+bool TakeKeptPointerReading(PointerReading* reading);
+void ForgetPointerReading();
+
 // Thread mouse hook: swallows a right-button press over the ticker's browser (TickerBrowser or
 // any window inside it) and lets every other mouse message through.
 LRESULT CALLBACK TickerMouseHook(int code, WPARAM message, LPARAM data);
