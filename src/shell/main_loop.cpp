@@ -253,6 +253,24 @@ void PauseForTicks(std::uint32_t ticks) {
   }
 }
 
+// Waits kWatchInterval by the precise clock, returning early as PauseForTicks does.
+void PauseForWatch() {
+  const DWORD start = timeGetTime();
+  HANDLE wake = MainLoopWakeEvent();
+  const DWORD handles = wake != nullptr ? 1 : 0;
+  for (;;) {
+    const DWORD elapsed = timeGetTime() - start;
+    if (elapsed >= kWatchInterval) return;
+    const DWORD woke =
+        MsgWaitForMultipleObjectsEx(handles, &wake, kWatchInterval - elapsed, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    if (woke == WAIT_TIMEOUT) return;
+    if (woke != WAIT_OBJECT_0 + handles) return;  // woken, or the wait failed
+    MSG message;
+    PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    if (HIWORD(GetQueueStatus(QS_INPUT | QS_POSTMESSAGE | QS_PAINT | QS_TIMER | QS_HOTKEY)) != 0) return;
+  }
+}
+
 // Whether something runs that the loop follows by polling a value a worker writes.
 bool WorkUnderWay() {
   return ProfileReadsRunning.load() > 0 || RunningDownloads.load() > 0 || ClickedRow > -1 ||
@@ -275,6 +293,9 @@ void PauseUntilNextStep() {
   const std::uint32_t ticks = TicksUntilNextStep(in);
   // Something due now still rests 1 ms, as the loop always did.
   if (ticks == 0) return PauseOneMillisecond();
+  // Nothing is due within the watch's pace: no timer's test waits for a given tick, so one wait
+  // of that length does, without stepping up to a change of the tick count.
+  if (ticks >= kWatchInterval) return PauseForWatch();
   PauseForTicks(ticks);
 }
 
