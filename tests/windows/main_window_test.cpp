@@ -141,13 +141,9 @@ TEST_F(MainWindowTest, RowsAreAddedInOrderWithEmptyStateAndPath) {
   }
 }
 
-TEST_F(MainWindowTest, RowsFromASecondThreadArriveInOrder) {
-  // The worker's cell operations are carried out by this thread while it runs the loop. The
-  // list is hidden, as it is while a read fills it.
-  ShowWindow(SongList, SW_HIDE);
-  std::thread worker([] {
-    for (int i = 0; i < 300; ++i) AddSongRow(SongList, "Song " + std::to_string(i), "http://x/" + std::to_string(i), i);
-  });
+// Runs the loop (which carries out the worker's cell operations) until the worker has added its
+// 300 rows "Song k" with "http://x/k", and checks them.
+void ExpectSongsFromWorker(std::thread& worker) {
   RunLoopUntil([] { return SongRowCount(SongList) == 300; });
   worker.join();
   ASSERT_EQ(SongRowCount(SongList), 300);
@@ -155,6 +151,16 @@ TEST_F(MainWindowTest, RowsFromASecondThreadArriveInOrder) {
     EXPECT_EQ(GetSongCell(SongList, i, kColumnName), "Song " + std::to_string(i));
     EXPECT_EQ(GetSongCell(SongList, i, kColumnUrl), "http://x/" + std::to_string(i));
   }
+}
+
+TEST_F(MainWindowTest, RowsFromASecondThreadArriveInOrder) {
+  // The worker's cell operations are carried out by this thread while it runs the loop. The
+  // list is hidden, as it is while a read fills it.
+  ShowWindow(SongList, SW_HIDE);
+  std::thread worker([] {
+    for (int i = 0; i < 300; ++i) AddSongRow(SongList, "Song " + std::to_string(i), "http://x/" + std::to_string(i), i);
+  });
+  ExpectSongsFromWorker(worker);
 }
 
 // A read sends its rows in batches into the hidden list; the list must stay hidden (turning its
@@ -171,13 +177,7 @@ TEST_F(MainWindowTest, BatchesKeepTheOrderTheListsLookAndTheGeneration) {
       AddSongRows(SongList, rows, next, batch, static_cast<int>(next), generation);
     }
   });
-  RunLoopUntil([] { return SongRowCount(SongList) == 300; });
-  worker.join();
-  ASSERT_EQ(SongRowCount(SongList), 300);
-  for (int i = 0; i < 300; i += 37) {
-    EXPECT_EQ(GetSongCell(SongList, i, kColumnName), "Song " + std::to_string(i));
-    EXPECT_EQ(GetSongCell(SongList, i, kColumnUrl), "http://x/" + std::to_string(i));
-  }
+  ExpectSongsFromWorker(worker);
   EXPECT_EQ(GetWindowLongPtrA(SongList, GWL_STYLE) & WS_VISIBLE, 0);
   ShowWindow(SongList, SW_SHOW);
   EXPECT_EQ(AddSongRows(SongList, rows, 0, 2, 300, generation), 2);
