@@ -184,7 +184,7 @@ bool RowButtonUpkeep() {
 
 // Reads the pointer, unless the image buttons' pass has just read it and nothing happened since.
 void PointerAndGlide(std::uint32_t now, bool readAgain) {
-  PointerReading pointer;
+  PointerReading pointer = {};
   if (!TakeKeptPointerReading(&pointer) || readAgain) {
     GetCursorPos(&pointer.at);
     pointer.under = WindowFromPoint(pointer.at);
@@ -433,14 +433,14 @@ void BeginMainLoop() {
 }
 
 void OuterPass() {
-  bool changed = NoticeBannerStep(GetTickCount());  // O1
+  bool changed = NoticeBannerStep(GetTickCount());        // O1
   changed = TickerWatchPass(GetTickCount()) || changed;  // O2
-  RowCountWatch();                                  // O3
-  changed = PlayerAndNewListStep() || changed;      // O4
-  changed = RowButtonUpkeep() || changed;           // O5
-  PointerAndGlide(GetTickCount(), changed);         // O6
-  PauseUntilNextStep();              // O7
-  PendingRowClick();                 // O8
+  RowCountWatch();                                        // O3
+  changed = PlayerAndNewListStep() || changed;            // O4
+  changed = RowButtonUpkeep() || changed;                 // O5
+  PointerAndGlide(GetTickCount(), changed);               // O6
+  PauseUntilNextStep();                                   // O7
+  PendingRowClick();                                      // O8
 }
 
 void DispatchLoopEvent(const LoopEvent& event, bool* closeRequested, bool* focusEvent) {
