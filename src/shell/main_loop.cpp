@@ -213,20 +213,40 @@ void PointerAndGlide(std::uint32_t now, bool readAgain) {
   if (!PrimaryButtonHeld) GlidePaused = 0;
 }
 
-// Waits up to 1 ms; returns early when input or a posted message arrives, and serves the
-// messages that other threads send meanwhile.
-void PauseOneMillisecond() {
+// How one wait of a pause ended.
+enum class PauseWait { kTimedOut, kServedSentMessages, kEnds };
+
+// Waits up to slice ms for input, a posted or sent message or, with wakeable, WakeMainLoop.
+// Messages that other threads send are served; the pause goes on after them unless something the
+// loop takes is waiting. kEnds: input, a posted message, a paint, a timer, WakeMainLoop, or a
+// failed wait.
+PauseWait WaitOnce(DWORD slice, bool wakeable) {
+  HANDLE wake = wakeable ? MainLoopWakeEvent() : nullptr;
+  const DWORD handles = wake != nullptr ? 1 : 0;
+  const DWORD woke = MsgWaitForMultipleObjectsEx(handles, &wake, slice, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+  if (woke == WAIT_TIMEOUT) return PauseWait::kTimedOut;
+  if (woke != WAIT_OBJECT_0 + handles) return PauseWait::kEnds;
+  MSG message;
+  PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+  if (HIWORD(GetQueueStatus(QS_INPUT | QS_POSTMESSAGE | QS_PAINT | QS_TIMER | QS_HOTKEY)) != 0) {
+    return PauseWait::kEnds;
+  }
+  return PauseWait::kServedSentMessages;
+}
+
+// Waits length ms by the precise clock, ending early as WaitOnce says.
+void PauseFor(DWORD length, bool wakeable) {
   const DWORD start = timeGetTime();
   for (;;) {
     const DWORD elapsed = timeGetTime() - start;
-    if (elapsed >= 1) return;
-    const DWORD woke = MsgWaitForMultipleObjectsEx(0, nullptr, 1 - elapsed, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-    if (woke != WAIT_OBJECT_0) return;
-    MSG message;
-    PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-    if (HIWORD(GetQueueStatus(QS_INPUT | QS_POSTMESSAGE | QS_PAINT | QS_TIMER | QS_HOTKEY)) != 0) return;
+    if (elapsed >= length) return;
+    if (WaitOnce(length - elapsed, wakeable) != PauseWait::kServedSentMessages) return;
   }
 }
+
+// Waits up to 1 ms; returns early when input or a posted message arrives, and serves the
+// messages that other threads send meanwhile.
+void PauseOneMillisecond() { PauseFor(1, false); }
 
 // The tick count's steps as the pauses have read them.
 TickSteps TickReadings;
@@ -236,38 +256,12 @@ TickSteps TickReadings;
 void PauseForTicks(std::uint32_t ticks) {
   const DWORD startTick = GetTickCount();
   const DWORD dueTick = startTick + ticks;
-  HANDLE wake = MainLoopWakeEvent();
-  const DWORD handles = wake != nullptr ? 1 : 0;
   for (;;) {
     const DWORD tick = GetTickCount();
     const DWORD precise = timeGetTime();
     NoteTickReading(TickReadings, tick, precise);
     if (tick - startTick >= ticks) return;
-    const DWORD slice = PauseSliceFor(TickReadings, tick, dueTick, precise);
-    const DWORD woke = MsgWaitForMultipleObjectsEx(handles, &wake, slice, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-    if (woke == WAIT_TIMEOUT) continue;
-    if (woke != WAIT_OBJECT_0 + handles) return;  // woken, or the wait failed
-    MSG message;
-    PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-    if (HIWORD(GetQueueStatus(QS_INPUT | QS_POSTMESSAGE | QS_PAINT | QS_TIMER | QS_HOTKEY)) != 0) return;
-  }
-}
-
-// Waits kWatchInterval by the precise clock, returning early as PauseForTicks does.
-void PauseForWatch() {
-  const DWORD start = timeGetTime();
-  HANDLE wake = MainLoopWakeEvent();
-  const DWORD handles = wake != nullptr ? 1 : 0;
-  for (;;) {
-    const DWORD elapsed = timeGetTime() - start;
-    if (elapsed >= kWatchInterval) return;
-    const DWORD woke =
-        MsgWaitForMultipleObjectsEx(handles, &wake, kWatchInterval - elapsed, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-    if (woke == WAIT_TIMEOUT) return;
-    if (woke != WAIT_OBJECT_0 + handles) return;  // woken, or the wait failed
-    MSG message;
-    PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-    if (HIWORD(GetQueueStatus(QS_INPUT | QS_POSTMESSAGE | QS_PAINT | QS_TIMER | QS_HOTKEY)) != 0) return;
+    if (WaitOnce(PauseSliceFor(TickReadings, tick, dueTick, precise), true) == PauseWait::kEnds) return;
   }
 }
 
@@ -295,7 +289,7 @@ void PauseUntilNextStep() {
   if (ticks == 0) return PauseOneMillisecond();
   // Nothing is due within the watch's pace: no timer's test waits for a given tick, so one wait
   // of that length does, without stepping up to a change of the tick count.
-  if (ticks >= kWatchInterval) return PauseForWatch();
+  if (ticks >= kWatchInterval) return PauseFor(kWatchInterval, true);
   PauseForTicks(ticks);
 }
 
