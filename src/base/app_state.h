@@ -21,12 +21,17 @@ struct RowButtonRecord {
   int row;
 };
 
-// The hand-over between the main loop and a new DownloadJob. The starter writes targetPath and the
-// list generation the request belongs to, then row (release); the job copies them and sets row to
-// -1 before anything else. The generation travels with the request, so a new list made between
-// the start and the job's first step is never taken for the job's own.
+// The hand-over between the main loop and a new DownloadJob. The starter writes the row's URL,
+// Name and button as the list holds them, targetPath and the list generation the request belongs
+// to, then row (release); the job copies them and sets row to -1 before anything else. The cells
+// are read on the window's thread at the start, so a window closed right after the hand-over
+// cannot leave a job without its song; and a new list made between the start and the job's first
+// step is never taken for the job's own.
 struct DownloadRequestRecord {
   std::atomic<int> row{-1};
+  std::string url;
+  std::string name;
+  HWND button = nullptr;
   std::string targetPath;
   int generation = 0;
 };

@@ -68,6 +68,9 @@ bool FileExistsNonEmpty(const char* path) { return FileSize(path) > 0; }
 DWORD WINAPI DownloadJob(void* parameter) {
   auto* request = static_cast<DownloadRequestRecord*>(parameter);
   const int row = request->row.load();
+  const std::string url = request->url;
+  const std::string name = request->name;
+  HWND button = request->button;
   std::string targetPath = request->targetPath;
   const int generation = request->generation;
   request->row.store(-1);
@@ -87,12 +90,8 @@ DWORD WINAPI DownloadJob(void* parameter) {
     }
   } batchEnd{!IsBlank(targetPath)};
   ScopedComApartment com;
-  const std::string url = GetSongCell(SongList, row, kColumnUrl);
-  const std::string name = GetSongCell(SongList, row, kColumnName);
-  HWND button = GetRowButton(SongList, row);
-  // A new list raises the generation before it replaces the rows, so cells read while the
-  // generation still holds are this job's own; otherwise its list is gone and there is nothing
-  // to save.
+  // A new list raises the generation before it replaces the rows; then this job's list is gone
+  // and its row with it.
   if (generation != ListGeneration.load()) return 0;
   // The row is this job's until it ends: its button stays hidden (also through the list's
   // upkeep) unless the user cancels.

@@ -59,6 +59,9 @@ void WaitForRequestTaken() {
 // hand-over still waits for it; and it carries the list generation of this moment.
 void StartDownload(int row, const std::string& targetPath) {
   WaitForRequestTaken();
+  DownloadRequest.url = GetSongCell(SongList, row, kColumnUrl);
+  DownloadRequest.name = GetSongCell(SongList, row, kColumnName);
+  DownloadRequest.button = GetRowButton(SongList, row);
   DownloadRequest.targetPath = targetPath;
   DownloadRequest.generation = ListGeneration.load();
   RunningDownloads.fetch_add(1);

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <commctrl.h>
+
 #include <algorithm>
 #include <future>
 #include <set>
@@ -207,3 +209,18 @@ TEST_F(DownloadJobTest, FileExistsNonEmptyIgnoresFoldersAndEmptyFiles) {
 }
 
 }  // namespace
+
+// Closing the window right after Save Songs takes the rows away before the last jobs could
+// have read them; every song handed over is saved whole all the same.
+TEST_F(DownloadJobTest, EverySongHandedOverIsSavedWhenTheRowsGoAtOnce) {
+  std::vector<std::pair<std::string, std::string>> rows;
+  for (int n = 1; n <= 5; ++n) rows.push_back({"Song " + std::to_string(n), kGen + "4000/" + std::to_string(n) + ".mp3"});
+  AddRows(rows);
+  const std::string folder = FreshTempFolder("save-gone");
+  SaveSongsIntoFolder(folder);
+  SendMessageA(SongList, LVM_DELETEALLITEMS, 0, 0);
+  ASSERT_TRUE(RunLoopUntil(AllJobsEnded, 60000));
+  for (int n = 1; n <= 5; ++n) {
+    EXPECT_TRUE(ReadWholeFile(folder + "Song " + std::to_string(n) + ".mp3") == GeneratedBody(n, 4000)) << n;
+  }
+}
