@@ -9,8 +9,9 @@
 
 // The browsers made at start-up wait for their blank first page within this many milliseconds
 // in all, not each: a control that never reports the page as loaded (there may be no HTML engine
-// behind it) must not keep the window from opening.
-constexpr DWORD kBrowserReadyBudget = 1000;
+// behind it) must not keep the window from opening. A control with an engine loads the blank
+// page in a few tens of milliseconds; one that has not by then still takes its address.
+constexpr DWORD kBrowserReadyBudget = 500;
 
 // One bound shared by the first-page waits of several browsers, taken before the first is made.
 struct BrowserReadyDeadline {
