@@ -1,6 +1,7 @@
-// Pixels are read and written one by one through GetPixel and SetPixel on memory DCs: the
-// images are a few thousand pixels, blended once at start-up, and this way the colours are
-// exactly those the window system reports, whatever the images' formats.
+// The images are read and written whole, one GetDIBits or SetDIBits call each, through a
+// 32-bit top-down device-independent view: a pixel by pixel pass through GetPixel and SetPixel
+// gives the same colours but costs a call per pixel, some 60,000 at start-up. Colours keep the
+// GetPixel form and order, and a point outside the image reads as GetPixel reads it.
 #include "skin/blend_frames.h"
 
 #include <cstdint>
@@ -10,34 +11,66 @@
 
 namespace {
 
-UniqueBitmap NewImage(const std::vector<std::uint32_t>& colours, int width, int height) {
-  ScreenDc screen;
-  if (screen.get() == nullptr) return UniqueBitmap();
-  UniqueBitmap image(CreateCompatibleBitmap(screen.get(), width, height));
-  UniqueMemoryDc dc(CreateCompatibleDC(screen.get()));
-  if (!image || !dc) return UniqueBitmap();
-  ScopedSelectObject selected(dc.get(), image.get());
-  if (!selected.ok()) return UniqueBitmap();
+BITMAPINFO TopDownView(int width, int height) {
+  BITMAPINFO view = {};
+  view.bmiHeader.biSize = sizeof(view.bmiHeader);
+  view.bmiHeader.biWidth = width;
+  view.bmiHeader.biHeight = -height;  // top-down: row 0 first
+  view.bmiHeader.biPlanes = 1;
+  view.bmiHeader.biBitCount = 32;
+  view.bmiHeader.biCompression = BI_RGB;
+  return view;
+}
+
+// A view's pixel is 0x00RRGGBB; a colour is 0x00BBGGRR.
+std::uint32_t SwapRedAndBlue(std::uint32_t pixel) {
+  return ((pixel & 0xFFu) << 16) | (pixel & 0xFF00u) | ((pixel >> 16) & 0xFFu);
+}
+
+UniqueBitmap NewImage(HDC screen, const std::vector<std::uint32_t>& colours, int width, int height) {
+  if (screen == nullptr || colours.size() != static_cast<std::size_t>(width) * static_cast<std::size_t>(height)) {
+    return UniqueBitmap();
+  }
+  UniqueBitmap image(CreateCompatibleBitmap(screen, width, height));
+  if (!image) return UniqueBitmap();
+  std::vector<std::uint32_t> pixels(colours.size());
   std::size_t i = 0;
   for (int x = 0; x < width; ++x) {
-    for (int y = 0; y < height; ++y) SetPixel(dc.get(), x, y, colours[i++]);
+    for (int y = 0; y < height; ++y) pixels[static_cast<std::size_t>(y) * width + x] = SwapRedAndBlue(colours[i++]);
+  }
+  BITMAPINFO view = TopDownView(width, height);
+  if (SetDIBits(screen, image.get(), 0, height, pixels.data(), &view, DIB_RGB_COLORS) != height) {
+    return UniqueBitmap();
   }
   return image;
+}
+
+std::vector<std::uint32_t> ReadColours(HDC screen, HBITMAP image, int width, int height) {
+  std::vector<std::uint32_t> colours;
+  BITMAP size = {};
+  if (image == nullptr || width <= 0 || height <= 0 || GetObjectA(image, sizeof(size), &size) == 0) return colours;
+  const int ownWidth = size.bmWidth, ownHeight = size.bmHeight;
+  std::vector<std::uint32_t> pixels(static_cast<std::size_t>(ownWidth) * static_cast<std::size_t>(ownHeight));
+  BITMAPINFO view = TopDownView(ownWidth, ownHeight);
+  if (screen == nullptr ||
+      GetDIBits(screen, image, 0, ownHeight, pixels.data(), &view, DIB_RGB_COLORS) != ownHeight) {
+    return colours;
+  }
+  colours.reserve(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+  for (int x = 0; x < width; ++x) {
+    for (int y = 0; y < height; ++y) {
+      colours.push_back(x < ownWidth && y < ownHeight ? SwapRedAndBlue(pixels[static_cast<std::size_t>(y) * ownWidth + x])
+                                                      : CLR_INVALID);
+    }
+  }
+  return colours;
 }
 
 }  // namespace
 
 std::vector<std::uint32_t> ReadImageColours(HBITMAP image, int width, int height) {
-  std::vector<std::uint32_t> colours;
-  UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
-  if (!dc) return colours;
-  ScopedSelectObject selected(dc.get(), image);
-  if (!selected.ok()) return colours;
-  colours.reserve(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
-  for (int x = 0; x < width; ++x) {
-    for (int y = 0; y < height; ++y) colours.push_back(GetPixel(dc.get(), x, y));
-  }
-  return colours;
+  ScreenDc screen;
+  return ReadColours(screen.get(), image, width, height);
 }
 
 std::vector<HBITMAP> BlendFrames(HBITMAP from, HBITMAP to, int steps) {
@@ -45,12 +78,13 @@ std::vector<HBITMAP> BlendFrames(HBITMAP from, HBITMAP to, int steps) {
   BITMAP size = {};
   if (GetObjectA(from, sizeof(size), &size) == 0 || size.bmWidth <= 0 || size.bmHeight <= 0) return {};
   const int width = size.bmWidth, height = size.bmHeight;
-  const std::vector<std::uint32_t> a = ReadImageColours(from, width, height);
-  const std::vector<std::uint32_t> b = ReadImageColours(to, width, height);
+  ScreenDc screen;  // one for all the reading and writing
+  const std::vector<std::uint32_t> a = ReadColours(screen.get(), from, width, height);
+  const std::vector<std::uint32_t> b = ReadColours(screen.get(), to, width, height);
   if (a.empty() || b.empty()) return {};
   std::vector<UniqueBitmap> blends;
   for (int k = 1; k <= steps; ++k) {
-    UniqueBitmap blend = NewImage(BlendColourTable(a, b, steps, k), width, height);
+    UniqueBitmap blend = NewImage(screen.get(), BlendColourTable(a, b, steps, k), width, height);
     if (!blend) return {};  // the blends made so far are freed on the way out
     blends.push_back(std::move(blend));
   }

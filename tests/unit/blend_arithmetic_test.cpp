@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
@@ -22,6 +23,22 @@ TEST(BlendArithmetic, ChannelsRoundToNearestWithTiesToEven) {
     for (int k = 1; k <= c.steps; ++k) {
       EXPECT_EQ(BlendChannel(c.a, c.b, c.steps, k), c.blends[static_cast<size_t>(k - 1)])
           << c.a << "->" << c.b << " in " << c.steps << ", blend " << k;
+    }
+  }
+}
+
+// The hand-made rounding against the C library's, over every pair of channels and the step
+// counts buttons use.
+TEST(BlendArithmetic, ChannelsRoundAsTheLibraryRoundsEverywhere) {
+  for (int steps = 1; steps <= 8; ++steps) {
+    for (int k = 1; k <= steps; ++k) {
+      for (int a = 0; a < 256; ++a) {
+        for (int b = 0; b < 256; ++b) {
+          const double exact = a + (static_cast<double>(b - a) / steps) * k;
+          const int expected = static_cast<int>(std::nearbyint(static_cast<float>(exact)));
+          ASSERT_EQ(BlendChannel(a, b, steps, k), expected) << a << "->" << b << " in " << steps << ", blend " << k;
+        }
+      }
     }
   }
 }

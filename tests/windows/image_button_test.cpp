@@ -93,6 +93,15 @@ TEST_F(ImageButtonTest, BlendedFramesHoldTheColoursTheArithmeticGives) {
     EXPECT_EQ(size.bmWidth, 55);
     EXPECT_EQ(size.bmHeight, 23);
     EXPECT_EQ(ReadImageColours(frames[static_cast<size_t>(k)], 55, 23), BlendColourTable(from, to, 5, k)) << k;
+    // The whole-image reading gives what GetPixel gives, point by point, and outside the image too.
+    const std::vector<std::uint32_t> wider = ReadImageColours(frames[static_cast<size_t>(k)], 56, 24);
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, frames[static_cast<size_t>(k)]);
+    for (int x = 0, i = 0; x < 56; ++x) {
+      for (int y = 0; y < 24; ++y, ++i) ASSERT_EQ(wider[static_cast<size_t>(i)], GetPixel(dc, x, y)) << k << " " << x << "," << y;
+    }
+    SelectObject(dc, old);
+    DeleteDC(dc);
     DeleteObject(frames[static_cast<size_t>(k)]);
   }
   EXPECT_TRUE(BlendFrames(GoImages[0].get(), nullptr, 5).empty());
