@@ -90,9 +90,10 @@ DWORD WINAPI DownloadJob(void* parameter) {
     }
   } batchEnd{!IsBlank(targetPath)};
   ScopedComApartment com;
-  // A new list raises the generation before it replaces the rows; then this job's list is gone
-  // and its row with it.
-  if (generation != ListGeneration.load()) return 0;
+  // A new list raises the generation before it replaces the rows; then this job's row is gone.
+  // A song of Save Songs was handed over with its address and name and is saved all the same,
+  // as one already transferring is; a save dialog is not opened for a row no longer listed.
+  if (generation != ListGeneration.load() && IsBlank(targetPath)) return 0;
   // The row is this job's until it ends: its button stays hidden (also through the list's
   // upkeep) unless the user cancels.
   if (button != nullptr && IsWindow(button) && generation == ListGeneration.load()) {
