@@ -29,7 +29,8 @@ bool IsCurrent(int generation) { return generation == ListGeneration.load(); }
 // The box is owned by the program's window only while that window is in the foreground, so
 // that it does not take the input away from another program.
 void ShowReadMessage(const char* text, UINT icon) {
-  HWND owner = GetForegroundWindow() == MainWindow ? MainWindow : nullptr;
+  HWND window = MainWindow;
+  HWND owner = GetForegroundWindow() == window ? window : nullptr;
   MessageBoxA(owner, text, kReadMessageTitle, MB_OK | icon);
 }
 

@@ -36,7 +36,8 @@ HWND ClickedButton;
 std::string NoticeBaseAddress, NoticePath, TickerAddress, SaveFolder;
 int FlashReady;
 
-HWND MainWindow, UrlField, GoButton, SaveButton, SongList, SiteLink, HomeLink;
+std::atomic<HWND> MainWindow;
+HWND UrlField, GoButton, SaveButton, SongList, SiteLink, HomeLink;
 HWND TickerStrip, SidePanelLeft, SidePanelRight, LoadingSpinner, PlayerPanel;
 std::atomic<HWND> NoticeBanner;
 HWND TickerBrowser, LeftPanelBrowser, RightPanelBrowser, NoticePanel[2];
@@ -72,7 +73,8 @@ void ClearGlobalState() {
   TickerAddress.clear();
   SaveFolder.clear();
   FlashReady = 0;
-  MainWindow = UrlField = GoButton = SaveButton = SongList = SiteLink = HomeLink = nullptr;
+  MainWindow = nullptr;
+  UrlField = GoButton = SaveButton = SongList = SiteLink = HomeLink = nullptr;
   NoticeBanner = TickerStrip = SidePanelLeft = SidePanelRight = LoadingSpinner = nullptr;
   PlayerPanel = TickerBrowser = LeftPanelBrowser = RightPanelBrowser = nullptr;
   NoticePanel[0] = NoticePanel[1] = nullptr;

@@ -77,7 +77,10 @@ extern std::string NoticeBaseAddress, NoticePath, TickerAddress, SaveFolder;
 extern int FlashReady;
 
 // The window and its controls; 0 until made.
-extern HWND MainWindow, UrlField, GoButton, SaveButton, SongList, SiteLink, HomeLink;
+extern HWND UrlField, GoButton, SaveButton, SongList, SiteLink, HomeLink;
+// Made and cleared by the main thread; readers and download jobs still running when the window
+// closes read it as it is cleared.
+extern std::atomic<HWND> MainWindow;
 extern HWND TickerStrip, SidePanelLeft, SidePanelRight, LoadingSpinner, PlayerPanel;
 // Published by start-up once made, read by NoticeFetcher (see PublishNoticeBanner).
 extern std::atomic<HWND> NoticeBanner;

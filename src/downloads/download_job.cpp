@@ -86,7 +86,8 @@ DWORD WINAPI DownloadJob(void* parameter) {
     bool inBatch;
     bool failed = false;
     ~BatchEnd() {
-      if (inBatch && MainWindow != nullptr) PostMessageA(MainWindow, kBatchSongEndedMessage, failed ? 1 : 0, 0);
+      HWND window = MainWindow;  // cleared when the window closes while the job runs
+      if (inBatch && window != nullptr) PostMessageA(window, kBatchSongEndedMessage, failed ? 1 : 0, 0);
     }
   } batchEnd{!IsBlank(targetPath)};
   ScopedComApartment com;
