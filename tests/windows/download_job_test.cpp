@@ -25,8 +25,6 @@ void AddRows(const std::vector<std::pair<std::string, std::string>>& rows) {
   }
 }
 
-bool AllJobsEnded() { return RunningDownloads.load() == 0 && DownloadRequest.row.load() == -1; }
-
 void SaveAllInto(const std::string& folder) {
   SaveSongsIntoFolder(folder);
   ASSERT_TRUE(RunLoopUntil(AllJobsEnded, 120000));

@@ -62,7 +62,6 @@ std::vector<HostileCase> Cases() {
 }
 
 bool ReadsSettled() { return ProfileReadsRunning.load() == 0 && SongListFilled.load() == 0; }
-bool AllJobsEnded() { return RunningDownloads.load() == 0 && DownloadRequest.row.load() == -1; }
 
 // True when the window answers a message sent from another thread while the loop runs.
 bool WindowAnswers() {

@@ -28,6 +28,9 @@ inline bool RunLoopUntil(const std::function<bool()>& done, DWORD timeoutMs = 20
   }
 }
 
+// No download job runs and none waits to take its hand-over.
+inline bool AllJobsEnded() { return RunningDownloads.load() == 0 && DownloadRequest.row.load() == -1; }
+
 // Runs the loop for a while.
 inline void RunLoopFor(DWORD ms) {
   RunLoopUntil([] { return false; }, ms);
