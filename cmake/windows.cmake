@@ -116,6 +116,10 @@ add_executable(glide_floor WIN32 ${CMAKE_SOURCE_DIR}/bench/windows/glide_floor.c
 target_compile_options(glide_floor PRIVATE ${VERDIMO_WARNINGS})
 target_link_libraries(glide_floor PRIVATE winmm)
 target_link_options(glide_floor PRIVATE ${VERDIMO_STATIC_LINK})
+add_executable(watch_floor WIN32 ${CMAKE_SOURCE_DIR}/bench/windows/watch_floor.cpp)
+target_compile_options(watch_floor PRIVATE ${VERDIMO_WARNINGS})
+target_link_libraries(watch_floor PRIVATE winmm)
+target_link_options(watch_floor PRIVATE ${VERDIMO_STATIC_LINK})
 # The trivial window again, loading the system libraries the program loads before its window.
 add_executable(trivial_window_libraries WIN32 ${CMAKE_SOURCE_DIR}/bench/windows/trivial_window.cpp)
 target_compile_definitions(trivial_window_libraries PRIVATE LOAD_PROGRAM_LIBRARIES)
