@@ -5,6 +5,8 @@
 #include <windows.h>
 #include <mmsystem.h>
 
+#include "floor_window.h"
+
 namespace {
 
 HBRUSH Hollow;
@@ -15,11 +17,8 @@ LRESULT CALLBACK FloorProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
       SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
       SetTextColor(reinterpret_cast<HDC>(wParam), RGB(0, 0, 255));
       return reinterpret_cast<LRESULT>(Hollow);
-    case WM_DESTROY:
-      PostQuitMessage(0);
-      return 0;
     default:
-      return DefWindowProcA(window, message, wParam, lParam);
+      return QuitOnDestroyProc(window, message, wParam, lParam);
   }
 }
 
@@ -27,19 +26,7 @@ LRESULT CALLBACK FloorProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
   Hollow = static_cast<HBRUSH>(GetStockObject(HOLLOW_BRUSH));
-  WNDCLASSA windowClass = {};
-  windowClass.lpfnWndProc = FloorProc;
-  windowClass.hInstance = instance;
-  windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
-  windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
-  windowClass.lpszClassName = "GlideFloor";
-  RegisterClassA(&windowClass);
-  RECT frame = {0, 0, 400, 185};
-  const DWORD style = WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
-  AdjustWindowRectEx(&frame, style, FALSE, 0);
-  HWND window = CreateWindowExA(0, "GlideFloor", "Trivial glide", style, CW_USEDEFAULT, CW_USEDEFAULT,
-                                frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
-                                instance, nullptr);
+  HWND window = OpenFloorWindow(instance, FloorProc, "GlideFloor", "Trivial glide");
   HDC screen = GetDC(nullptr);
   const int height = -MulDiv(9, GetDeviceCaps(screen, LOGPIXELSY), 72);
   ReleaseDC(nullptr, screen);

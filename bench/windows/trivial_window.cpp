@@ -5,6 +5,8 @@
 // timers) and does nothing else with them.
 #include <windows.h>
 
+#include "floor_window.h"
+
 #ifdef LOAD_PROGRAM_LIBRARIES
 #include <commctrl.h>
 #include <commdlg.h>
@@ -15,18 +17,6 @@
 #include <urlmon.h>
 #include <wininet.h>
 #endif
-
-namespace {
-
-LRESULT CALLBACK TrivialProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_DESTROY) {
-    PostQuitMessage(0);
-    return 0;
-  }
-  return DefWindowProcA(window, message, wParam, lParam);
-}
-
-}  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
 #ifdef LOAD_PROGRAM_LIBRARIES
@@ -43,7 +33,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
   }
 #endif
   WNDCLASSA windowClass = {};
-  windowClass.lpfnWndProc = TrivialProc;
+  windowClass.lpfnWndProc = QuitOnDestroyProc;
   windowClass.hInstance = instance;
   windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
   windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);

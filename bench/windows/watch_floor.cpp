@@ -6,34 +6,13 @@
 #include <windows.h>
 #include <mmsystem.h>
 
-namespace {
+#include "floor_window.h"
 
+// The main loop's watch interval.
 constexpr DWORD kWatchPace = 50;
 
-LRESULT CALLBACK FloorProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_DESTROY) {
-    PostQuitMessage(0);
-    return 0;
-  }
-  return DefWindowProcA(window, message, wParam, lParam);
-}
-
-}  // namespace
-
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
-  WNDCLASSA windowClass = {};
-  windowClass.lpfnWndProc = FloorProc;
-  windowClass.hInstance = instance;
-  windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
-  windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
-  windowClass.lpszClassName = "WatchFloor";
-  RegisterClassA(&windowClass);
-  RECT frame = {0, 0, 400, 185};
-  const DWORD style = WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
-  AdjustWindowRectEx(&frame, style, FALSE, 0);
-  HWND window = CreateWindowExA(0, "WatchFloor", "Trivial watch", style, CW_USEDEFAULT, CW_USEDEFAULT,
-                                frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
-                                instance, nullptr);
+  HWND window = OpenFloorWindow(instance, QuitOnDestroyProc, "WatchFloor", "Trivial watch");
   HWND field = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", "", WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL, 10, 10,
                                300, 22, window, nullptr, instance, nullptr);
   ShowWindow(window, show);
