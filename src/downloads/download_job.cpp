@@ -34,11 +34,9 @@ HWND DialogOwner() {
 
 // The full path the user chose, or "" on cancel.
 std::string AskForTargetPath(const std::string& name) {
-  const SaveDialogNames proposal = SaveDialogProposal(name);
+  const std::string proposal = SaveDialogProposal(name);
   char file[MAX_PATH] = "";
-  if (proposal.fileName.size() < sizeof(file)) {
-    proposal.fileName.copy(file, proposal.fileName.size());
-  }
+  if (proposal.size() < sizeof(file)) proposal.copy(file, proposal.size());
   OPENFILENAMEA dialog = {};
   dialog.lStructSize = sizeof(dialog);
   dialog.hwndOwner = DialogOwner();
@@ -46,7 +44,8 @@ std::string AskForTargetPath(const std::string& name) {
   dialog.nFilterIndex = 1;
   dialog.lpstrFile = file;
   dialog.nMaxFile = sizeof(file);
-  dialog.lpstrInitialDir = proposal.folder.empty() ? nullptr : proposal.folder.c_str();
+  // No initial folder: the dialog opens where the user last saved.
+  dialog.lpstrInitialDir = nullptr;
   dialog.lpstrTitle = "";
   dialog.Flags = 0x8080C;  // explorer style, path must exist, keep the current folder, no read-only box
   if (!GetSaveFileNameA(&dialog)) return std::string();

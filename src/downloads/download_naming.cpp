@@ -65,19 +65,13 @@ bool HasForbiddenNameCharacter(std::string_view text) {
   return false;
 }
 
-SaveDialogNames SaveDialogProposal(std::string_view name) {
+std::string SaveDialogProposal(std::string_view name) {
   std::string proposal(name);
   proposal += kMp3Extension;
-  SaveDialogNames names;
-  const std::size_t slash = proposal.rfind('\\');
-  if (slash == std::string::npos) {
-    names.fileName = proposal;
-  } else {
-    names.folder = proposal.substr(0, slash);
-    names.fileName = proposal.substr(slash + 1);
-  }
-  if (HasForbiddenNameCharacter(names.fileName)) names.fileName.clear();
-  return names;
+  const std::size_t separator = proposal.find_last_of("\\/");
+  if (separator != std::string::npos) proposal.erase(0, separator + 1);
+  if (HasForbiddenNameCharacter(proposal)) proposal.clear();
+  return proposal;
 }
 
 std::string WithMp3Extension(std::string_view path) {

@@ -15,15 +15,11 @@ constexpr int kLastNameCounter = 99999;
 // file: " (99999).mp3.part".
 constexpr std::size_t kNameSuffixRoom = 17;
 
-// Where the save dialog opens and which file name it proposes.
-struct SaveDialogNames {
-  std::string folder;    // "" = the dialog's own choice of folder
-  std::string fileName;  // "" = the name field starts empty
-};
-
-// From name + ".mp3": a "\" splits it into folder (before the last "\") and file name (after);
-// a file name with a forbidden character (see HasForbiddenNameCharacter) is not proposed.
-SaveDialogNames SaveDialogProposal(std::string_view name);
+// The file name the save dialog proposes: the part of name + ".mp3" after its last "\" or "/",
+// or "" (the name field starts empty) when that holds a forbidden character (see
+// HasForbiddenNameCharacter). A title comes from the network, so it never names the folder the
+// dialog opens in: that stays the system's choice.
+std::string SaveDialogProposal(std::string_view name);
 
 // Whether text holds a byte below 32 or one of " \ / : * ? < > |.
 bool HasForbiddenNameCharacter(std::string_view text);
