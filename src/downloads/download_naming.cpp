@@ -5,8 +5,6 @@
 
 namespace {
 
-constexpr std::string_view kMp3Extension = ".mp3";
-
 bool IsForbiddenNameByte(unsigned char b) {
   if (b < 32) return true;
   switch (b) {

@@ -7,6 +7,10 @@
 #include <string>
 #include <string_view>
 
+// The extension of a saved song, and the file class the shell opens it as (a literal, so
+// data() ends in a zero).
+constexpr std::string_view kMp3Extension = ".mp3";
+
 // Longest path the file system takes, terminating zero included (MAX_PATH).
 constexpr std::size_t kMaxPathLength = 260;
 // Highest counter a folder target tries ("Song (99999).mp3") before it gives up.

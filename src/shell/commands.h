@@ -11,9 +11,11 @@ void StartDownload(int row, const std::string& targetPath);
 void SaveAllSongs();
 // Starts one job per row with a target in folder (which ends in "\\").
 void SaveSongsIntoFolder(const std::string& folder);
-// Opens a text with the system: a row's file through the shell's "open" verb only, the program's
-// own links first as a program, then through the shell.
-void OpenWithDefaultProgram(const std::string& text, bool isDownloadedFile);
+// Opens a saved song with the program the user's associations name for ".mp3" files.
+void OpenSavedSong(const std::string& path);
 // Opens a text that came from a page or a server: only an http or https address, and only
 // through the shell's "open" verb; anything else is ignored.
 void OpenWebAddress(const std::string& text);
+// Opens one of the program's links (HomeLink, SiteLink, the notice's home page): "http://" goes
+// in front of a text without a web scheme, then it opens as OpenWebAddress does.
+void OpenLink(const std::string& text);

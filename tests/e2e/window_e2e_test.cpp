@@ -5,6 +5,7 @@
 #include <set>
 #include <string>
 
+#include "common/recorder_log.h"
 #include "e2e/program_driver.h"
 #include "e2e/program_test.h"
 
@@ -112,6 +113,26 @@ TEST_F(WindowTest, NoticeBannerGivesWayToTickerAndHomeLinkGlidesUnlessPointedAt)
 
   ParkPointer();
   EXPECT_TRUE(PollUntil([&] { return LeftOf(link) != settled; }, 5000)) << "the link did not glide on";
+}
+
+// A program planted under a link's host name in the program's working folder is never started:
+// the links go to the shell as web addresses.
+TEST_F(WindowTest, TheLinksOpenWebAddressesAndNeverStartAProgram) {
+  char temp[MAX_PATH] = "", self[MAX_PATH] = "";
+  GetTempPathA(sizeof(temp), temp);
+  const std::string marker = std::string(temp) + "verdimo-marker-program-ran.txt";
+  DeleteFileA(marker.c_str());
+  GetModuleFileNameA(nullptr, self, sizeof(self));
+  const std::string planted = std::string(self).substr(0, std::string(self).rfind('\\') + 1) + "marker_program.exe";
+  for (const char* host : {"www.vmd-author.test", "www.verdimo.test"}) {
+    ASSERT_TRUE(CopyFileA(planted.c_str(), run_.folder.File(host).c_str(), FALSE)) << host;
+  }
+  ClearRecordedLines();
+  ClickAt(CentreOf(Control(run_, kHomeLinkId)));
+  EXPECT_TRUE(WaitForRecordedLine("http://www.vmd-author.test", 15000)) << ::testing::PrintToString(RecordedLines());
+  ClickAt(CentreOf(Control(run_, kSiteLinkId)));
+  EXPECT_TRUE(WaitForRecordedLine("http://www.verdimo.test", 15000)) << ::testing::PrintToString(RecordedLines());
+  EXPECT_FALSE(PollUntil([&] { return FileExists(marker); }, 2000, 100)) << "a planted program was started";
 }
 
 }  // namespace

@@ -15,7 +15,15 @@ TEST(WebAddress, OnlyHttpAndHttpsAddressesWithAHost) {
       {"HttpS://x.test/?q=1#top", true},
       {"http://x", true},
       {"http://x.test:8080/a%20b", true},
-      {"http://user@x.test/", true},
+      {"http://user@x.test/", false},
+      {"http://a@b/", false},
+      {"http://b/?a@c", true},
+      {"http://x.test/%zz", false},
+      {"http://x.test/a%2", false},
+      {"http://x.test/%", false},
+      {"http://x.test/%aF", true},
+      {"http://x.test/" + std::string(2048 - 14, 'a'), true},
+      {"http://x.test/" + std::string(2049 - 14, 'a'), false},
       {"http://[::1]:80/", true},
       {"http:", false},
       {"http://", false},
@@ -44,5 +52,25 @@ TEST(WebAddress, OnlyHttpAndHttpsAddressesWithAHost) {
   };
   for (const auto& c : cases) {
     EXPECT_EQ(IsWebAddress(c.text), c.web) << ::testing::PrintToString(c.text);
+  }
+}
+
+TEST(WebAddress, LinksBecomeWebAddressesOrNothing) {
+  const struct {
+    std::string text;
+    std::string opened;  // "" = nothing opens
+  } cases[] = {
+      {"www.vmd-author.test", "http://www.vmd-author.test"},
+      {"HTTPS://x.test/a", "HTTPS://x.test/a"},
+      {"http://x.test", "http://x.test"},
+      {"mshta http://x.test/x.hta#verdimo.test", ""},
+      {"calc.exe", "http://calc.exe"},
+      {"file:///C:/windows/win.ini", ""},
+      {"\\\\host\\share", ""},
+      {"", ""},
+  };
+  for (const auto& c : cases) {
+    const std::string address = LinkWebAddress(c.text);
+    EXPECT_EQ(IsWebAddress(address) ? address : "", c.opened) << c.text;
   }
 }

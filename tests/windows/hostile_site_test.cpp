@@ -143,7 +143,7 @@ TEST_P(HostileSiteTest, TheProgramKeepsWorkingAndWritesOnlyIntoTheChosenFolder) 
       if (GetSongCell(SongList, row, kColumnName) == "Program") {
         EXPECT_EQ(body.compare(0, 2, "MZ"), 0);
         // Play: the saved program is handed to the ".mp3" handler and never runs itself.
-        OpenWithDefaultProgram(path, true);
+        OpenSavedSong(path);
         EXPECT_TRUE(WaitForRecordedLine(path, 15000));
         RunLoopFor(2000);
         bool ran = false;
