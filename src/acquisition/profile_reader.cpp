@@ -3,11 +3,15 @@
 //
 // Several reads may run at once. Only the newest may touch what the user sees: a read whose
 // list generation is no longer the current one adds no rows, shows no message and publishes no
-// artist or player movie; it still counts itself out, and the last read to end enables Go!.
+// artist, player movie or SiteLinkTip; it still counts itself out, and the last read to end
+// enables Go!. The playlist is hostile: its rows are bounded as they are scanned, and a read
+// that finds no memory says so and lists nothing instead of ending the program.
 #include "acquisition/profile_reader.h"
 
 #include <algorithm>
 #include <memory>
+#include <new>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -20,11 +24,22 @@
 #include "wingui/tooltip.h"
 #include "base/text_search.h"
 #include "base/app_state.h"
+#include "base/web_address.h"
 #include "skin/pointer_helpers.h"
 
 namespace {
 
 bool IsCurrent(int generation) { return generation == ListGeneration.load(); }
+
+// Runs publish while the read is still the newest, under the lock that a new read's start takes
+// to raise the generation: the test and the writes are one step. Returns whether it ran.
+template <typename Publish>
+bool PublishIfCurrent(int generation, Publish publish) {
+  std::lock_guard<std::mutex> hold(ReadResultLock);
+  if (!IsCurrent(generation)) return false;
+  publish();
+  return true;
+}
 
 // The box is owned by the program's window only while that window is in the foreground, so
 // that it does not take the input away from another program.
@@ -50,12 +65,23 @@ int FetchWithWaitCursor(const std::string& address, FetchBuffer& buffer, int gen
 // between batches.
 constexpr std::size_t kLargestRowBatch = 256;
 
-// Adds the playlist's songs as rows, in the playlist's order; returns how many were added.
-int ReadPlaylist(const std::string& friendId, FetchBuffer& buffer, int generation) {
+// What a playlist fetch came to.
+struct PlaylistRead {
+  int added = 0;
+  bool complete = true;   // false: the playlist held more songs than a list takes
+  bool noMemory = false;  // the fetch found no memory for the document
+};
+
+// Adds the playlist's songs as rows, in the playlist's order.
+PlaylistRead ReadPlaylist(const std::string& friendId, FetchBuffer& buffer, int generation) {
+  PlaylistRead read;
   const int length = FetchWithWaitCursor(PlaylistRequestAddress(friendId), buffer, generation);
-  if (length <= 0) return 0;
+  read.noMemory = length == kFetchNoMemory;
+  if (length <= 0) return read;
+  // The rows are all taken from the document before the first goes to the list: a scan that
+  // runs out of memory leaves the list empty.
   std::vector<SongRowCells> rows;
-  ScanPlaylist(PageText(buffer.data, length), [&rows](PlaylistSong&& song) {
+  read.complete = ScanPlaylist(PageText(buffer.data, length), [&rows](PlaylistSong&& song) {
     rows.push_back(SongRowCells{std::move(song.name), std::move(song.url)});
   });
   int added = 0;
@@ -67,7 +93,70 @@ int ReadPlaylist(const std::string& friendId, FetchBuffer& buffer, int generatio
     // A newer list has begun (or the list took no more).
     if (took != count) break;
   }
-  return added;
+  read.added = added;
+  return read;
+}
+
+std::string SongsLeftOutMessage(int listed) {
+  return "This profile lists more songs than the program can show; the first " + std::to_string(listed) +
+         " are listed.";
+}
+
+// What a profile page offered, once it has passed the checks of a read.
+struct PageResults {
+  bool miniPlayerSeen = false;
+  bool movieFound = false;
+  bool pageRead = false;
+  std::string friendId;
+};
+
+// Fetches and recognises the profile page and publishes the artist and the player movie. The
+// movie's address is a page's text like a title, and only a web address is handed to the player.
+PageResults ReadProfilePage(const std::string& address, FetchBuffer& buffer, int generation, bool* noMemory) {
+  PageResults page;
+  const int length = FetchWithWaitCursor(address, buffer, generation);
+  *noMemory = length == kFetchNoMemory;
+  const ProfileFindings found = RecogniseProfile(address, buffer.data, length);
+  page.friendId = found.friendId;
+  page.pageRead = found.pageRead;
+  if (found.siteError && IsCurrent(generation)) ShowReadMessage(kSiteErrorMessage, MB_ICONINFORMATION);
+  std::string movie;
+  if (found.movie.found) {
+    page.miniPlayerSeen = found.movie.miniPlayer;
+    movie = BlankControlBytes(EntityDecoder(found.movie.address));
+    page.movieFound = IsWebAddress(movie);
+  }
+  PublishIfCurrent(generation, [&] {
+    if (page.movieFound) {
+      PlayerMovieKind = found.movie.kind;
+      PlayerMovieUrl.Set(movie);
+    }
+    if (page.pageRead) ArtistName.Set(found.artistName);
+  });
+  return page;
+}
+
+// Every way a read ends: the message it owes the user, the player's unloading when it found no
+// movie, the list shown again and its flags for the main loop.
+void EndRead(int generation, const PageResults& page, const PlaylistRead& playlist, bool noMemory) {
+  bool current = IsCurrent(generation);
+  if (current && noMemory) {
+    ShowReadMessage(kNoMemoryMessage, MB_ICONWARNING);
+  } else if (current && !playlist.complete) {
+    ShowReadMessage(SongsLeftOutMessage(playlist.added).c_str(), MB_ICONINFORMATION);
+  }
+  if (current && page.miniPlayerSeen && SongRowCount(SongList) == 0) ShowReadMessage(kMiniPlayerMessage, 0);
+  if (current) {
+    ShowWindow(SongList, SW_SHOW);
+    ShowWindow(LoadingSpinner, SW_HIDE);
+    ShowWindow(SidePanelLeft, SW_HIDE);
+    ShowWindow(SidePanelRight, SW_HIDE);
+  }
+  PublishIfCurrent(generation, [&] {
+    if (!page.movieFound) PlayerMovieUrl.Set(kUnloadMovie);
+    ArtistNameFound = page.pageRead ? 1 : 0;
+    SongListFilled = 1;
+  });
 }
 
 }  // namespace
@@ -75,57 +164,36 @@ int ReadPlaylist(const std::string& friendId, FetchBuffer& buffer, int generatio
 DWORD WINAPI ProfileReader(void* parameter) {
   const std::unique_ptr<ProfileReadRequest> request(static_cast<ProfileReadRequest*>(parameter));
   const int generation = request->generation;
-
-  const std::string address = NormaliseProfileAddress(request->enteredText);
-  // A read that a newer one has already replaced publishes nothing, its tip included.
-  if (IsCurrent(generation)) {
-    const std::string tip = SiteLinkTipFor(address);
-    SiteLinkTip.Set(tip);
-    SetTooltipText(SiteLinkTooltip, MainWindow, SiteLink, tip);
-  }
-  PreviousArtistName.Set(ArtistName.Get());
   // ProfileReadsRunning was raised by the loop when it started this read, so that the loop
   // never sees a read as ended before its thread has begun.
   SetImageButtonEnabled(GoButton, false);
 
   FetchBuffer buffer = {nullptr, -1, 0};
-  PrepareFetchBuffer(buffer, ProgramHeapAllocator());
-  bool miniPlayerSeen = false;
-  bool movieFound = false;
-  bool pageRead = false;
-  std::string friendId;
-
-  if (IsOnSite(address)) {
-    const int length = FetchWithWaitCursor(address, buffer, generation);
-    const ProfileFindings found = RecogniseProfile(address, buffer.data, length);
-    friendId = found.friendId;
-    if (found.siteError && IsCurrent(generation)) ShowReadMessage(kSiteErrorMessage, MB_ICONINFORMATION);
-    if (found.movie.found) {
-      miniPlayerSeen = found.movie.miniPlayer;
-      if (IsCurrent(generation)) {
-        PlayerMovieKind = found.movie.kind;
-        PlayerMovieUrl.Set(EntityDecoder(found.movie.address));
-        movieFound = true;
-      }
+  PageResults page;
+  PlaylistRead playlist;
+  bool noMemory = false;
+  try {
+    const std::string address = NormaliseProfileAddress(request->enteredText);
+    const std::string tip = SiteLinkTipFor(address);
+    PublishIfCurrent(generation, [&] {
+      SiteLinkTip.Set(tip);
+      PreviousArtistName.Set(ArtistName.Get());
+    });
+    noMemory = !PrepareFetchBuffer(buffer, ProgramHeapAllocator());
+    if (!noMemory && IsOnSite(address)) page = ReadProfilePage(address, buffer, generation, &noMemory);
+    if (!noMemory && !IsBlank(page.friendId)) {
+      playlist = ReadPlaylist(page.friendId, buffer, generation);
+      noMemory = playlist.noMemory;
     }
-    pageRead = found.pageRead;
-    if (pageRead && IsCurrent(generation)) ArtistName.Set(found.artistName);
+  } catch (const std::bad_alloc&) {
+    noMemory = true;
   }
-  if (!IsBlank(friendId)) ReadPlaylist(friendId, buffer, generation);
-
-  // The end of the read.
-  const bool current = IsCurrent(generation);
-  if (current && miniPlayerSeen && SongRowCount(SongList) == 0) ShowReadMessage(kMiniPlayerMessage, 0);
-  if (current && !movieFound) PlayerMovieUrl.Set("unload");
   FreeFetchBuffer(buffer, ProgramHeapAllocator());
-  if (current) {
-    ShowWindow(SongList, SW_SHOW);
-    ShowWindow(LoadingSpinner, SW_HIDE);
-    ShowWindow(SidePanelLeft, SW_HIDE);
-    ShowWindow(SidePanelRight, SW_HIDE);
-    ArtistNameFound = pageRead ? 1 : 0;
-    SongListFilled = 1;
+  if (noMemory) {
+    // Rows are added only once the whole playlist is in memory, so none came from this read.
+    playlist = PlaylistRead();
   }
+  EndRead(generation, page, playlist, noMemory);
   if (ProfileReadsRunning.fetch_sub(1) == 1) SetImageButtonEnabled(GoButton, true);
   return 0;
 }

@@ -21,3 +21,4 @@ const char* const kSiteErrorMessage =
 const char* const kMiniPlayerMessage =
     "To download this song klick on \"View artists/band profile...\" and enter the URL of the "
     "artist!";
+const char* const kNoMemoryMessage = "There is not enough memory to read this profile.";

@@ -21,3 +21,5 @@ extern const char* const kReadMessageTitle;
 extern const char* const kSiteErrorMessage;
 // Shown (no icon) when a page with only the mini player gave no songs.
 extern const char* const kMiniPlayerMessage;
+// Shown (warning icon) when a read found no memory for a page or its songs; nothing is listed.
+extern const char* const kNoMemoryMessage;

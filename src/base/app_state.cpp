@@ -16,6 +16,7 @@ UniqueBitmap BlankBannerImage;
 UniqueMenu PopupMenus[3];
 UniqueAccelerators ReturnShortcut;
 
+std::mutex ReadResultLock;
 std::atomic<int> ListGeneration;
 std::atomic<int> SongListFilled;
 std::atomic<int> ProfileReadsRunning;

@@ -4,6 +4,10 @@
 
 constexpr const char* kProgramTitle = "Verdimo Music Downloader";
 
+// The player movie a read publishes when it found none: the player step hands it to the player,
+// which then unloads the site's movie, and shrinks the window.
+constexpr const char* kUnloadMovie = "unload";
+
 constexpr int kWindowWidth = 400;
 constexpr int kCollapsedHeight = 185;
 

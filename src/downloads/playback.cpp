@@ -15,8 +15,6 @@
 
 namespace {
 
-constexpr const char* kUnloadMovie = "unload";
-
 // Where the bottom row and the player stand in each of the window's heights.
 struct PlayerLayout {
   int clientHeight;

@@ -52,13 +52,13 @@ bool PrepareFetchBuffer(FetchBuffer& buffer, const BlockAllocator& allocator) {
 int FillFetchBuffer(FetchBuffer& buffer, const ReadChunk& read, const ReadPause& pause,
                     const BlockAllocator& allocator) {
   if (buffer.data == nullptr || buffer.capacity < 0) {
-    buffer.length = -1;
-    return -1;
+    buffer.length = kFetchNoMemory;
+    return kFetchNoMemory;
   }
   buffer.length = 0;
   for (;;) {
     if (!MakeRoomForRead(buffer, allocator)) {
-      buffer.length = -1;
+      buffer.length = kFetchNoMemory;
       break;
     }
     int count = 0;

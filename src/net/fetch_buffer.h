@@ -32,6 +32,8 @@ constexpr int kFetchReadSize = 10000;
 constexpr int kFetchInitialCapacity = 5000;
 // Longest body kept; a longer one ends the fetch as failed (length -1).
 constexpr int kFetchMaxBody = 64 * 1024 * 1024;
+// The length of a fetch that found no memory for its block.
+constexpr int kFetchNoMemory = -3;
 
 // One read of up to maxBytes into dest; false when the read failed, else *bytesRead is the
 // count (0 at the end of the body).
@@ -45,8 +47,8 @@ using ReadPause = std::function<void()>;
 bool PrepareFetchBuffer(FetchBuffer& buffer, const BlockAllocator& allocator);
 
 // Reads a whole body into buffer from its start and returns its final length:
-// the body's byte count, 0 for an empty body, -1 when a read failed, the body would exceed
-// kFetchMaxBody, the block could not grow or buffer has no block. Before each read the block
+// the body's byte count, 0 for an empty body, -1 when a read failed or the body would exceed
+// kFetchMaxBody, kFetchNoMemory when the block could not grow or buffer has no block. Before each read the block
 // grows, when needed, to max(length + kFetchReadSize, twice its capacity) (never beyond
 // kFetchMaxBody + kFetchReadSize), keeping its bytes and zero-filling the new part. After a
 // failure the block stays valid and zero-terminated, with the bytes read so far; bytes beyond

@@ -11,7 +11,8 @@ const BlockAllocator& ProgramHeapAllocator();
 
 // Fetches address into buffer and returns the final length: the body's byte count, 0 for an
 // empty body, -1 when a read failed part-way (or the body was too large), -2 when the address
-// could not be opened. Without HttpSession the buffer is left as it is. When stillWanted is given
+// could not be opened, kFetchNoMemory when no memory could be had for the body. Without
+// HttpSession the buffer is left as it is. When stillWanted is given
 // and answers false before a read of the network, the fetch stops there as a failed read (-1):
 // a caller that no longer needs the body is not held by a server that never finishes it.
 int PageFetcher(const std::string& address, FetchBuffer& buffer,

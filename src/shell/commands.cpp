@@ -20,7 +20,11 @@
 // loop's thread, before the list is cleared: a read still running from before can then add no
 // row to the new list, and the loop never sees the new read as ended before it began.
 void StartProfileRead(const std::string& text) {
-  const int generation = ListGeneration.fetch_add(1) + 1;
+  int generation = 0;
+  {
+    std::lock_guard<std::mutex> hold(ReadResultLock);
+    generation = ListGeneration.fetch_add(1) + 1;
+  }
   ProfileReadsRunning.fetch_add(1);
   ClearSongList(SongList);
   // A row click still pending belongs to the list just cleared.
@@ -125,71 +129,34 @@ void SaveSongsIntoFolder(const std::string& folder) {
 
 namespace {
 
-// The default text value of a key under HKEY_CLASSES_ROOT, unexpanded, or "".
-std::string ClassesValue(const std::string& key) {
-  char value[2048] = "";
-  DWORD size = sizeof(value);
-  const DWORD flags = RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND;
-  if (RegGetValueA(HKEY_CLASSES_ROOT, key.c_str(), nullptr, flags, nullptr, value, &size) != ERROR_SUCCESS) {
-    return std::string();
-  }
-  return value;
-}
-
-// The file type a saved file is registered as through its extension, when that type has a
-// command for verb; "" otherwise.
-std::string RegisteredFileType(const std::string& path, const char* verb) {
-  const size_t dot = path.rfind('.');
-  if (dot == std::string::npos || path.find_first_of("\\/", dot) != std::string::npos) return std::string();
-  const std::string type = ClassesValue(path.substr(dot));
-  if (type.empty() || ClassesValue(type + "\\shell\\" + verb + "\\command").empty()) return std::string();
-  return type;
-}
-
-// Hands text to the shell with the verb, in the folder part of the path when inFolder is set.
-// A saved file goes to the program that its file type names: some shells first try to start any
-// file as a program, whatever its extension, and a saved file may well hold one.
-void ShellOpen(const std::string& text, const char* verb, bool inFolder, bool savedFile) {
-  const size_t slash = inFolder ? text.find_last_of("\\/") : std::string::npos;
-  const std::string folder = slash == std::string::npos ? std::string() : text.substr(0, slash + 1);
+// Hands text to the shell's "open" verb; with fileClass, the shell opens it as a file of that
+// class (the program the user chose for it) whatever its extension or content says.
+void ShellOpen(const std::string& text, const char* fileClass) {
   SHELLEXECUTEINFOA shell = {};
   shell.cbSize = sizeof(shell);
   shell.fMask = SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
-  shell.lpVerb = verb;
+  shell.lpVerb = "open";
   shell.lpFile = text.c_str();
-  shell.lpDirectory = folder.empty() ? nullptr : folder.c_str();
   shell.nShow = SW_SHOWNORMAL;
-  const std::string fileType = savedFile ? RegisteredFileType(text, verb) : std::string();
-  if (savedFile) {
-    // Without a registered program nothing can open the file without starting it.
-    if (fileType.empty()) return;
+  if (fileClass != nullptr) {
     shell.fMask |= SEE_MASK_CLASSNAME;
-    shell.lpClass = fileType.c_str();
+    shell.lpClass = fileClass;
   }
   ShellExecuteExA(&shell);
 }
 
 }  // namespace
 
-void OpenWithDefaultProgram(const std::string& text, bool isDownloadedFile) {
-  if (text.empty()) return;
-  if (!isDownloadedFile) {
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process = {};
-    std::string commandLine = text;
-    if (CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                       &startup, &process)) {
-      UniqueKernelHandle thread(process.hThread);
-      UniqueKernelHandle started(process.hProcess);
-      return;
-    }
-  }
-  // A saved song is only ever opened, never started as a program: its bytes came from the
-  // network.
-  ShellOpen(text, isDownloadedFile ? "open" : "Open", true, isDownloadedFile);
+// A saved song's bytes came from the network: it is opened as an ".mp3" by the program the
+// user's associations name for that type, and never started as a program, whatever it holds.
+void OpenSavedSong(const std::string& path) {
+  if (!path.empty()) ShellOpen(path, kMp3Extension.data());
 }
 
 void OpenWebAddress(const std::string& text) {
-  if (IsWebAddress(text)) ShellOpen(text, "open", false, false);
+  if (IsWebAddress(text)) ShellOpen(text, nullptr);
 }
+
+// A link's text may come from the user's field or the network: it only ever becomes a web address
+// for the shell, never a program to start.
+void OpenLink(const std::string& text) { OpenWebAddress(LinkWebAddress(text)); }

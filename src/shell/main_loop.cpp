@@ -86,6 +86,17 @@ void RowCountWatch() {
   KnownRowCount = count;
 }
 
+// The SiteLink's tooltip follows SiteLinkTip, which a read publishes together with its other
+// results; the tooltip itself is the window's, so it is written here on the window's thread.
+std::string ShownSiteLinkTip;
+
+void SiteLinkTipWatch() {
+  std::string tip = SiteLinkTip.Get();
+  if (tip == ShownSiteLinkTip) return;
+  SetSiteLinkTooltip(tip);
+  ShownSiteLinkTip.swap(tip);
+}
+
 void GiveRowsTheirButtons() {
   const int count = SongRowCount(SongList);
   for (int row = 0; row < count; ++row) CreateRowDownloadButton(SongList, row, SmallFont.get());
@@ -319,7 +330,7 @@ void SongListEvent(int type) {
         StartDownload(row, "");
         break;
       case DoubleClickAction::OpenFile:
-        OpenWithDefaultProgram(GetSongCell(SongList, row, kColumnPath), true);
+        OpenSavedSong(GetSongCell(SongList, row, kColumnPath));
         break;
       case DoubleClickAction::None:
         break;
@@ -344,7 +355,7 @@ void MenuEvent(int item) {
       CopyTextToClipboard(GetSongCell(SongList, row, kColumnUrl));
       break;
     case 2:
-      OpenWithDefaultProgram(GetSongCell(SongList, row, kColumnPath), true);
+      OpenSavedSong(GetSongCell(SongList, row, kColumnPath));
       break;
     default:
       break;
@@ -353,13 +364,13 @@ void MenuEvent(int item) {
 
 void ControlEvent(HWND control, int type, bool* focusEvent) {
   if (control == HomeLink) {
-    OpenWithDefaultProgram(kAuthorHomeHost, false);
+    OpenLink(kAuthorHomeHost);
   } else if (control == NoticeBanner) {
     const BannerClickAction click = BannerClickFor(NoticeLink.Get(), kAuthorHomePage);
     if (click.kind == BannerClickKind::kOpenWebAddress) OpenWebAddress(click.address);
-    if (click.kind == BannerClickKind::kOpenHomePage) OpenWithDefaultProgram(click.address, false);
+    if (click.kind == BannerClickKind::kOpenHomePage) OpenLink(click.address);
   } else if (control == SiteLink) {
-    OpenWithDefaultProgram(SiteLinkTip.Get(), false);
+    OpenLink(SiteLinkTip.Get());
   } else if (control == UrlField) {
     if (type != kFocusGained) return;
     PrimaryButtonHeld = 1;
@@ -415,6 +426,7 @@ void BeginMainLoop() {
   BannerShowing = 1;
   Ticker = TickerWatch();
   KnownRowCount = 0;
+  ShownSiteLinkTip = SiteLinkTip.Get();
   PrimaryButtonHeld = 0;
   GlidePaused = 0;
   LinkUnderPointer = nullptr;
@@ -430,6 +442,7 @@ void OuterPass() {
   bool changed = NoticeBannerStep(GetTickCount());        // O1
   changed = TickerWatchPass(GetTickCount()) || changed;  // O2
   RowCountWatch();                                        // O3
+  SiteLinkTipWatch();
   changed = PlayerAndNewListStep() || changed;            // O4
   changed = RowButtonUpkeep() || changed;                 // O5
   PointerAndGlide(GetTickCount(), changed);               // O6

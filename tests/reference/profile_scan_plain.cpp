@@ -2,12 +2,14 @@
 #include "reference/profile_scan_plain.h"
 
 #include <string>
+#include <utility>
 
 #include "acquisition/entity_decoder.h"
 #include "base/text_search.h"
 
 std::vector<PlaylistSong> ScanPlaylistPlain(std::string_view doc) {
   std::vector<PlaylistSong> songs;
+  std::size_t textBytes = 0;
   int p = FindText(doc, "title=", 1);
   int cur = 0;
   do {
@@ -17,8 +19,13 @@ std::vector<PlaylistSong> ScanPlaylistPlain(std::string_view doc) {
       std::string title = Between(doc, "title=\"", "\"", cur);
       std::string address = Between(doc, "durl=\"", "\"", cur);
       if (TrimBlanks(address).empty()) address = Between(doc, "purl=\"", "\"", cur);
-      address = BlankControlBytes(EntityDecoder(address));
-      if (!title.empty()) songs.push_back(PlaylistSong{BlankControlBytes(EntityDecoder(title)), address});
+      address = SongAddressFrom(address);
+      if (!title.empty()) {
+        PlaylistSong song{SongNameFrom(title), address};
+        textBytes += song.name.size() + song.url.size();
+        if (songs.size() == kMostPlaylistSongs || textBytes > kMostPlaylistTextBytes) break;
+        songs.push_back(std::move(song));
+      }
     }
   } while (p != 0);
   return songs;

@@ -115,7 +115,7 @@ TEST(FetchBuffer, PrepareWithoutMemoryLeavesNoBlockAndFillFails) {
   EXPECT_EQ(buffer.capacity, 0);
   EXPECT_EQ(buffer.length, -1);
   ScriptedReader reader({10});
-  EXPECT_EQ(FillFetchBuffer(buffer, std::ref(reader), NoPause, heap.Allocator()), -1);
+  EXPECT_EQ(FillFetchBuffer(buffer, std::ref(reader), NoPause, heap.Allocator()), kFetchNoMemory);
   EXPECT_TRUE(reader.asked.empty());
   FreeFetchBuffer(buffer, heap.Allocator());
   EXPECT_EQ(heap.releases, 0);
@@ -197,8 +197,8 @@ TEST(FetchBuffer, AFailedGrowReportsFailureAndLosesNothing) {
     ScriptedReader reader({10000, 10000, 10000, 10000});
     const int expectedCapacity = failOn == 2 ? 5000 : failOn == 3 ? 10000 : 20000;
     const long long keptBytes = expectedCapacity - kFetchReadSize < 0 ? 0 : expectedCapacity - kFetchReadSize;
-    EXPECT_EQ(FillFetchBuffer(buffer, std::ref(reader), NoPause, heap.Allocator()), -1);
-    EXPECT_EQ(buffer.length, -1);
+    EXPECT_EQ(FillFetchBuffer(buffer, std::ref(reader), NoPause, heap.Allocator()), kFetchNoMemory);
+    EXPECT_EQ(buffer.length, kFetchNoMemory);
     EXPECT_EQ(buffer.capacity, expectedCapacity) << failOn;
     ASSERT_NE(buffer.data, nullptr);
     ExpectBody(buffer, keptBytes, 0);

@@ -161,3 +161,47 @@ TEST(ProfileScan, TheLargestPlaylistOfTheSiteGivesAllItsRows) {
 }
 
 }  // namespace
+
+// The bounds keep a hostile playlist's rows small however its values repeat: the documents are
+// small, the values they would have given are not.
+TEST(ProfileScan, BoundsTakeHoldAsValuesAreTaken) {
+  const auto repeat = [](const std::string& piece, std::size_t times) {
+    std::string text;
+    for (std::size_t i = 0; i < times; ++i) text += piece;
+    return text;
+  };
+  const std::string longTitle = "<t title=\"" + std::string(100 * 1024, 'x') + "\"/>";
+  const std::string nameOf1024 = "<t title=\"" + std::string(1024, 'n') + "\"/>";
+  const struct {
+    const char* what;
+    std::string doc;
+    std::size_t rows;
+    std::size_t nameSize;  // of the last row
+    std::string url;       // of the last row
+    bool complete;
+  } cases[] = {
+      {"bare marks before one long title", repeat("title=", 20000) + longTitle, 20001, 1024, "", true},
+      {"a name is cut after decoding", "<t title=\"&amp;" + std::string(2000, 'x') + "\"/>", 1, 1024, "", true},
+      {"an address of 2,048 bytes", "<t title=\"a\" durl=\"http://" + std::string(2041, 'd') + "\"/>", 1, 1,
+       "http://" + std::string(2041, 'd'), true},
+      {"an address of 2,049 bytes", "<t title=\"a\" durl=\"http://" + std::string(2042, 'd') + "\"/>", 1, 1, "", true},
+      {"entities shorten an address", "<t title=\"a\" durl=\"" + repeat("&amp;", 1000) + "\"/>", 1, 1,
+       std::string(1000, '&'), true},
+      {"a raw address past the value bound", "<t title=\"a\" durl=\"" + repeat("<wbr>", 2000) + "x\"/>", 1, 1, "",
+       true},
+      {"one row too many", repeat("<t title=\"s\"/>", kMostPlaylistSongs + 1), kMostPlaylistSongs, 1, "", false},
+      {"names past the text bound", repeat("title=", 70000) + nameOf1024, kMostPlaylistTextBytes / 1024, 1024, "",
+       false},
+  };
+  for (const auto& c : cases) {
+    bool complete = !c.complete;
+    const std::vector<PlaylistSong> songs = ScanPlaylist(c.doc, &complete);
+    ASSERT_EQ(songs.size(), c.rows) << c.what;
+    EXPECT_EQ(songs.back().name.size(), c.nameSize) << c.what;
+    EXPECT_EQ(songs.back().url, c.url) << c.what;
+    EXPECT_EQ(complete, c.complete) << c.what;
+    if (c.doc.size() < 50000) {  // the plain scan copies every value whole
+      EXPECT_EQ(RowsOf(ScanPlaylistPlain(c.doc)), RowsOf(songs)) << "plain: " << c.what;
+    }
+  }
+}
