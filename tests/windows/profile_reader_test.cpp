@@ -61,6 +61,8 @@ std::vector<ReadCase> ReadCases() {
       {"popupband", {{"Popup One", a + "tone1.mp3"}, {"Popup Two", a + "tone2.mp3"}}, "Popup Band",
        "http://player.verdimo.test/music/player_popup.swf?n=12&friendID=1012", 0,
        "http://www.verdimo.test/popupband", "Verdimo Music Downloader - Popup Band", nullptr},
+      {"badmovieband", {{"Popup One", a + "tone1.mp3"}, {"Popup Two", a + "tone2.mp3"}}, "Bad Movie Band", "unload",
+       -1, "http://www.verdimo.test/badmovieband", "Verdimo Music Downloader - Bad Movie Band", nullptr},
       {"nosuchband", {}, "", "unload", -1, "http://www.verdimo.test/nosuchband", "Verdimo Music Downloader",
        nullptr},
       // Titles and addresses that try to reach other cells stay one row each, in their cells.
