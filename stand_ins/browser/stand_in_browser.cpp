@@ -8,8 +8,7 @@
 // text is shown plainly in the control's window, and when the page is in ("about:blank" at once)
 // get_LocationURL reports the new address and the ready state reaches READYSTATE_COMPLETE;
 // put_Silent/get_Silent keep the value. Every other IWebBrowser2 method answers E_NOTIMPL.
-// Before every navigation it fires BeforeNavigate2 to the DWebBrowserEvents2 sinks of its
-// connection point and stays where it is when one of them sets Cancel.
+// Before every navigation it fires BeforeNavigate2 to its DWebBrowserEvents2 sink, honouring Cancel.
 //
 // For ATL's host it is an in-place object with a window of its own: IOleObject (client site,
 // DoVerb with in-place activation, extent, Close), IOleInPlaceObject (window, rectangles,
@@ -31,7 +30,6 @@
 #include <cstring>
 #include <memory>
 #include <string>
-#include <vector>
 
 namespace {
 
@@ -193,7 +191,7 @@ class StandInBrowser final : public IWebBrowser2,
   ~StandInBrowser() {
     InPlaceDeactivate();
     ReleaseAndClear(clientSite_);
-    for (IDispatch*& sink : sinks_) ReleaseAndClear(sink);
+    ReleaseAndClear(sink_);
     --LiveObjects;
   }
   StandInBrowser(const StandInBrowser&) = delete;
@@ -452,31 +450,24 @@ class StandInBrowser final : public IWebBrowser2,
   }
   STDMETHODIMP InitNew() override { return S_OK; }
 
-  // IConnectionPointContainer, and its one IConnectionPoint, for DWebBrowserEvents2. A cookie is
-  // a sink's place in sinks_ plus one.
+  // IConnectionPointContainer with one IConnectionPoint, for DWebBrowserEvents2: one sink, cookie 1.
   STDMETHODIMP EnumConnectionPoints(IEnumConnectionPoints**) override { return E_NOTIMPL; }
   STDMETHODIMP FindConnectionPoint(REFIID iid, IConnectionPoint** point) override {
     if (point == nullptr) return E_POINTER;
     *point = iid == DIID_DWebBrowserEvents2 ? static_cast<IConnectionPoint*>(this) : nullptr;
-    if (*point == nullptr) return CONNECT_E_NOCONNECTION;
-    AddRef();
-    return S_OK;
+    return *point != nullptr ? (AddRef(), S_OK) : CONNECT_E_NOCONNECTION;
   }
-  STDMETHODIMP GetConnectionInterface(IID* iid) override { return iid ? (*iid = DIID_DWebBrowserEvents2, S_OK) : E_POINTER; }
+  STDMETHODIMP GetConnectionInterface(IID*) override { return E_NOTIMPL; }
   STDMETHODIMP GetConnectionPointContainer(IConnectionPointContainer**) override { return E_NOTIMPL; }
   STDMETHODIMP Advise(IUnknown* sink, DWORD* cookie) override {
-    IDispatch* events = nullptr;
-    if (sink == nullptr || cookie == nullptr || FAILED(sink->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&events)))) {
-      return CONNECT_E_CANNOTCONNECT;
-    }
-    sinks_.push_back(events);
-    *cookie = static_cast<DWORD>(sinks_.size());
-    return S_OK;
+    if (sink_ != nullptr || sink == nullptr || cookie == nullptr) return CONNECT_E_ADVISELIMIT;
+    *cookie = 1;
+    return sink->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&sink_));
   }
   // Serves IOleObject too, which gives out no cookies.
   STDMETHODIMP Unadvise(DWORD cookie) override {
-    if (cookie == 0 || cookie > sinks_.size() || sinks_[cookie - 1] == nullptr) return CONNECT_E_NOCONNECTION;
-    ReleaseAndClear(sinks_[cookie - 1]);
+    if (cookie != 1 || sink_ == nullptr) return CONNECT_E_NOCONNECTION;
+    ReleaseAndClear(sink_);
     return S_OK;
   }
   STDMETHODIMP EnumConnections(IEnumConnections**) override { return E_NOTIMPL; }
@@ -486,8 +477,9 @@ class StandInBrowser final : public IWebBrowser2,
  private:
   // BeforeNavigate2 as the control fires it: (pDisp, URL, Flags, TargetFrameName, PostData,
   // Headers, Cancel), last first, all but pDisp and Cancel by reference to a variant. True when
-  // no sink set Cancel.
+  // the sink did not set Cancel.
   bool HostAllows(const std::wstring& address) {
+    if (sink_ == nullptr) return true;
     VARIANT url, empty, arguments[7];
     VariantInit(&empty);
     url.vt = VT_BSTR;
@@ -498,12 +490,7 @@ class StandInBrowser final : public IWebBrowser2,
     arguments[5].pvarVal = &url;
     arguments[0].vt = VT_BYREF | VT_BOOL, arguments[0].pboolVal = &cancel;
     DISPPARAMS parameters = {arguments, nullptr, 7, 0};
-    for (size_t i = 0; i < sinks_.size() && cancel == VARIANT_FALSE; ++i) {
-      if (sinks_[i] != nullptr) {
-        sinks_[i]->Invoke(DISPID_BEFORENAVIGATE2, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &parameters,
-                          nullptr, nullptr, nullptr);
-      }
-    }
+    sink_->Invoke(DISPID_BEFORENAVIGATE2, IID_NULL, 0, DISPATCH_METHOD, &parameters, nullptr, nullptr, nullptr);
     SysFreeString(url.bstrVal);
     return cancel == VARIANT_FALSE;
   }
@@ -612,7 +599,7 @@ class StandInBrowser final : public IWebBrowser2,
   READYSTATE readyState_ = READYSTATE_COMPLETE;
   VARIANT_BOOL silent_ = VARIANT_FALSE;
   VARIANT_BOOL visible_ = VARIANT_TRUE;
-  std::vector<IDispatch*> sinks_;
+  IDispatch* sink_ = nullptr;
 };
 
 UINT FollowLinkMessage() {
