@@ -63,9 +63,9 @@ void PlacePlayer(const PlayerLayout& layout) {
 }
 
 // The results of LoadMovie and Zoom are not read: the window changes its height whatever the
-// player makes of the movie.
+// player makes of the movie. A player that cannot be confined is given no movie.
 void LoadMovie(const std::string& address) {
-  if (FlashControl == nullptr) return;
+  if (!ConfineFlashMovies()) return;
   const UniqueBstr url = BstrOf(ToWideText(address));
   FlashControl->LoadMovie(0, url.get());
 }

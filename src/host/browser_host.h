@@ -23,8 +23,9 @@ BrowserReadyDeadline StartBrowserReadyDeadline(DWORD limitMs = kBrowserReadyBudg
 // A visible child window hosting the browser control, which first loads "about:blank" (waiting
 // for it until the control reports it loaded, or the deadline has passed) and then address
 // unless that is empty. The control's IWebBrowser2 pointer is kept in the window's GWLP_USERDATA
-// (0 when no browser control could be hosted there) and released with the window. Returns 0 only
-// when the window itself cannot be made.
+// (0 when no browser control could be hosted there, or when its events cannot be watched) and
+// released with the window. The panel cancels every navigation that PanelMayNavigate refuses and
+// every new window. Returns 0 only when the window itself cannot be made.
 HWND CreateBrowserControl(HWND parent, int x, int y, int width, int height, const std::string& address,
                           const BrowserReadyDeadline& deadline);
 // Navigates to address; an empty address does nothing.

@@ -20,6 +20,27 @@ IUnknown* FlashHost;
 using AtlAxCreateControlProc = HRESULT(WINAPI*)(LPCOLESTR, HWND, IStream*, IUnknown**);
 using AtlAxGetControlProc = HRESULT(WINAPI*)(HWND, IUnknown**);
 
+// What a movie from the site may do in the program's window: nothing outside the player.
+const struct {
+  const wchar_t* name;
+  const wchar_t* value;
+} kMovieConfinement[] = {{L"AllowScriptAccess", L"never"}, {L"AllowNetworking", L"internal"}};
+
+// Sets a text property of object by name, the way a page's script would: the player's newer
+// properties have no place in the vtable the program declares.
+bool PutTextProperty(IDispatch* object, const wchar_t* name, const wchar_t* value) {
+  DISPID id = DISPID_UNKNOWN;
+  LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
+  if (FAILED(object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id))) return false;
+  ScopedVariant text;
+  text.SetText(BstrOf(value));
+  if (text.get()->bstrVal == nullptr) return false;
+  DISPID putId = DISPID_PROPERTYPUT;
+  DISPPARAMS parameters = {text.get(), &putId, 1, 1};
+  return SUCCEEDED(object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYPUT, &parameters,
+                                  nullptr, nullptr, nullptr));
+}
+
 template <typename Proc>
 Proc AtlExport(const char* name) {
   if (AtlLibrary == nullptr) return nullptr;
@@ -52,6 +73,14 @@ bool CreateFlashControl(HWND container) {
     return false;
   }
   FlashControl = flash;  // control, the interface of AtlAxGetControl, is released on return
+  return true;
+}
+
+bool ConfineFlashMovies() {
+  if (FlashControl == nullptr) return false;
+  for (const auto& property : kMovieConfinement) {
+    if (!PutTextProperty(FlashControl, property.name, property.value)) return false;
+  }
   return true;
 }
 

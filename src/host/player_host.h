@@ -13,5 +13,11 @@ extern IShockwaveFlash* FlashControl;
 // container on failure.
 bool CreateFlashControl(HWND container);
 
+// Tells FlashControl, by property name through its IDispatch, that a movie may not script its
+// container (AllowScriptAccess "never") and may use the network only for its own content, with
+// no links, pages or windows (AllowNetworking "internal"). False when the player does not take
+// both; then no movie may be loaded.
+bool ConfineFlashMovies();
+
 // Lets go of FlashControl and of the host that holds it (end sequence).
 void ReleaseFlashControl();

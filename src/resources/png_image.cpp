@@ -40,7 +40,7 @@ bool DecodeInto(png_structp png, png_infop info, MemoryReader* reader, DecodedIm
   png_read_info(png, info);
   const png_uint_32 width = png_get_image_width(png, info);
   const png_uint_32 height = png_get_image_height(png, info);
-  if (width == 0 || height == 0 || width > 8192 || height > 8192) {
+  if (width == 0 || height == 0 || width > kMostImageSide || height > kMostImageSide) {
     return false;
   }
   png_set_expand(png);

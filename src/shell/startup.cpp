@@ -7,6 +7,7 @@
 #include <commctrl.h>
 #include <mmsystem.h>
 #include <objbase.h>
+#include <urlmon.h>
 
 #include "acquisition/site_constants.h"
 #include "notice/author_constants.h"
@@ -35,6 +36,18 @@ void InitialisePlatform() {
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   // The loop's 1 ms pause and the workers' 1 ms pauses mean 1 ms, not a 15.6 ms tick.
   timeBeginPeriod(1);
+}
+
+// The panels' pages come from servers the program does not control. For this process the browser
+// keeps them from rising into the local machine's zone, locks that zone down, starts no download
+// of theirs and opens no window they ask for beyond its rules. A feature the system does not know
+// is simply left out.
+void RestrictBrowserFeatures() {
+  const INTERNETFEATURELIST features[] = {FEATURE_ZONE_ELEVATION, FEATURE_LOCALMACHINE_LOCKDOWN,
+                                          FEATURE_RESTRICT_FILEDOWNLOAD, FEATURE_WINDOW_RESTRICTIONS};
+  for (INTERNETFEATURELIST feature : features) {
+    CoInternetSetFeatureEnabled(feature, SET_FEATURE_ON_PROCESS, TRUE);
+  }
 }
 
 // GuiLock is made once per process and never deleted: a worker may still hold it when the
@@ -191,6 +204,7 @@ BOOL CALLBACK CancelDialogOfThisProcess(HWND window, LPARAM) {
 bool StartUp() {
   ClearGlobalState();                  // 1
   InitialisePlatform();                // 2
+  RestrictBrowserFeatures();
   CreateGuiLock();                     // 3
   OpenHttpSession();                   // 4
   LoadCursors();                       // 5

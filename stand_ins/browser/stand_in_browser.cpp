@@ -8,6 +8,7 @@
 // text is shown plainly in the control's window, and when the page is in ("about:blank" at once)
 // get_LocationURL reports the new address and the ready state reaches READYSTATE_COMPLETE;
 // put_Silent/get_Silent keep the value. Every other IWebBrowser2 method answers E_NOTIMPL.
+// Before every navigation it fires BeforeNavigate2 to its DWebBrowserEvents2 sink, honouring Cancel.
 //
 // For ATL's host it is an in-place object with a window of its own: IOleObject (client site,
 // DoVerb with in-place activation, extent, Close), IOleInPlaceObject (window, rectangles,
@@ -15,12 +16,15 @@
 //
 // Tests reach it from other processes through its window: the window text is the present address,
 // and the registered message "VerdimoStandInFollowLink" with a global atom holding an address in
-// wParam makes it follow a link to that address, as a click in the page would.
+// wParam makes it follow a link to that address, as a click in the page would; it answers 1, or 2
+// when the host cancelled the navigation.
 #include <windows.h>
 #include <exdisp.h>
 #include <ocidl.h>
 #include <olectl.h>
 #include <wininet.h>
+
+#include <exdispid.h>
 
 #include <atomic>
 #include <cstring>
@@ -179,12 +183,15 @@ void ReleaseAndClear(Interface*& pointer) {
 class StandInBrowser final : public IWebBrowser2,
                        public IOleObject,
                        public IOleInPlaceObject,
-                       public IPersistStreamInit {
+                       public IPersistStreamInit,
+                       public IConnectionPointContainer,
+                       public IConnectionPoint {
  public:
   StandInBrowser() { ++LiveObjects; }
   ~StandInBrowser() {
     InPlaceDeactivate();
     ReleaseAndClear(clientSite_);
+    ReleaseAndClear(sink_);
     --LiveObjects;
   }
   StandInBrowser(const StandInBrowser&) = delete;
@@ -203,6 +210,8 @@ class StandInBrowser final : public IWebBrowser2,
       *out = static_cast<IOleInPlaceObject*>(this);
     } else if (iid == IID_IPersist || iid == IID_IPersistStreamInit) {
       *out = static_cast<IPersistStreamInit*>(this);
+    } else if (iid == IID_IConnectionPointContainer) {
+      *out = static_cast<IConnectionPointContainer*>(this);
     } else {
       return E_NOINTERFACE;
     }
@@ -386,7 +395,6 @@ class StandInBrowser final : public IWebBrowser2,
     return S_OK;
   }
   STDMETHODIMP Advise(IAdviseSink*, DWORD*) override { return OLE_E_ADVISENOTSUPPORTED; }
-  STDMETHODIMP Unadvise(DWORD) override { return OLE_E_ADVISENOTSUPPORTED; }
   STDMETHODIMP EnumAdvise(IEnumSTATDATA**) override { return OLE_E_ADVISENOTSUPPORTED; }
   STDMETHODIMP GetMiscStatus(DWORD, DWORD* status) override {
     if (status == nullptr) return E_POINTER;
@@ -442,9 +450,51 @@ class StandInBrowser final : public IWebBrowser2,
   }
   STDMETHODIMP InitNew() override { return S_OK; }
 
+  // IConnectionPointContainer with one IConnectionPoint, for DWebBrowserEvents2: one sink, cookie 1.
+  STDMETHODIMP EnumConnectionPoints(IEnumConnectionPoints**) override { return E_NOTIMPL; }
+  STDMETHODIMP FindConnectionPoint(REFIID iid, IConnectionPoint** point) override {
+    if (point == nullptr) return E_POINTER;
+    *point = iid == DIID_DWebBrowserEvents2 ? static_cast<IConnectionPoint*>(this) : nullptr;
+    return *point != nullptr ? (AddRef(), S_OK) : CONNECT_E_NOCONNECTION;
+  }
+  STDMETHODIMP GetConnectionInterface(IID*) override { return E_NOTIMPL; }
+  STDMETHODIMP GetConnectionPointContainer(IConnectionPointContainer**) override { return E_NOTIMPL; }
+  STDMETHODIMP Advise(IUnknown* sink, DWORD* cookie) override {
+    if (sink_ != nullptr || sink == nullptr || cookie == nullptr) return CONNECT_E_ADVISELIMIT;
+    *cookie = 1;
+    return sink->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&sink_));
+  }
+  // Serves IOleObject too, which gives out no cookies.
+  STDMETHODIMP Unadvise(DWORD cookie) override {
+    if (cookie != 1 || sink_ == nullptr) return CONNECT_E_NOCONNECTION;
+    ReleaseAndClear(sink_);
+    return S_OK;
+  }
+  STDMETHODIMP EnumConnections(IEnumConnections**) override { return E_NOTIMPL; }
+
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
  private:
+  // BeforeNavigate2 as the control fires it: (pDisp, URL, Flags, TargetFrameName, PostData,
+  // Headers, Cancel), last first, all but pDisp and Cancel by reference to a variant. True when
+  // the sink did not set Cancel.
+  bool HostAllows(const std::wstring& address) {
+    if (sink_ == nullptr) return true;
+    VARIANT url, empty, arguments[7];
+    VariantInit(&empty);
+    url.vt = VT_BSTR;
+    url.bstrVal = SysAllocStringLen(address.data(), static_cast<UINT>(address.size()));
+    VARIANT_BOOL cancel = VARIANT_FALSE;
+    for (VARIANT& argument : arguments) argument.vt = VT_BYREF | VT_VARIANT, argument.pvarVal = &empty;
+    arguments[6].vt = VT_DISPATCH, arguments[6].pdispVal = static_cast<IWebBrowser2*>(this);
+    arguments[5].pvarVal = &url;
+    arguments[0].vt = VT_BYREF | VT_BOOL, arguments[0].pboolVal = &cancel;
+    DISPPARAMS parameters = {arguments, nullptr, 7, 0};
+    sink_->Invoke(DISPID_BEFORENAVIGATE2, IID_NULL, 0, DISPATCH_METHOD, &parameters, nullptr, nullptr, nullptr);
+    SysFreeString(url.bstrVal);
+    return cancel == VARIANT_FALSE;
+  }
+
   HRESULT InPlaceActivate(IOleClientSite* site, HWND parentHint, LPCRECT positionHint) {
     if (window_ != nullptr) {
       ShowWindow(window_, SW_SHOWNA);
@@ -482,12 +532,14 @@ class StandInBrowser final : public IWebBrowser2,
   }
 
   // As in the real control, the address becomes the present one when its page is in: at once
-  // for "about:blank", else when the fetch has ended (a failed fetch shows an empty page).
-  void NavigateTo(const std::wstring& address) {
+  // for "about:blank", else when the fetch has ended (a failed fetch shows an empty page). False
+  // when the host cancelled it.
+  bool NavigateTo(const std::wstring& address) {
+    if (!HostAllows(address)) return false;
     const LONG navigation = ++navigation_;
     if (address == L"about:blank" || window_ == nullptr) {
       ShowPage(address, std::string());
-      return;
+      return true;
     }
     readyState_ = READYSTATE_LOADING;
     auto* fetch = new Fetch{window_, navigation, AnsiFrom(address), std::string()};
@@ -495,9 +547,10 @@ class StandInBrowser final : public IWebBrowser2,
     if (worker == nullptr) {
       delete fetch;
       ShowPage(address, std::string());
-      return;
+      return true;
     }
     CloseHandle(worker);
+    return true;
   }
 
   void ShowPage(const std::wstring& address, const std::string& text) {
@@ -546,6 +599,7 @@ class StandInBrowser final : public IWebBrowser2,
   READYSTATE readyState_ = READYSTATE_COMPLETE;
   VARIANT_BOOL silent_ = VARIANT_FALSE;
   VARIANT_BOOL visible_ = VARIANT_TRUE;
+  IDispatch* sink_ = nullptr;
 };
 
 UINT FollowLinkMessage() {
@@ -565,8 +619,7 @@ LRESULT CALLBACK StandInBrowser::WindowProc(HWND window, UINT message, WPARAM wP
     if (browser == nullptr || GlobalGetAtomNameA(static_cast<ATOM>(wParam), address, sizeof(address)) == 0) {
       return 0;
     }
-    browser->NavigateTo(WideFrom(address));
-    return 1;
+    return browser->NavigateTo(WideFrom(address)) ? 1 : 2;
   }
   if (message == WM_PAINT && browser != nullptr) {
     browser->Paint(window);

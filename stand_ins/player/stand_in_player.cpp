@@ -3,12 +3,14 @@
 // the test and demo Wine prefixes, where no player exists. It is never part of verdimo.exe.
 //
 // What it offers is what the program asks of the player: IShockwaveFlash with the player's
-// vtable (put_BackgroundColor, Zoom and LoadMovie do something, the rest answer E_NOTIMPL), and
+// vtable (put_BackgroundColor, Zoom and LoadMovie do something, the rest answer E_NOTIMPL), its
+// AllowScriptAccess and AllowNetworking properties by name through IDispatch, and
 // what a control host needs to site and show a control: IOleObject (client site, in-place
 // activation through DoVerb, extent), IOleInPlaceObject (its window, its rectangles) and
 // IPersistStreamInit (InitNew). It makes one child window that fills its container, painted in
 // the background colour with the address of the movie it holds; the window's text is the
-// address of the last LoadMovie ("unload" after an unload), so a test can read it back.
+// address of the last LoadMovie ("unload" after an unload), so a test can read it back, and its
+// properties named after those two settings hold their values at that LoadMovie.
 #include <windows.h>
 #include <ole2.h>
 #include <olectl.h>
@@ -25,6 +27,7 @@ constexpr CLSID kStandInPlayerClsid = {
 constexpr const char* kClsidText = "{1E2FB866-8110-4080-9F18-89457733F3E2}";
 constexpr const char* kWindowClass = "VerdimoStandInPlayer";
 constexpr long kStartColour = 0x303030;
+const wchar_t* const kSettingNames[] = {L"AllowScriptAccess", L"AllowNetworking"};
 
 HINSTANCE ModuleHandle;
 LONG LiveObjects;
@@ -99,18 +102,28 @@ class StandInPlayer final : public FlashMethodsNotImplemented,
     return static_cast<ULONG>(left);
   }
 
-  // IDispatch: the player is used through its vtable only.
+  // IDispatch: the two confinement properties by name (put only); the rest is the vtable.
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
     if (count != nullptr) *count = 0;
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
-    return E_NOTIMPL;
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
+    if (names == nullptr || ids == nullptr || count != 1) return E_INVALIDARG;
+    for (DISPID id = 0; id < 2; ++id) {
+      if (lstrcmpiW(names[0], kSettingNames[id]) == 0) return (*ids = id, S_OK);
+    }
+    return DISP_E_UNKNOWNNAME;
   }
-  HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
-                                   UINT*) override {
-    return E_NOTIMPL;
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* parameters, VARIANT*,
+                                   EXCEPINFO*, UINT*) override {
+    if (id < 0 || id > 1 || flags != DISPATCH_PROPERTYPUT || parameters == nullptr || parameters->cArgs != 1 ||
+        parameters->cNamedArgs != 1 || parameters->rgdispidNamedArgs[0] != DISPID_PROPERTYPUT ||
+        parameters->rgvarg[0].vt != VT_BSTR) {
+      return DISP_E_MEMBERNOTFOUND;
+    }
+    settings_[id] = parameters->rgvarg[0].bstrVal != nullptr ? parameters->rgvarg[0].bstrVal : L"";
+    return S_OK;
   }
 
   // IShockwaveFlash: what the program uses.
@@ -129,6 +142,15 @@ class StandInPlayer final : public FlashMethodsNotImplemented,
     if (layer != 0) return E_NOTIMPL;
     movie_ = url != nullptr ? std::wstring(url, SysStringLen(url)) : std::wstring();
     if (window_ != nullptr) SetWindowTextA(window_, MovieText().c_str());
+    // The settings in force for this movie, for tests in any process: a window property per
+    // setting, holding a global atom of its value.
+    for (int i = 0; i < 2 && window_ != nullptr; ++i) {
+      if (ATOM old = static_cast<ATOM>(reinterpret_cast<UINT_PTR>(RemovePropW(window_, kSettingNames[i])))) {
+        GlobalDeleteAtom(old);
+      }
+      const ATOM value = settings_[i].empty() ? 0 : GlobalAddAtomW(settings_[i].c_str());
+      if (value != 0) SetPropW(window_, kSettingNames[i], reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(value)));
+    }
     Repaint();
     return S_OK;
   }
@@ -337,6 +359,7 @@ class StandInPlayer final : public FlashMethodsNotImplemented,
   SIZEL extent_ = {10583, 7938};  // 400 x 300 pixels at 96 dpi, in 0.01 mm
   long colour_ = kStartColour;
   std::wstring movie_;
+  std::wstring settings_[2];
 };
 
 LRESULT CALLBACK PlayerWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -32,14 +32,14 @@ std::vector<HWND> StandInBrowserWindows(HWND parent) {
   return found;
 }
 
-bool FollowLink(HWND standIn, const std::string& address) {
+int FollowLink(HWND standIn, const std::string& address) {
   const UINT message = RegisterWindowMessageA("VerdimoStandInFollowLink");
   const ATOM atom = GlobalAddAtomA(address.c_str());
-  if (message == 0 || atom == 0) return false;
+  if (message == 0 || atom == 0) return 0;
   DWORD_PTR result = 0;
   const bool sent = SendMessageTimeoutA(standIn, message, atom, 0, SMTO_NORMAL, 5000, &result) != 0;
   GlobalDeleteAtom(atom);
-  return sent && result == 1;
+  return sent ? static_cast<int>(result) : 0;
 }
 
 StandInBrowserHidden::StandInBrowserHidden() : dll_(LoadLibraryA(StandInDllPath().c_str())) {

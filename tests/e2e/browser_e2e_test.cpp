@@ -1,7 +1,8 @@
 // The five browser panels in the running program: the window opens promptly even when the
 // platform's browser control never finishes a page; with the stand-in control the panels load
 // the author's pages through the site; and a link followed in the ticker strip sends the strip
-// back, opening the address outside only when it is a "google" one.
+// back, opening the address outside only when it is a "google" one; a link off the web is not
+// followed at all.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -88,7 +89,7 @@ TEST(BrowserPanels, TickerReturnsFromFollowedLinksAndOpensOnlyGoogleOnesOutside)
   // Follows link to address in the strip; true once the program has sent the strip back.
   auto followAndReturn = [&](const std::string& address) {
     const long long offset = RequestLogSize();
-    if (!FollowLink(ticker, address)) return false;
+    if (FollowLink(ticker, address) != kLinkFollowed) return false;
     // The strip fetched the page, the program noticed and fetched the ticker again.
     long long afterLink = -1;
     if (!PollUntil([&] {
@@ -109,6 +110,10 @@ TEST(BrowserPanels, TickerReturnsFromFollowedLinksAndOpensOnlyGoogleOnesOutside)
   EXPECT_TRUE(WaitForRecordedLine(google, 10000)) << "the google address was not opened outside";
   // Only the google address was opened; the author's page, followed first, was not.
   EXPECT_EQ(std::vector<std::string>{google}, RecordedLines());
+
+  // A link off the web is cancelled before the strip moves: it stays on the ticker.
+  EXPECT_EQ(kLinkCancelled, FollowLink(ticker, "file:///C:/windows/win.ini"));
+  EXPECT_EQ(kTickerAddress, ControlText(ticker));
 }
 
 }  // namespace

@@ -73,6 +73,13 @@ TEST(PngDecoder, DamagedDataGivesNoImageAndNeverAborts) {
          damaged[damaged.size() / 2] ^= 0x5A;
          return damaged;
        }()},
+      // Whole one-bit images whose header asks for one pixel more than the decoder takes.
+      {"2049 pixels wide", std::string("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR\0\0\x08\x01\0\0\0\x01\x01\0\0\0\0\x8d\xad\x18"
+                                       "\x61\0\0\0\x0cIDAT\x78\xda\x63\x60\x18\xe9\0\0\x01\x02\0\x01\x16\xe0\xd5\x2a"
+                                       "\0\0\0\0IEND\xae\x42\x60\x82", 69)},
+      {"2049 pixels tall", std::string("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR\0\0\0\x01\0\0\x08\x01\x01\0\0\0\0\x04\x81\xb7"
+                                       "\x43\0\0\0\x1aIDAT\x78\xda\xed\xc1\x01\x0d\0\0\0\xc2\xa0\xf7\x4f\x6d\x0f\x07"
+                                       "\x14\0\0\0\xf0\x6f\x10\x02\0\x01\xa5\x8c\xa9\xbd\0\0\0\0IEND\xae\x42\x60\x82", 83)},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);

@@ -108,6 +108,13 @@ class PlayerTest : public ProgramTest {
 TEST_F(PlayerTest, StepsTakeTheWindowThroughItsThreeLayouts) {
   ASSERT_EQ(FlashReady, 1) << "the stand-in player is not registered in this prefix";
   ASSERT_NE(PlayerPanel, nullptr);
+  // The stand-in player keeps each setting's value at the last LoadMovie as a global atom.
+  auto settingAtLoad = [](const char* name) {
+    char value[32] = "";
+    const HANDLE atom = GetPropA(GetWindow(PlayerPanel, GW_CHILD), name);
+    GlobalGetAtomNameA(static_cast<ATOM>(reinterpret_cast<UINT_PTR>(atom)), value, sizeof(value));
+    return std::string(value);
+  };
   const std::string full = "http://player.verdimo.test/music/musicplayer.swf?n=1&a=0&friendID=1001";
   const std::string mini = "http://player.verdimo.test/mini/mini.swf?n=2&friendID=1002";
   struct Step {
@@ -139,6 +146,8 @@ TEST_F(PlayerTest, StepsTakeTheWindowThroughItsThreeLayouts) {
     ASSERT_TRUE(RunLoopUntil([] { return PlayerMovieUrl.Get().empty(); }, 5000));
 
     EXPECT_EQ(PlayerMovieShown(), step.movie);
+    EXPECT_EQ(settingAtLoad("AllowScriptAccess"), "never");
+    EXPECT_EQ(settingAtLoad("AllowNetworking"), "internal");
     EXPECT_EQ(ClientHeight(), step.height);
     if (!HeightsSeen.empty()) {
       EXPECT_EQ(HeightsSeen.back(), step.height);
