@@ -1,5 +1,5 @@
-// Playback and the clipboard: what the main loop does with a saved song and a stream address,
-// and the player step that loads the site's player movie and sizes the window for it.
+// The player step, which loads the site's player movie and sizes the window for it, and copying
+// a stream address to the clipboard. (Opening a saved song is a command of the shell.)
 #pragma once
 
 #include <string>

@@ -11,7 +11,7 @@
 
 #include <cstddef>
 
-// Starts the NoticeFetcher thread (start-up step 17).
+// Starts the NoticeFetcher thread (at start-up, before the window is made).
 void StartNoticeFetcher();
 
 // The thread procedure; its parameter is ignored. Fetches the notice data and, for a complete

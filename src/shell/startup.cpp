@@ -202,34 +202,33 @@ BOOL CALLBACK CancelDialogOfThisProcess(HWND window, LPARAM) {
 }  // namespace
 
 bool StartUp() {
-  ClearGlobalState();                  // 1
-  InitialisePlatform();                // 2
+  ClearGlobalState();
+  InitialisePlatform();
   RestrictBrowserFeatures();
-  CreateGuiLock();                     // 3
-  OpenHttpSession();                   // 4
-  LoadCursors();                       // 5
-  LoadControlHost();                   // 6
-  // 7-9: the row click, the row-button records and the read counters start cleared.
+  CreateGuiLock();
+  OpenHttpSession();
+  LoadCursors();
+  LoadControlHost();
   SiteLinkTip.Set(SiteHomeHost);
-  UnscrambleNoticeAddresses();         // 10
-  MakeBrushes();                       // 11
-  BuildPopupMenus();                   // 12
-  LoadFonts();                         // 13
-  PaintBackgroundCanvas();             // 14, 15
-  DecodeButtonAndSpinnerImages();      // 16
-  StartNoticeFetcher();                // 17
-  MainWindow = OpenMainWindow();       // 18
-  if (MainWindow == nullptr) return false;  // 21
-  UseCanvasAsBackground();             // 19 (20: WindowCallback is the class's procedure)
-  AddReturnShortcut();                 // 22
-  CreateControls();                    // 23
-  ShowMainWindow();                    // 24
-  SaveFolder.clear();                  // 25
-  SetSiteLinkTooltip(SiteLinkTip.Get());  // 26
-  TickerAddress = NoticeBaseAddress + NoticePath + TextUnscrambler(kScrambledTickerPage);  // 27
-  StartSpinnerAnimator();              // 28
-  NavigateBrowser(TickerBrowser, TickerAddress);  // 29
-  SetFocus(UrlField);                  // 30
+  UnscrambleNoticeAddresses();
+  MakeBrushes();
+  BuildPopupMenus();
+  LoadFonts();
+  PaintBackgroundCanvas();
+  DecodeButtonAndSpinnerImages();
+  StartNoticeFetcher();
+  MainWindow = OpenMainWindow();
+  if (MainWindow == nullptr) return false;
+  UseCanvasAsBackground();
+  AddReturnShortcut();
+  CreateControls();
+  ShowMainWindow();
+  SaveFolder.clear();
+  SetSiteLinkTooltip(SiteLinkTip.Get());
+  TickerAddress = NoticeBaseAddress + NoticePath + TextUnscrambler(kScrambledTickerPage);
+  StartSpinnerAnimator();
+  NavigateBrowser(TickerBrowser, TickerAddress);
+  SetFocus(UrlField);
   return true;
 }
 

@@ -1,6 +1,7 @@
 // The browser panels' host: with the stand-in control registered, a panel is a live browser that
 // fetches through the site and reports where it is; with the platform's own control, which never
-// reports a page as loaded here, the waits of five panels end together after about a second.
+// reports a page as loaded here, the waits of five panels end together once their shared budget
+// has passed.
 #include <windows.h>
 #include <exdisp.h>
 
@@ -101,7 +102,7 @@ TEST_F(BrowserHostTest, PanelIsABrowserThatFetchesThroughTheSiteAndReportsItsAdd
   EXPECT_EQ("", BrowserLocation(browser));
 }
 
-TEST_F(BrowserHostTest, FivePanelsWithoutAnHtmlEngineWaitAboutOneSecondInAll) {
+TEST_F(BrowserHostTest, FivePanelsWithoutAnHtmlEngineShareOneWaitBudget) {
   StandInBrowserHidden hidden;
   ASSERT_TRUE(hidden.hidden());
   const DWORD start = GetTickCount();
@@ -120,7 +121,7 @@ TEST_F(BrowserHostTest, FivePanelsWithoutAnHtmlEngineWaitAboutOneSecondInAll) {
     ASSERT_TRUE(SUCCEEDED(web->get_ReadyState(&state)));
     ASSERT_NE(READYSTATE_COMPLETE, state) << "the platform's control loaded a page; the bound is not tested";
   }
-  // Five unbounded waits would never end; five waits of a second each would take five.
+  // Five unbounded waits would never end; a budget for each would take five times as long.
   EXPECT_GE(elapsed, kBrowserReadyBudget - 20);
   EXPECT_LT(elapsed, 3 * kBrowserReadyBudget);
   for (HWND browser : browsers) DestroyWindow(browser);
