@@ -8,9 +8,6 @@ constexpr const char* kProgramTitle = "Verdimo Music Downloader";
 // which then unloads the site's movie, and shrinks the window.
 constexpr const char* kUnloadMovie = "unload";
 
-constexpr int kWindowWidth = 400;
-constexpr int kCollapsedHeight = 185;
-
 // Control numbers (WM_COMMAND identifiers) of the window's controls.
 enum ControlNumber {
   kUrlFieldId = 100,

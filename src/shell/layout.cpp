@@ -14,14 +14,13 @@
 #include "host/player_host.h"
 #include "base/app_state.h"
 #include "shell/window_callback.h"
+#include "shell/window_layout.h"
 #include "skin/image_button.h"
 #include "skin/pointer_helpers.h"
 
 namespace {
 
 constexpr DWORD kWindowStyle = WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
-constexpr const char* kWindowClass = "VerdimoMainWindow";
-constexpr const char* kPanelClass = "VerdimoPanel";
 
 HMENU ControlId(int id) { return reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)); }
 
@@ -32,7 +31,7 @@ void RegisterClasses() {
   windowClass.hInstance = ModuleInstance;
   windowClass.hCursor = ArrowCursor;
   windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-  windowClass.lpszClassName = kWindowClass;
+  windowClass.lpszClassName = kMainWindowClass;
   RegisterClassExA(&windowClass);
 
   WNDCLASSEXA panelClass = {};
@@ -50,6 +49,8 @@ HWND Panel(int id, int x, int y, int width, int height) {
                          height, MainWindow, ControlId(id), ModuleInstance, nullptr);
 }
 
+HWND Panel(int id, const LayoutRect& place) { return Panel(id, place.x, place.y, place.width, place.height); }
+
 HWND ImageControl(int id, int x, int y, int width, int height, HBITMAP image) {
   HWND control = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE | SS_BITMAP | SS_NOTIFY,
                                  x, y, width, height, MainWindow, ControlId(id), ModuleInstance,
@@ -60,10 +61,10 @@ HWND ImageControl(int id, int x, int y, int width, int height, HBITMAP image) {
   return control;
 }
 
-HWND LinkControl(int id, int x, int y, int width, int height, const char* text) {
+HWND LinkControl(int id, const LayoutRect& place, const char* text) {
   HWND control = CreateWindowExA(0, "STATIC", text, WS_CHILD | WS_VISIBLE | SS_NOTIFY | SS_LEFTNOWORDWRAP,
-                                 x, y, width, height, MainWindow, ControlId(id), ModuleInstance,
-                                 nullptr);
+                                 place.x, place.y, place.width, place.height, MainWindow, ControlId(id),
+                                 ModuleInstance, nullptr);
   if (control != nullptr) {
     SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(NormalFont.get()), TRUE);
   }
@@ -78,13 +79,13 @@ std::string AuthorPage(const char* scrambledName) {
 
 HWND OpenMainWindow() {
   RegisterClasses();
-  RECT frame = {0, 0, kWindowWidth, kCollapsedHeight};
+  RECT frame = {0, 0, kWindowWidth, kCollapsedForm.clientHeight};
   AdjustWindowRectEx(&frame, kWindowStyle, FALSE, 0);
   const int width = frame.right - frame.left;
   const int height = frame.bottom - frame.top;
   const int x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
   const int y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
-  HWND window = CreateWindowExA(0, kWindowClass, kProgramTitle, kWindowStyle, x, y, width, height,
+  HWND window = CreateWindowExA(0, kMainWindowClass, kProgramTitle, kWindowStyle, x, y, width, height,
                                 nullptr, nullptr, ModuleInstance, nullptr);
   if (window != nullptr) {
     SetWindowPos(window, nullptr, x, y - 100, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -106,7 +107,7 @@ void CreateControls() {
   ShowWindow(SidePanelLeft, SW_HIDE);
   ShowWindow(SidePanelRight, SW_HIDE);
 
-  TickerStrip = Panel(kTickerStripId, 15, 147, 370, 18);
+  TickerStrip = Panel(kTickerStripId, kTickerStripPlace);
   TickerBrowser = CreateBrowserControl(TickerStrip, -5, -3, 430, 60, "", browsersReady);
   NoticePanel[0] = CreateBrowserControl(TickerStrip, -5, -3, 1, 1,
                                         std::string(kAuthorFirstHomeAddress) + NoticePath + kNoticeAlertPage,
@@ -143,14 +144,14 @@ void CreateControls() {
   EnableWindow(SaveButton, FALSE);
   SendMessageA(SaveButton, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(SaveImages[3].get()));
 
-  SiteLink = LinkControl(kSiteLinkId, 2, 165, 95, 20, SiteHomeHost);
+  SiteLink = LinkControl(kSiteLinkId, kSiteLinkPlace, SiteHomeHost);
   SiteLinkTooltip = MakeTooltip(MainWindow, SiteLink);
-  HomeLink = LinkControl(kHomeLinkId, 97, 165, 92, 20, kAuthorHomeHost);
+  HomeLink = LinkControl(kHomeLinkId, kHomeLinkPlace, kAuthorHomeHost);
 
   LoadingSpinner = ImageControl(kLoadingSpinnerId, 150, 40, 0, 0, SpinnerFrames[0].get());
   ShowWindow(LoadingSpinner, SW_HIDE);
 
-  PlayerPanel = Panel(kPlayerPanelId, 0, 145, 400, 300);
+  PlayerPanel = Panel(kPlayerPanelId, kPlayerPanelPlace);
   ShowWindow(PlayerPanel, SW_HIDE);
   FlashReady = CreateFlashControl(PlayerPanel) ? 1 : 0;
   if (FlashReady) {

@@ -7,8 +7,7 @@
 
 #include "base/program_constants.h"
 
-
-// Registers the class and makes MainWindow hidden, client area 400 x 185, centred and then
+// Registers the classes and makes MainWindow hidden, in its collapsed form, centred and then
 // moved up by 100 pixels. 0 when it cannot be made.
 HWND OpenMainWindow();
 

@@ -4,14 +4,12 @@
 #include "base/program_constants.h"
 #include "base/text_search.h"
 #include "base/web_address.h"
+#include "shell/window_layout.h"
 #include "wingui/song_states.h"
 
 namespace {
 
 constexpr std::string_view kBlankPage = "about:blank";
-constexpr int kGlideRightLimit = 400;
-constexpr int kGlideLeftLimit = 100;
-constexpr int kHomeLinkWidth = 92;
 bool ContainsGoogleInAnyCase(std::string_view address) {
   return LowerAnsi(address).find("google") != std::string::npos;
 }
@@ -74,7 +72,7 @@ bool GlideStep(GlideState& state, bool paused, bool pointerOnLink, std::uint32_t
   state.glideTime = now;
   if (state.direction == 1) {
     state.x += 1;
-    if (state.x + kHomeLinkWidth > kGlideRightLimit) state.direction = 0;
+    if (state.x + kHomeLinkPlace.width > kGlideRightLimit) state.direction = 0;
   } else {
     state.x -= 1;
     if (state.x < kGlideLeftLimit) state.direction = 1;

@@ -35,7 +35,9 @@
 #include "base/threads.h"
 #include "shell/layout.h"
 #include "shell/loop_state.h"
+#include "shell/player_step.h"
 #include "shell/window_callback.h"
+#include "shell/window_layout.h"
 #include "skin/image_button.h"
 #include "skin/pointer_helpers.h"
 
@@ -348,13 +350,13 @@ void MenuEvent(int item) {
   const int row = SelectedSongRow(SongList);
   if (row < 0) return;
   switch (item) {
-    case 0:
+    case kDownloadSongItem:
       StartDownload(row, "");
       break;
-    case 1:
+    case kCopyUrlItem:
       CopyTextToClipboard(GetSongCell(SongList, row, kColumnUrl));
       break;
-    case 2:
+    case kPlayItem:
       OpenSavedSong(GetSongCell(SongList, row, kColumnPath));
       break;
     default:
@@ -430,7 +432,7 @@ void BeginMainLoop() {
   PrimaryButtonHeld = 0;
   GlidePaused = 0;
   LinkUnderPointer = nullptr;
-  RECT place = {97, 0, 0, 0};
+  RECT place = {kHomeLinkPlace.x, 0, 0, 0};
   if (HomeLink != nullptr) {
     GetWindowRect(HomeLink, &place);
     MapWindowPoints(nullptr, MainWindow, reinterpret_cast<POINT*>(&place), 2);

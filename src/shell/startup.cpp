@@ -22,6 +22,7 @@
 #include "shell/layout.h"
 #include "base/program_constants.h"
 #include "shell/main_loop.h"
+#include "shell/window_layout.h"
 #include "skin/image_button.h"
 #include "skin/pointer_helpers.h"
 
@@ -93,8 +94,8 @@ void BuildPopupMenus() {
     int menu;
     int item;
     const char* text;
-  } items[] = {{0, 0, "Download Song"}, {0, 1, "Copy URL"}, {1, 2, "Play"}, {1, 1, "Copy URL"},
-               {2, 1, "Copy URL"}};
+  } items[] = {{0, kDownloadSongItem, "Download Song"}, {0, kCopyUrlItem, "Copy URL"}, {1, kPlayItem, "Play"},
+               {1, kCopyUrlItem, "Copy URL"}, {2, kCopyUrlItem, "Copy URL"}};
   for (UniqueMenu& menu : PopupMenus) menu.reset(CreatePopupMenu());
   for (const auto& item : items) {
     AppendMenuA(PopupMenus[item.menu].get(), MF_STRING, static_cast<UINT_PTR>(item.item), item.text);
@@ -117,7 +118,7 @@ void LoadFonts() {
 // The white canvas with the header strip across its top; the strip itself is freed once drawn.
 void PaintBackgroundCanvas() {
   UniqueBitmap header(LoadBuiltinBitmap(kHeaderStripImage, 400, 26));
-  BackgroundCanvas.reset(SolidBitmap(400, 485, RGB(255, 255, 255)));
+  BackgroundCanvas.reset(SolidBitmap(kWindowWidth, kFullPlayerForm.clientHeight, RGB(255, 255, 255)));
   const ScreenDc screen;
   UniqueMemoryDc canvasDc(CreateCompatibleDC(screen.get()));
   UniqueMemoryDc headerDc(CreateCompatibleDC(screen.get()));
@@ -180,8 +181,8 @@ void ReleaseResources() {
   // ATL.dll stays loaded: a control host may still have threads in it, and the process ends next.
   // The window class owns its background brush and deletes it with the class.
   BackgroundBrush.release();
-  UnregisterClassA("VerdimoMainWindow", ModuleInstance);
-  UnregisterClassA("VerdimoPanel", ModuleInstance);
+  UnregisterClassA(kMainWindowClass, ModuleInstance);
+  UnregisterClassA(kPanelClass, ModuleInstance);
   timeEndPeriod(1);
 }
 

@@ -15,8 +15,6 @@
 
 namespace {
 
-constexpr int kPlayerPanelId = 111;
-
 class PlayerTest : public ProgramTest {
  protected:
   int ClientHeight() const {

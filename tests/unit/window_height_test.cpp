@@ -1,4 +1,4 @@
-#include "downloads/window_height.h"
+#include "shell/window_height.h"
 
 #include <gtest/gtest.h>
 

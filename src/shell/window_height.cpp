@@ -1,4 +1,4 @@
-#include "downloads/window_height.h"
+#include "shell/window_height.h"
 
 int AnimatedHeight(int h0, int target, std::int32_t elapsedMs) {
   // The product is formed wide and wrapped to 32 bits, as 32-bit arithmetic would leave it;
