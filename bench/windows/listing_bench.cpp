@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "base/app_state.h"
+#include "shell/read_results.h"
 #include "shell/commands.h"
 #include "shell/main_loop.h"
 #include "shell/startup.h"

@@ -8,7 +8,6 @@
 #include <wininet.h>
 
 #include <atomic>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -56,19 +55,7 @@ extern UniqueAccelerators ReturnShortcut;
 
 // Shared between the main loop and the workers.
 extern std::atomic<int> ListGeneration;
-// Held while ListGeneration is raised for a new read, and by a read while it tests its generation
-// and publishes its results (artist, player movie, SiteLinkTip, its end flags), so that a read a
-// newer one has replaced publishes nothing. Nothing is sent to a window while it is held.
-extern std::mutex ReadResultLock;
-extern std::atomic<int> SongListFilled;
-extern std::atomic<int> ProfileReadsRunning;
 extern std::atomic<int> RunningDownloads;
-extern std::atomic<int> PlayerMovieKind;
-// 1 when the read that ended last fetched a profile page (so its ArtistName stands), else 0.
-extern std::atomic<int> ArtistNameFound;
-extern SharedText ArtistName, PreviousArtistName;
-extern SharedText PlayerMovieUrl;
-extern SharedText SiteLinkTip;
 extern SharedText NoticeLink;
 extern std::atomic<int> NoticeTime;
 extern std::atomic<HBITMAP> NoticeImage;

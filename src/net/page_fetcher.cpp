@@ -5,7 +5,6 @@
 #include <windows.h>
 #include <wininet.h>
 
-#include "base/app_state.h"
 #include "base/win_handles.h"
 
 namespace {
@@ -33,10 +32,11 @@ const BlockAllocator& ProgramHeapAllocator() {
   return allocator;
 }
 
-int PageFetcher(const std::string& address, FetchBuffer& buffer, const std::function<bool()>& stillWanted) {
-  if (HttpSession == nullptr) return buffer.length;
+int PageFetcher(HINTERNET session, const std::string& address, FetchBuffer& buffer,
+                const std::function<bool()>& stillWanted) {
+  if (session == nullptr) return buffer.length;
   UniqueInternetHandle request(
-      InternetOpenUrlA(HttpSession, address.c_str(), "", 0, INTERNET_FLAG_PASSIVE, 0));
+      InternetOpenUrlA(session, address.c_str(), "", 0, INTERNET_FLAG_PASSIVE, 0));
   if (!request) {
     buffer.length = -2;
     return -2;
@@ -68,3 +68,10 @@ int PageFetcher(const std::string& address, FetchBuffer& buffer, const std::func
   }
   return length;
 }
+
+int WinInetPageTransport::Fetch(const std::string& address, FetchBuffer& buffer,
+                                const std::function<bool()>& stillWanted) {
+  return PageFetcher(session_, address, buffer, stillWanted);
+}
+
+const BlockAllocator& WinInetPageTransport::Allocator() const { return ProgramHeapAllocator(); }

@@ -1,19 +1,34 @@
-// PageFetcher: the whole body of one web address into a FetchBuffer, through HttpSession.
+// PageFetcher: the whole body of one web address into a FetchBuffer, through a WinINet session.
 #pragma once
+
+#include <windows.h>
+#include <wininet.h>
 
 #include <functional>
 #include <string>
 
 #include "net/fetch_buffer.h"
+#include "net/page_transport.h"
 
 // Blocks come from the program's private heap, zero-filled.
 const BlockAllocator& ProgramHeapAllocator();
 
 // Fetches address into buffer and returns the final length: the body's byte count, 0 for an
 // empty body, -1 when a read failed part-way (or the body was too large), -2 when the address
-// could not be opened, kFetchNoMemory when no memory could be had for the body. Without
-// HttpSession the buffer is left as it is. When stillWanted is given
+// could not be opened, kFetchNoMemory when no memory could be had for the body. Without a
+// session the buffer is left as it is. When stillWanted is given
 // and answers false before a read of the network, the fetch stops there as a failed read (-1):
 // a caller that no longer needs the body is not held by a server that never finishes it.
-int PageFetcher(const std::string& address, FetchBuffer& buffer,
+int PageFetcher(HINTERNET session, const std::string& address, FetchBuffer& buffer,
                 const std::function<bool()>& stillWanted = nullptr);
+
+// The same as a read's transport, through one session the caller keeps open.
+class WinInetPageTransport : public PageTransport {
+ public:
+  explicit WinInetPageTransport(HINTERNET session) : session_(session) {}
+  int Fetch(const std::string& address, FetchBuffer& buffer, const std::function<bool()>& stillWanted) override;
+  const BlockAllocator& Allocator() const override;
+
+ private:
+  HINTERNET session_;
+};

@@ -33,7 +33,7 @@ void GiveBannerImage(HWND banner, HBITMAP image) {
 
 // The notice's time, or 1 when the notice is not complete or its image fails.
 int FetchNotice(FetchBuffer& buffer) {
-  const int dataLength = PageFetcher(NoticeFileAddress(kScrambledNoticeDataFile), buffer);
+  const int dataLength = PageFetcher(HttpSession, NoticeFileAddress(kScrambledNoticeDataFile), buffer);
   NoticeTime = 0;
   NoticeLink.Set("");
   if (dataLength == 0) return 1;
@@ -45,7 +45,7 @@ int FetchNotice(FetchBuffer& buffer) {
   if (data.time < 0 || data.link.empty()) return 1;
   NoticeTime = data.time;  // the banner keeps this time while the image is fetched
 
-  const int imageLength = PageFetcher(NoticeFileAddress(kScrambledNoticeImageFile), buffer);
+  const int imageLength = PageFetcher(HttpSession, NoticeFileAddress(kScrambledNoticeImageFile), buffer);
   if (imageLength == 0) return 1;
   // The decoder reads no further than the block holds: the body, or after a failed fetch the
   // whole block.

@@ -7,8 +7,9 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
-#include "acquisition/profile_reader.h"
+#include "shell/profile_reader.h"
 #include "base/app_state.h"
+#include "shell/read_results.h"
 #include "base/threads.h"
 #include "base/web_address.h"
 #include "shell/batch_taskbar.h"

@@ -20,7 +20,7 @@
 #include <algorithm>
 #include <cstddef>
 
-#include "acquisition/profile_reader.h"
+#include "shell/profile_reader.h"
 #include "wingui/row_button_place.h"
 #include "wingui/row_buttons.h"
 #include "wingui/song_list.h"
@@ -32,6 +32,7 @@
 #include "notice/notice_fetcher.h"
 #include "host/browser_host.h"
 #include "base/app_state.h"
+#include "shell/read_results.h"
 #include "base/threads.h"
 #include "shell/layout.h"
 #include "shell/loop_state.h"

@@ -22,6 +22,7 @@
 #include "shell/layout.h"
 #include "base/program_constants.h"
 #include "shell/main_loop.h"
+#include "shell/read_results.h"
 #include "shell/window_layout.h"
 #include "skin/image_button.h"
 #include "skin/pointer_helpers.h"
@@ -204,6 +205,7 @@ BOOL CALLBACK CancelDialogOfThisProcess(HWND window, LPARAM) {
 
 bool StartUp() {
   ClearGlobalState();
+  ResetReadResults();
   InitialisePlatform();
   RestrictBrowserFeatures();
   CreateGuiLock();

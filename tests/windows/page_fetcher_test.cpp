@@ -23,7 +23,7 @@ class PageFetcherTest : public ProgramTest {
 };
 
 TEST_F(PageFetcherTest, FetchesAProfilePageWhole) {
-  const int length = PageFetcher("http://www.verdimo.test/someband", buffer);
+  const int length = PageFetcher(HttpSession, "http://www.verdimo.test/someband", buffer);
   ASSERT_GT(length, 0);
   EXPECT_EQ(buffer.length, length);
   const std::string page = PageText(buffer.data, length);
@@ -32,41 +32,39 @@ TEST_F(PageFetcherTest, FetchesAProfilePageWhole) {
 }
 
 TEST_F(PageFetcherTest, AnErrorPageIsABodyLikeAnyOther) {
-  const int length = PageFetcher("http://www.verdimo.test/nosuchband", buffer);
+  const int length = PageFetcher(HttpSession, "http://www.verdimo.test/nosuchband", buffer);
   EXPECT_EQ(length, 83);
   EXPECT_NE(PageText(buffer.data, length).find("Not found"), std::string::npos);
 }
 
 TEST_F(PageFetcherTest, ABodyWithAZeroByteGivesTheTextBeforeIt) {
-  const int length = PageFetcher("http://www.verdimo.test/fault/zero-byte-page", buffer);
+  const int length = PageFetcher(HttpSession, "http://www.verdimo.test/fault/zero-byte-page", buffer);
   EXPECT_EQ(length, 12);
   EXPECT_EQ(PageText(buffer.data, length), "before");
 }
 
 TEST_F(PageFetcherTest, AnAddressWithoutAServerCannotBeOpened) {
   // Through the proxy every address reaches a server; a direct session meets the closed port.
-  HINTERNET proxied = HttpSession;
-  HttpSession = InternetOpenA("Mozilla/4.0 (compatible; ST)", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0);
-  EXPECT_EQ(PageFetcher("http://127.0.0.1:1/page", buffer), -2);
+  const UniqueInternetHandle direct(
+      InternetOpenA("Mozilla/4.0 (compatible; ST)", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
+  EXPECT_EQ(PageFetcher(direct.get(), "http://127.0.0.1:1/page", buffer), -2);
   EXPECT_EQ(buffer.length, -2);
-  InternetCloseHandle(HttpSession);
-  HttpSession = proxied;
   // The same record serves the next fetch from its start.
-  EXPECT_EQ(PageFetcher("http://www.verdimo.test/fault/zero-byte-page", buffer), 12);
+  EXPECT_EQ(PageFetcher(HttpSession, "http://www.verdimo.test/fault/zero-byte-page", buffer), 12);
 }
 
 TEST_F(PageFetcherTest, AConnectionDroppedPartWayFails) {
-  EXPECT_EQ(PageFetcher("http://www.verdimo.test/fault/drop-page", buffer), -1);
+  EXPECT_EQ(PageFetcher(HttpSession, "http://www.verdimo.test/fault/drop-page", buffer), -1);
 }
 
 TEST_F(PageFetcherTest, TheServerSeesTheProgramsUserAgent) {
-  const int length = PageFetcher("http://www.verdimo.test/echo/user-agent", buffer);
+  const int length = PageFetcher(HttpSession, "http://www.verdimo.test/echo/user-agent", buffer);
   EXPECT_EQ(PageText(buffer.data, length), "Mozilla/4.0 (compatible; ST)");
 }
 
 TEST_F(PageFetcherTest, ALargeBodyArrivesWholeAndTheBlockGrowsAhead) {
   const int size = 3 * 1000 * 1000 + 17;
-  const int length = PageFetcher("http://www.verdimo.test/fault/big-page?bytes=" + std::to_string(size), buffer);
+  const int length = PageFetcher(HttpSession, "http://www.verdimo.test/fault/big-page?bytes=" + std::to_string(size), buffer);
   ASSERT_EQ(length, size);
   EXPECT_GE(buffer.capacity, size + 10000);
   for (int i : {0, 63, 64, 999999, size - 1}) {
@@ -77,10 +75,7 @@ TEST_F(PageFetcherTest, ALargeBodyArrivesWholeAndTheBlockGrowsAhead) {
 }
 
 TEST_F(PageFetcherTest, WithoutASessionTheBufferIsLeftAsItIs) {
-  HINTERNET session = HttpSession;
-  HttpSession = nullptr;
-  EXPECT_EQ(PageFetcher("http://www.verdimo.test/someband", buffer), -1);
-  HttpSession = session;
+  EXPECT_EQ(PageFetcher(nullptr, "http://www.verdimo.test/someband", buffer), -1);
 }
 
 }  // namespace

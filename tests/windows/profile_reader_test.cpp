@@ -1,5 +1,5 @@
 // Whole reads of the stand-in site's profiles, in the real window, driven by the main loop.
-#include "acquisition/profile_reader.h"
+#include "shell/profile_reader.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,4 @@
-// ProfileReader: one read of a profile on its own thread, from the entered text to the rows of
-// SongList.
+// ProfileReader: one read of a profile on its own thread, shown in the window.
 #pragma once
 
 #include <windows.h>
