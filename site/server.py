@@ -335,7 +335,8 @@ class Reply:
     length None: no Content-Length at all; the body runs until the connection closes.
     """
 
-    def __init__(self, status, content_type, pieces, length, cut=False, pause=0.0):
+    def __init__(self, status, content_type, pieces, length, cut=False, pause=0.0, headers=()):
+        self.headers = headers
         self.status = status
         self.content_type = content_type
         self.pieces = pieces
@@ -432,6 +433,12 @@ class Site:
                 released.wait(pause)
             yield page_text_bytes(position, piece)
             position += piece
+
+    def stall(self, query):
+        """The head of a long song, then nothing until ?seconds= pass (at most 600) or a release."""
+        released, seconds = self.released, query_value(query, "seconds", "120")
+        yield generated_bytes(0, 0, DROP_SONG_SENT)
+        released.wait(min(float(seconds), 600.0) if seconds.replace(".", "", 1).isdigit() else 120.0)
 
     def hostile(self, mode, whole_body, content_type):
         """The hostile answer of mode, whose "trickle" and "drop10" forms carry whole_body."""
@@ -547,6 +554,11 @@ class Site:
         if path == "/fault/drop.mp3":
             return Reply(200, CONTENT_TYPES[".mp3"], [generated_bytes(0, 0, DROP_SONG_SENT)],
                          DROP_SONG_ANNOUNCED, cut=True)
+        if path == "/fault/redirect.mp3":
+            to = unquote_to_bytes(query_value(query, "to", "")).decode("latin-1")
+            return Reply(302, CONTENT_TYPES[".html"], [b""], 0, headers=(("Location", to),))
+        if path == "/fault/stall.mp3":
+            return Reply(200, CONTENT_TYPES[".mp3"], self.stall(query), DROP_SONG_ANNOUNCED, cut=True)
         if path in ("/fault/slow.mp3", "/fault/slow-unsized.mp3"):
             try:
                 seconds = float(query_value(query, "seconds", SLOW_SONG_DEFAULT_SECONDS))
@@ -677,6 +689,8 @@ class Handler(BaseHTTPRequestHandler):
             self.send_header("Content-Type", reply.content_type)
             if reply.length is not None:
                 self.send_header("Content-Length", str(reply.length))
+            for name, value in reply.headers:
+                self.send_header(name, value)
             self.send_header("Connection", "close")
             self.end_headers()
             self.wfile.flush()

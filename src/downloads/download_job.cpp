@@ -17,6 +17,7 @@
 #include "base/text_search.h"
 #include "downloads/download_naming.h"
 #include "downloads/name_reservations.h"
+#include "net/song_address.h"
 #include "net/url_transfer.h"
 #include "wingui/progress_fill.h"
 #include "base/app_state.h"
@@ -126,7 +127,10 @@ DWORD WINAPI DownloadJob(void* parameter) {
     const auto showProgress = [&](std::uint64_t received, std::uint64_t announced) {
       if (gate.Due(GetTickCount64())) SetSongProgress(SongList, row, received, announced, generation);
     };
-    if (TransferToFile(url, targetPath, showProgress)) {
+    // The address came from the playlist: blanks and high bytes encoded, and only a web address
+    // is fetched; any other ends the job failed.
+    const std::string address = SongAddressToFetch(url);
+    if (!address.empty() && TransferToFile(address, targetPath, showProgress)) {
       SetSongCell(SongList, row, kColumnPath, targetPath, generation);
       SetSongCell(SongList, row, kColumnState, kStateReady, generation);
     } else {

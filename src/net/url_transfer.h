@@ -5,15 +5,22 @@
 #include <functional>
 #include <string>
 
+#include "net/song_address.h"
+
 // The size of the file at path; -1 when there is none or it is a folder.
 long long FileSize(const std::string& path);
 
 // Transfers url into targetPath through "targetPath.part": only a complete transfer replaces
 // targetPath, and a failed one leaves no ".part" behind and an existing targetPath untouched.
-// Complete means: the call succeeded, an HTTP status (if any) was 2xx, the file is not empty,
-// and it holds as many bytes as the server announced (when it announced a length).
+// Complete means: url is a web address (IsWebAddress), the call succeeded, the HTTP status was
+// 2xx, a redirect led only to web addresses, the file is not empty, holds as many bytes as the
+// server announced (when it announced a length) and no more than the limits allow. A transfer
+// that breaks the limits is aborted; one that stalls ends within the limits' window.
 // progress, when given, hears on the calling thread each figure the transfer reports: the bytes
 // received so far and the announced length (0 when the server announced none).
 using TransferProgress = std::function<void(std::uint64_t received, std::uint64_t announced)>;
 bool TransferToFile(const std::string& url, const std::string& targetPath,
                     const TransferProgress& progress = TransferProgress());
+
+// Tests shorten the limits of the transfers that start afterwards; the program keeps the defaults.
+void SetTransferLimits(const TransferLimits& limits);

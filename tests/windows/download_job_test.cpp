@@ -9,6 +9,7 @@
 #include <future>
 #include <set>
 
+#include "net/url_transfer.h"
 #include "wingui/song_list.h"
 #include "program_fixture.h"
 #include "common/test_files.h"
@@ -110,6 +111,24 @@ TEST_F(DownloadJobTest, FailedTransfersLeaveNoFileAndTouchNothing) {
   bool exists = false;
   EXPECT_EQ(ReadWholeFile(folder + "Dropped.mp3", &exists), "");
   EXPECT_TRUE(exists);
+}
+
+// Only web addresses are fetched, encoded; the limits, shortened here, end a stalled or oversized song.
+TEST_F(DownloadJobTest, HostileSongAddressesAndTransfersEndFailedWithNoFile) {
+  SetTransferLimits({1024, 2000, 50000});
+  const std::string audio = "http://audio.verdimo.test/";
+  AddRows({{"Encoded", audio + "songs/tone1.mp3?from=My Band&t=Caf\xE9"}, {"Local", "file:///C:/windows/win.ini"},
+           {"Share", "\\\\share.test\\music\\x.mp3"}, {"Share Address", "file://share.test/music/x.mp3"},
+           {"Redirected", audio + "fault/redirect.mp3?to=file%3A%2F%2F%2FC%3A%2Fwindows%2Fwin.ini"},
+           {"Stalled", audio + "fault/stall.mp3?seconds=60"}, {"Too Large", kGen + "200000/1.mp3"},
+           {"Too Large Unsized", audio + "fault/slow-unsized.mp3?seconds=0"}});
+  const std::string folder = FreshTempFolder("save-hostile");
+  SaveSongsIntoFolder(folder);
+  const bool ended = RunLoopUntil(AllJobsEnded, 30000);
+  SetTransferLimits(TransferLimits());
+  ASSERT_TRUE(ended) << "a stalled transfer outlived its window";
+  for (int row = 0; row < 8; ++row) EXPECT_EQ(GetSongCell(SongList, row, kColumnState), row ? "Failed!" : "Ready!") << row;
+  EXPECT_EQ(FolderEntries(folder), std::vector<std::string>{"Encoded.mp3"});
 }
 
 TEST_F(DownloadJobTest, AFailedRowCanBeStartedAgain) {
