@@ -50,8 +50,11 @@ class TransferWatch : public IBindStatusCallback, public IHttpNegotiate {
   ULONG announcedLength = 0;
   bool lengthKnown = false;
   const TransferProgress* progress = nullptr;
-  // Set once the transfer broke a rule; it then fails whatever the call returns.
+  const TransferStop* stop = nullptr;
+  // Set once the transfer broke a rule or was stopped; it then fails whatever the call returns.
   std::atomic<bool> refused{false};
+
+  bool StopRequested() const { return stop != nullptr && stop->requested.load(); }
 
   explicit TransferWatch(const TransferLimits& limits) : maxBytes_(limits.maxBytes), pace_(limits, GetTickCount64()) {
     InitializeCriticalSection(&lock_);
@@ -66,7 +69,7 @@ class TransferWatch : public IBindStatusCallback, public IHttpNegotiate {
     {
       // Without a binding the transfer has not begun or has already ended.
       ScopedCriticalSection held(&lock_);
-      if (!binding_ || !pace_.MustEnd(GetTickCount64())) return;
+      if (!binding_ || !(StopRequested() || pace_.MustEnd(GetTickCount64()))) return;
       refused = true;
       binding_->AddRef();
       *binding.out() = binding_.get();
@@ -103,6 +106,7 @@ class TransferWatch : public IBindStatusCallback, public IHttpNegotiate {
   STDMETHODIMP OnProgress(ULONG received, ULONG progressMax, ULONG status, LPCWSTR text) override {
     if (status == BINDSTATUS_REDIRECTING && !IsWebRedirect(text)) refused = true;
     if (progressMax > maxBytes_) refused = true;  // announced too large: not a byte of it is read
+    if (StopRequested()) refused = true;
     std::uint64_t total = 0;
     {
       ScopedCriticalSection held(&lock_);
@@ -190,12 +194,13 @@ long long FileSize(const std::string& path) {
 }
 
 bool TransferToFile(const std::string& url, const std::string& targetPath,
-                    const TransferProgress& progress) {
+                    const TransferProgress& progress, const TransferStop* stop) {
   if (!IsWebAddress(url) || targetPath.empty()) return false;
   const std::string partPath = targetPath + std::string(kPartialFileSuffix);
   const TransferLimits limits = CurrentLimits();
   TransferWatch watch(limits);
   watch.progress = &progress;
+  watch.stop = stop;
   HRESULT result = E_FAIL;
   {
     const WatchdogTimer watchdog(&watch, static_cast<DWORD>(std::clamp(limits.windowMs / 10, kShortestTickMs, kLongestTickMs)));
@@ -207,6 +212,14 @@ bool TransferToFile(const std::string& url, const std::string& targetPath,
   const bool ok = SUCCEEDED(result) && !watch.refused && IsSuccessStatus(watch.statusCode) && size > 0 &&
                   static_cast<std::uint64_t>(size) <= limits.maxBytes && complete &&
                   MoveFileExA(partPath.c_str(), targetPath.c_str(), MOVEFILE_REPLACE_EXISTING);
-  if (!ok) DeleteFileA(partPath.c_str());
+  const bool keepPart = watch.StopRequested() && stop->keepPart.load();
+  if (!ok && !keepPart) DeleteFileA(partPath.c_str());
   return ok;
 }
+
+bool UrlMonFileTransport::Transfer(const std::string& url, const std::string& targetPath,
+                                   const TransferProgress& progress, const TransferStop* stop) {
+  return TransferToFile(url, targetPath, progress, stop);
+}
+
+bool UrlMonFileTransport::FileExistsNonEmpty(const std::string& path) { return FileSize(path) > 0; }

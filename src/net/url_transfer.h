@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 
+#include "net/file_transport.h"
 #include "net/song_address.h"
 
 // The size of the file at path; -1 when there is none or it is a folder.
@@ -16,11 +17,18 @@ long long FileSize(const std::string& path);
 // 2xx, a redirect led only to web addresses, the file is not empty, holds as many bytes as the
 // server announced (when it announced a length) and no more than the limits allow. A transfer
 // that breaks the limits is aborted; one that stalls ends within the limits' window.
-// progress, when given, hears on the calling thread each figure the transfer reports: the bytes
-// received so far and the announced length (0 when the server announced none).
-using TransferProgress = std::function<void(std::uint64_t received, std::uint64_t announced)>;
+// progress, when given, hears on the calling thread each figure the transfer reports; stop, when
+// given, ends it from another thread (see TransferStop).
 bool TransferToFile(const std::string& url, const std::string& targetPath,
-                    const TransferProgress& progress = TransferProgress());
+                    const TransferProgress& progress = TransferProgress(), const TransferStop* stop = nullptr);
+
+// The same as a song's transport.
+class UrlMonFileTransport : public FileTransport {
+ public:
+  bool Transfer(const std::string& url, const std::string& targetPath, const TransferProgress& progress,
+                const TransferStop* stop) override;
+  bool FileExistsNonEmpty(const std::string& path) override;
+};
 
 // Tests shorten the limits of the transfers that start afterwards; the program keeps the defaults.
 void SetTransferLimits(const TransferLimits& limits);
