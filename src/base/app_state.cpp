@@ -18,9 +18,6 @@ UniqueAccelerators ReturnShortcut;
 
 std::atomic<int> ListGeneration;
 std::atomic<int> RunningDownloads;
-SharedText NoticeLink;
-std::atomic<int> NoticeTime;
-std::atomic<HBITMAP> NoticeImage;
 DownloadRequestRecord DownloadRequest;
 
 std::vector<RowButtonRecord*> RowButtonList;
@@ -32,7 +29,6 @@ int FlashReady;
 std::atomic<HWND> MainWindow;
 HWND UrlField, GoButton, SaveButton, SongList, SiteLink, HomeLink;
 HWND TickerStrip, SidePanelLeft, SidePanelRight, LoadingSpinner, PlayerPanel;
-std::atomic<HWND> NoticeBanner;
 HWND TickerBrowser, LeftPanelBrowser, RightPanelBrowser, NoticePanel[2];
 HWND SiteLinkTooltip;
 HWND WindowUnderPointer;
@@ -45,9 +41,6 @@ void ClearGlobalState() {
   HollowBrush = nullptr;
   ListGeneration = 0;
   RunningDownloads = 0;
-  NoticeLink.Set("");
-  NoticeTime = 0;
-  NoticeImage = nullptr;
   DownloadRequest.targetPath.clear();
   DownloadRequest.row = -1;
   RowButtonList.clear();
@@ -60,7 +53,7 @@ void ClearGlobalState() {
   FlashReady = 0;
   MainWindow = nullptr;
   UrlField = GoButton = SaveButton = SongList = SiteLink = HomeLink = nullptr;
-  NoticeBanner = TickerStrip = SidePanelLeft = SidePanelRight = LoadingSpinner = nullptr;
+  TickerStrip = SidePanelLeft = SidePanelRight = LoadingSpinner = nullptr;
   PlayerPanel = TickerBrowser = LeftPanelBrowser = RightPanelBrowser = nullptr;
   NoticePanel[0] = NoticePanel[1] = nullptr;
   SiteLinkTooltip = nullptr;

@@ -56,9 +56,6 @@ extern UniqueAccelerators ReturnShortcut;
 // Shared between the main loop and the workers.
 extern std::atomic<int> ListGeneration;
 extern std::atomic<int> RunningDownloads;
-extern SharedText NoticeLink;
-extern std::atomic<int> NoticeTime;
-extern std::atomic<HBITMAP> NoticeImage;
 extern DownloadRequestRecord DownloadRequest;
 
 // Main thread only.
@@ -74,8 +71,6 @@ extern HWND UrlField, GoButton, SaveButton, SongList, SiteLink, HomeLink;
 // closes read it as it is cleared.
 extern std::atomic<HWND> MainWindow;
 extern HWND TickerStrip, SidePanelLeft, SidePanelRight, LoadingSpinner, PlayerPanel;
-// Published by start-up once made, read by NoticeFetcher (see PublishNoticeBanner).
-extern std::atomic<HWND> NoticeBanner;
 extern HWND TickerBrowser, LeftPanelBrowser, RightPanelBrowser, NoticePanel[2];
 extern HWND SiteLinkTooltip;
 

@@ -5,6 +5,7 @@
 #include "notice/notice_fetcher.h"
 
 #include <atomic>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -13,7 +14,6 @@
 #include "notice/notice_data.h"
 #include "notice/text_unscrambler.h"
 #include "resources/bitmaps.h"
-#include "base/app_state.h"
 #include "base/threads.h"
 
 namespace {
@@ -32,67 +32,74 @@ void GiveBannerImage(HWND banner, HBITMAP image) {
 }
 
 // The notice's time, or 1 when the notice is not complete or its image fails.
-int FetchNotice(FetchBuffer& buffer) {
-  const int dataLength = PageFetcher(HttpSession, NoticeFileAddress(kScrambledNoticeDataFile), buffer);
-  NoticeTime = 0;
-  NoticeLink.Set("");
+int FetchNotice(const NoticeFetchRequest& request, FetchBuffer& buffer) {
+  const NoticeResults& notice = request.results;
+  const int dataLength = PageFetcher(request.session, NoticeFileAddress(kScrambledNoticeDataFile), buffer);
+  notice.time = 0;
+  notice.link.Set("");
   if (dataLength == 0) return 1;
   // A failed fetch (negative length) leaves what the block holds: nothing after a failed
   // opening, or the part of the body read before a failed read.
   const NoticeData data = ReadNoticeData(std::string_view(buffer.data, buffer.capacity));
   if (data.time == 0) return 1;
-  NoticeLink.Set(data.link);
+  notice.link.Set(data.link);
   if (data.time < 0 || data.link.empty()) return 1;
-  NoticeTime = data.time;  // the banner keeps this time while the image is fetched
+  notice.time = data.time;  // the banner keeps this time while the image is fetched
 
-  const int imageLength = PageFetcher(HttpSession, NoticeFileAddress(kScrambledNoticeImageFile), buffer);
+  const int imageLength = PageFetcher(request.session, NoticeFileAddress(kScrambledNoticeImageFile), buffer);
   if (imageLength == 0) return 1;
   // The decoder reads no further than the block holds: the body, or after a failed fetch the
   // whole block.
   const std::size_t size = static_cast<std::size_t>(imageLength > 0 ? imageLength : buffer.capacity);
   HBITMAP image = NoticeBitmapFrom(buffer.data, size);
   if (image == nullptr) return 1;
-  PublishNoticeImage(image);
+  PublishNoticeImage(notice, image);
   return data.time;
 }
 
-DWORD WINAPI CountedNoticeFetcher(void*) {
-  NoticeFetcher(nullptr);
+DWORD WINAPI CountedNoticeFetcher(void* parameter) {
+  const std::unique_ptr<NoticeFetchRequest> request(static_cast<NoticeFetchRequest*>(parameter));
+  NoticeFetcher(request.get());
   FetchersRunning.fetch_sub(1);
   return 0;
 }
 
 }  // namespace
 
-void StartNoticeFetcher() {
+void StartNoticeFetcher(const NoticeResults& results, HINTERNET session) {
   FetchersRunning.fetch_add(1);
-  if (!StartThread(CountedNoticeFetcher, nullptr)) FetchersRunning.fetch_sub(1);
+  auto* request = new NoticeFetchRequest{results, session};
+  if (!StartThread(CountedNoticeFetcher, request)) {
+    delete request;
+    FetchersRunning.fetch_sub(1);
+  }
 }
 
 bool NoticeFetcherRunning() { return FetchersRunning.load() > 0; }
 
-DWORD WINAPI NoticeFetcher(void*) {
+DWORD WINAPI NoticeFetcher(void* parameter) {
+  const NoticeFetchRequest& request = *static_cast<const NoticeFetchRequest*>(parameter);
   FetchBuffer buffer{};
   if (!PrepareFetchBuffer(buffer, ProgramHeapAllocator())) {
-    NoticeTime = 1;
+    request.results.time = 1;
     return 0;
   }
-  NoticeTime = FetchNotice(buffer);
+  request.results.time = FetchNotice(request, buffer);
   FreeFetchBuffer(buffer, ProgramHeapAllocator());
   return 0;
 }
 
-void PublishNoticeBanner(HWND banner) {
-  NoticeBanner.store(banner);
-  HBITMAP image = NoticeImage.load();
+void PublishNoticeBanner(const NoticeResults& results, HWND banner) {
+  results.banner.store(banner);
+  HBITMAP image = results.image.load();
   if (banner != nullptr && image != nullptr) {
     SendMessageA(banner, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(image));
   }
 }
 
-void PublishNoticeImage(HBITMAP image) {
-  NoticeImage.store(image);
-  HWND banner = NoticeBanner.load();
+void PublishNoticeImage(const NoticeResults& results, HBITMAP image) {
+  results.image.store(image);
+  HWND banner = results.banner.load();
   if (banner != nullptr) GiveBannerImage(banner, image);
 }
 

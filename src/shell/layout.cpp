@@ -15,6 +15,7 @@
 #include "base/app_state.h"
 #include "shell/window_callback.h"
 #include "shell/window_layout.h"
+#include "shell/window_state.h"
 #include "skin/image_button.h"
 #include "skin/pointer_helpers.h"
 
@@ -122,7 +123,7 @@ void CreateControls() {
 
   // Made with the blank image, then published: if the notice image is there already, it is put
   // in at once; if not, the fetcher puts it in when it comes.
-  PublishNoticeBanner(ImageControl(kNoticeBannerId, 0, 145, 370, 18, BlankBannerImage.get()));
+  PublishNoticeBanner(WindowNotice, ImageControl(kNoticeBannerId, 0, 145, 370, 18, BlankBannerImage.get()));
 
   UrlField = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", "",
                              WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, 93, 2, 170, 20,

@@ -39,6 +39,7 @@
 #include "shell/player_step.h"
 #include "shell/window_callback.h"
 #include "shell/window_layout.h"
+#include "shell/window_state.h"
 #include "skin/image_button.h"
 #include "skin/pointer_helpers.h"
 

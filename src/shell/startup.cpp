@@ -23,6 +23,7 @@
 #include "base/program_constants.h"
 #include "shell/main_loop.h"
 #include "shell/read_results.h"
+#include "shell/window_state.h"
 #include "shell/window_layout.h"
 #include "skin/image_button.h"
 #include "skin/pointer_helpers.h"
@@ -206,6 +207,7 @@ BOOL CALLBACK CancelDialogOfThisProcess(HWND window, LPARAM) {
 bool StartUp() {
   ClearGlobalState();
   ResetReadResults();
+  ResetWindowState();
   InitialisePlatform();
   RestrictBrowserFeatures();
   CreateGuiLock();
@@ -219,7 +221,7 @@ bool StartUp() {
   LoadFonts();
   PaintBackgroundCanvas();
   DecodeButtonAndSpinnerImages();
-  StartNoticeFetcher();
+  StartNoticeFetcher(WindowNotice, HttpSession);
   MainWindow = OpenMainWindow();
   if (MainWindow == nullptr) return false;
   UseCanvasAsBackground();

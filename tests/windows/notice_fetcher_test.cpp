@@ -90,7 +90,8 @@ TEST_F(NoticeFetcherTest, EachNoticeModeGivesItsTimeLinkAndImage) {
     ASSERT_TRUE(SetNoticeMode(c.mode));
     ForgetNotice();
     const size_t logOffset = logged ? ReadWholeFile(RequestLogPath()).size() : 0;
-    NoticeFetcher(nullptr);
+    NoticeFetchRequest request{WindowNotice, HttpSession};
+    NoticeFetcher(&request);
     PumpMessages();  // the fetcher posts the image to the banner's thread
     if (logged) {
       // Only a complete notice (a time above 0 and a link) sends for the image.
@@ -119,7 +120,7 @@ TEST_F(NoticeFetcherTest, EachNoticeModeGivesItsTimeLinkAndImage) {
 }
 
 DWORD WINAPI PublishImage(void* image) {
-  PublishNoticeImage(static_cast<HBITMAP>(image));
+  PublishNoticeImage(WindowNotice, static_cast<HBITMAP>(image));
   return 0;
 }
 
@@ -135,7 +136,7 @@ TEST_F(NoticeFetcherTest, WhicheverSideComesSecondGivesTheBannerItsImage) {
     SendMessageA(banner, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(BlankBannerImage.get()));
     NoticeBanner = nullptr;
     NoticeImage = nullptr;
-    if (order == kBannerFirst) PublishNoticeBanner(banner);
+    if (order == kBannerFirst) PublishNoticeBanner(WindowNotice, banner);
     UniqueKernelHandle fetcher(CreateThread(nullptr, 0, PublishImage, image.get(), 0, nullptr));
     ASSERT_TRUE(fetcher);
     if (order == kImageFirst) {
@@ -144,7 +145,7 @@ TEST_F(NoticeFetcherTest, WhicheverSideComesSecondGivesTheBannerItsImage) {
     if (order == kTogether) {
       for (int spin = 0; spin < round * 20; ++spin) YieldProcessor();
     }
-    if (order != kBannerFirst) PublishNoticeBanner(banner);
+    if (order != kBannerFirst) PublishNoticeBanner(WindowNotice, banner);
     ASSERT_EQ(WaitForSingleObject(fetcher.get(), 10000), WAIT_OBJECT_0);
     PumpMessages();
     ASSERT_EQ(BannerImage(), image.get()) << "round " << round;
