@@ -7,6 +7,9 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include <deque>
+#include <utility>
+
 #include "acquisition/profile_reader.h"
 #include "base/app_state.h"
 #include "base/threads.h"
@@ -54,22 +57,67 @@ void WaitForRequestTaken() {
 
 }  // namespace
 
+namespace {
+
+// What a job is handed: the row's cells as the list held them when the song was started or
+// queued, and the list generation of that moment.
+struct SongHandOver {
+  int row;
+  std::string url;
+  std::string name;
+  std::string targetPath;
+  int generation;
+};
+
 // Every start waits until the previous job has taken the one hand-over record, so two quick
-// starts never lose a download. The job is counted in RunningDownloads before its thread exists, so a close right after the
-// hand-over still waits for it; and it carries the list generation of this moment.
+// starts never lose a download. The caller has counted the job in RunningDownloads, so a close
+// right after the hand-over still waits for it. Returns whether its thread started (if not, the
+// count is taken back).
+bool HandOver(const SongHandOver& song) {
+  WaitForRequestTaken();
+  DownloadRequest.url = song.url;
+  DownloadRequest.name = song.name;
+  DownloadRequest.targetPath = song.targetPath;
+  DownloadRequest.generation = song.generation;
+  DownloadRequest.row.store(song.row);
+  if (StartThread(DownloadJob, &DownloadRequest)) return true;
+  DownloadRequest.row.store(-1);
+  RunningDownloads.fetch_sub(1);
+  return false;
+}
+
+// The songs of Save Songs not yet handed to a job, in their order; each is counted in
+// RunningDownloads while it waits. Main thread only.
+std::deque<SongHandOver> WaitingSongs;
+
+// Transfers of Save Songs that run at once. A thread per song of a long list is more than the
+// system holds (and the server gains nothing from a thousand connections); the rest wait.
+constexpr int kSongsAtOnce = 12;
+
+}  // namespace
+
 void StartDownload(int row, const std::string& targetPath) {
   WaitForRequestTaken();
-  DownloadRequest.url = GetSongCell(SongList, row, kColumnUrl);
-  DownloadRequest.name = GetSongCell(SongList, row, kColumnName);
-  DownloadRequest.button = GetRowButton(SongList, row);
-  DownloadRequest.targetPath = targetPath;
-  DownloadRequest.generation = ListGeneration.load();
   RunningDownloads.fetch_add(1);
-  DownloadRequest.row.store(row);
-  if (!StartThread(DownloadJob, &DownloadRequest)) {
-    DownloadRequest.row.store(-1);
-    RunningDownloads.fetch_sub(1);
+  HandOver(SongHandOver{row, GetSongCell(SongList, row, kColumnUrl), GetSongCell(SongList, row, kColumnName),
+                        targetPath, ListGeneration.load()});
+}
+
+void StartWaitingDownloads() {
+  while (!WaitingSongs.empty() &&
+         RunningDownloads.load() - static_cast<int>(WaitingSongs.size()) < kSongsAtOnce) {
+    const SongHandOver song = std::move(WaitingSongs.front());
+    WaitingSongs.pop_front();
+    if (HandOver(song)) continue;
+    // No thread for it: the song ends failed, and the taskbar's count with it.
+    SetSongCell(SongList, song.row, kColumnState, kStateFailed, song.generation);
+    if (MainWindow != nullptr) PostMessageA(MainWindow, kBatchSongEndedMessage, 1, 0);
   }
+}
+
+void DropWaitingDownloads() {
+  RunningDownloads.fetch_sub(static_cast<int>(WaitingSongs.size()));
+  WaitingSongs.clear();
 }
 
 namespace {
@@ -110,17 +158,25 @@ void SaveAllSongs() {
   SaveSongsIntoFolder(SaveFolder);
 }
 
-// Every row is started, whatever its State; each start waits only until its job has taken the
-// request, so the whole list transfers side by side. Titles come from the network: each is made
-// a safe file name before it is joined to the folder.
+// Every row is queued, whatever its State, and shows "Waiting..." until its turn; the main loop
+// starts the next ones as transfers end. A song queued is saved even if a new read replaces its
+// row, as one already transferring is. Titles come from the network: each is made a safe file
+// name before it is joined to the folder.
 void SaveSongsIntoFolder(const std::string& folder) {
+  const int count = SongRowCount(SongList);
   // Each job tells the window when it ends; the batch is counted before the first can.
-  BeginBatchOnTaskbar(SongRowCount(SongList));
-  for (int row = 0; row < SongRowCount(SongList); ++row) {
+  BeginBatchOnTaskbar(count);
+  const int generation = ListGeneration.load();
+  for (int row = 0; row < count; ++row) {
     const std::string name = GetSongCell(SongList, row, kColumnName);
-    StartDownload(row, folder + SafeFileName(name, folder.size()));
-    WaitForRequestTaken();
+    SongHandOver song{row, GetSongCell(SongList, row, kColumnUrl), name,
+                      folder + SafeFileName(name, folder.size()), generation};
+    TakeSongRow(SongList, row, true, generation);
+    SetSongCell(SongList, row, kColumnState, kStateWaiting, generation);
+    RunningDownloads.fetch_add(1);
+    WaitingSongs.push_back(std::move(song));
   }
+  StartWaitingDownloads();
 }
 
 namespace {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdint>
 #include <map>
 #include <utility>
 #include <vector>
@@ -53,6 +54,23 @@ namespace {
 constexpr UINT kAddRowsMessage = WM_APP + 1;
 constexpr UINT kSetCellMessage = WM_APP + 2;
 constexpr UINT kSetProgressMessage = WM_APP + 3;
+constexpr UINT kTakeRowMessage = WM_APP + 4;
+constexpr UINT kGiveRowBackMessage = WM_APP + 5;
+
+// A row's item parameter holds its button and its marks. Window handles have 32 significant bits
+// (64-bit Windows keeps them so for 32-bit programs, and sign-extending one restores it), so the
+// marks live above them and move with the row when rows are inserted or deleted.
+constexpr unsigned long long kButtonBits = 0xFFFFFFFFull;
+constexpr unsigned long long kTakenMark = 1ull << 32;
+constexpr unsigned long long kLostButtonMark = 1ull << 33;
+
+HWND ButtonOf(unsigned long long field) {
+  return reinterpret_cast<HWND>(static_cast<LONG_PTR>(static_cast<std::int32_t>(field & kButtonBits)));
+}
+
+unsigned long long WithButton(unsigned long long field, HWND button) {
+  return (field & ~kButtonBits) | (reinterpret_cast<unsigned long long>(button) & kButtonBits);
+}
 
 // A row's transfer as last reported; reports counts them, to move the stripes.
 struct RowProgress {
@@ -88,6 +106,11 @@ void RedrawStateCell(HWND list, int row) {
   }
 }
 
+struct RowTake {
+  int row;
+  bool taken;
+};
+
 struct CellWrite {
   int row;
   int column;
@@ -120,6 +143,8 @@ bool ChangesRows(UINT message) {
   switch (message) {
     case kAddRowsMessage:
     case kSetCellMessage:
+    case kTakeRowMessage:
+    case kGiveRowBackMessage:
     case LVM_INSERTITEMA:
     case LVM_INSERTITEMW:
     case LVM_DELETEITEM:
@@ -152,6 +177,32 @@ void WriteCell(HWND list, int row, int column, const std::string& text) {
   item.iSubItem = column;
   item.pszText = const_cast<char*>(text.c_str());
   CallWindowProcA(ListViewProc, list, LVM_SETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
+}
+
+// The row's item parameter through the list view's own procedure; false for a row not there.
+bool ReadRowField(HWND list, int row, unsigned long long* field) {
+  LVITEMA item = {};
+  item.mask = LVIF_PARAM;
+  item.iItem = row;
+  if (!CallWindowProcA(ListViewProc, list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item))) return false;
+  *field = static_cast<unsigned long long>(item.lParam);
+  return true;
+}
+
+void WriteRowField(HWND list, int row, unsigned long long field) {
+  LVITEMA item = {};
+  item.mask = LVIF_PARAM;
+  item.iItem = row;
+  item.lParam = static_cast<LPARAM>(field);
+  CallWindowProcA(ListViewProc, list, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+}
+
+void ShowRowButton(HWND list, int row, unsigned long long field) {
+  HWND button = ButtonOf(field);
+  if (button == nullptr || !IsWindow(button)) return;
+  // A row above the first one shown would put its button over the header.
+  const bool shown = (field & kTakenMark) == 0 && row >= CallWindowProcA(ListViewProc, list, LVM_GETTOPINDEX, 0, 0);
+  ShowWindow(button, shown ? SW_SHOW : SW_HIDE);
 }
 
 // State and Path start empty and the row has no button: only the program's own steps write them.
@@ -198,6 +249,25 @@ LRESULT CALLBACK SongListProc(HWND list, UINT message, WPARAM wParam, LPARAM lPa
       RedrawStateCell(list, write->row);
     }
     WriteCell(list, write->row, write->column, *write->text);
+    unsigned long long field = 0;
+    if (write->column == kColumnState && *write->text == kStateDownloading &&
+        ReadRowField(list, write->row, &field)) {
+      WriteRowField(list, write->row, field | kLostButtonMark);
+    }
+    return TRUE;
+  }
+  if (message == kTakeRowMessage || message == kGiveRowBackMessage) {
+    const auto* take = reinterpret_cast<const RowTake*>(lParam);
+    unsigned long long field = 0;
+    if (!GenerationHolds(static_cast<int>(wParam)) || !ReadRowField(list, take->row, &field)) return FALSE;
+    if (message == kGiveRowBackMessage) {
+      if ((field & kLostButtonMark) != 0) return FALSE;
+      if (ProgressOfRows().erase({list, take->row}) > 0) RedrawStateCell(list, take->row);
+      WriteCell(list, take->row, kColumnState, kStateNone);
+    }
+    field = take->taken ? field | kTakenMark : field & ~kTakenMark;
+    WriteRowField(list, take->row, field);
+    ShowRowButton(list, take->row, field);
     return TRUE;
   }
   if (message == kSetProgressMessage) {
@@ -341,23 +411,45 @@ LRESULT DrawSongListProgress(HWND list, LPARAM customDraw) {
   }
 }
 
-HWND GetRowButton(HWND list, int row) {
-  if (list == nullptr || row < 0) return nullptr;
+namespace {
+
+unsigned long long RowField(HWND list, int row) {
+  if (list == nullptr || row < 0) return 0;
   LVITEMA item = {};
   item.mask = LVIF_PARAM;
   item.iItem = row;
-  if (!SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item))) return nullptr;
-  return reinterpret_cast<HWND>(item.lParam);
+  if (!SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item))) return 0;
+  return static_cast<unsigned long long>(item.lParam);
 }
+
+}  // namespace
+
+HWND GetRowButton(HWND list, int row) { return ButtonOf(RowField(list, row)); }
 
 void SetRowButton(HWND list, int row, HWND button) {
   if (list == nullptr || row < 0) return;
   LVITEMA item = {};
   item.mask = LVIF_PARAM;
   item.iItem = row;
-  item.lParam = reinterpret_cast<LPARAM>(button);
+  item.lParam = static_cast<LPARAM>(WithButton(RowField(list, row), button));
   SendMessageA(list, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
 }
+
+bool TakeSongRow(HWND list, int row, bool taken, int generation) {
+  if (list == nullptr || row < 0) return false;
+  const RowTake take = {row, taken};
+  return SendMessageA(list, kTakeRowMessage, static_cast<WPARAM>(generation), reinterpret_cast<LPARAM>(&take)) != 0;
+}
+
+bool GiveSongRowBack(HWND list, int row, int generation) {
+  if (list == nullptr || row < 0) return false;
+  const RowTake take = {row, false};
+  return SendMessageA(list, kGiveRowBackMessage, static_cast<WPARAM>(generation), reinterpret_cast<LPARAM>(&take)) != 0;
+}
+
+bool SongRowTaken(HWND list, int row) { return (RowField(list, row) & kTakenMark) != 0; }
+
+bool SongRowLostButton(HWND list, int row) { return (RowField(list, row) & kLostButtonMark) != 0; }
 
 bool StateCellBounds(HWND list, int row, RECT* bounds) {
   *bounds = RECT{};
@@ -369,11 +461,12 @@ bool StateCellBounds(HWND list, int row, RECT* bounds) {
 
 void ClearSongList(HWND list) {
   if (list == nullptr) return;
-  const int count = SongRowCount(list);
-  for (int row = 0; row < count; ++row) {
-    HWND button = GetRowButton(list, row);
-    // Every row goes right after, its button field with it.
-    if (button != nullptr && IsWindow(button)) DestroyRowDownloadButton(button);
+  // Only the rows in view have buttons, so the buttons are found by their records, not row by
+  // row. Every row goes right after, its button field with it.
+  std::vector<HWND> buttons;
+  for (const RowButtonRecord* record : RowButtonList) {
+    if (GetParent(record->button) == list) buttons.push_back(record->button);
   }
-  if (count > 0) SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
+  for (HWND button : buttons) DestroyRowDownloadButton(button);
+  if (SongRowCount(list) > 0) SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
 }
