@@ -7,6 +7,7 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include <cstddef>
 #include <deque>
 #include <utility>
 
@@ -55,10 +56,6 @@ void WaitForRequestTaken() {
   }
 }
 
-}  // namespace
-
-namespace {
-
 // What a job is handed: the row's cells as the list held them when the song was started or
 // queued, and the list generation of that moment.
 struct SongHandOver {
@@ -90,8 +87,9 @@ bool HandOver(const SongHandOver& song) {
 // RunningDownloads while it waits. Main thread only.
 std::deque<SongHandOver> WaitingSongs;
 
-// Transfers of Save Songs that run at once. A thread per song of a long list is more than the
-// system holds (and the server gains nothing from a thousand connections); the rest wait.
+// Transfers that run at once before the songs of Save Songs wait (a job on its save dialog counts
+// as one). A thread per song of a long list is more than the system holds, and the server gains
+// nothing from thousands of connections.
 constexpr int kSongsAtOnce = 12;
 
 }  // namespace
@@ -104,9 +102,12 @@ void StartDownload(int row, const std::string& targetPath) {
 }
 
 void StartWaitingDownloads() {
-  while (!WaitingSongs.empty() &&
-         RunningDownloads.load() - static_cast<int>(WaitingSongs.size()) < kSongsAtOnce) {
-    const SongHandOver song = std::move(WaitingSongs.front());
+  // At most a round per call: jobs that end during the hand-overs would otherwise keep the loop
+  // here.
+  for (int started = 0; started < kSongsAtOnce && !WaitingSongs.empty() &&
+                        RunningDownloads.load() - static_cast<int>(WaitingSongs.size()) < kSongsAtOnce;
+       ++started) {
+    SongHandOver song = std::move(WaitingSongs.front());
     WaitingSongs.pop_front();
     if (HandOver(song)) continue;
     // No thread for it: the song ends failed, and the taskbar's count with it.
@@ -163,18 +164,15 @@ void SaveAllSongs() {
 // row, as one already transferring is. Titles come from the network: each is made a safe file
 // name before it is joined to the folder.
 void SaveSongsIntoFolder(const std::string& folder) {
-  const int count = SongRowCount(SongList);
-  // Each job tells the window when it ends; the batch is counted before the first can.
-  BeginBatchOnTaskbar(count);
   const int generation = ListGeneration.load();
-  for (int row = 0; row < count; ++row) {
-    const std::string name = GetSongCell(SongList, row, kColumnName);
-    SongHandOver song{row, GetSongCell(SongList, row, kColumnUrl), name,
-                      folder + SafeFileName(name, folder.size()), generation};
-    TakeSongRow(SongList, row, true, generation);
-    SetSongCell(SongList, row, kColumnState, kStateWaiting, generation);
+  std::vector<SongRowCells> rows = TakeEverySongRowWaiting(SongList, generation);
+  // Each job tells the window when it ends; the batch is counted before the first can.
+  BeginBatchOnTaskbar(static_cast<int>(rows.size()));
+  for (std::size_t row = 0; row < rows.size(); ++row) {
+    const std::string target = folder + SafeFileName(rows[row].name, folder.size());
     RunningDownloads.fetch_add(1);
-    WaitingSongs.push_back(std::move(song));
+    WaitingSongs.push_back(SongHandOver{static_cast<int>(row), std::move(rows[row].url),
+                                        std::move(rows[row].name), target, generation});
   }
   StartWaitingDownloads();
 }

@@ -56,6 +56,7 @@ constexpr UINT kSetCellMessage = WM_APP + 2;
 constexpr UINT kSetProgressMessage = WM_APP + 3;
 constexpr UINT kTakeRowMessage = WM_APP + 4;
 constexpr UINT kGiveRowBackMessage = WM_APP + 5;
+constexpr UINT kTakeEveryRowMessage = WM_APP + 6;
 
 // A row's item parameter holds its button and its marks. Window handles have 32 significant bits
 // (64-bit Windows keeps them so for 32-bit programs, and sign-extending one restores it), so the
@@ -145,6 +146,7 @@ bool ChangesRows(UINT message) {
     case kSetCellMessage:
     case kTakeRowMessage:
     case kGiveRowBackMessage:
+    case kTakeEveryRowMessage:
     case LVM_INSERTITEMA:
     case LVM_INSERTITEMW:
     case LVM_DELETEITEM:
@@ -222,15 +224,62 @@ bool InsertRow(HWND list, const NewRow& cells, int index) {
 // insertion, hidden or not, at many times the cost of the insertion itself; the batch goes in with
 // redrawing off and the list catches up once. Turning redrawing back on may mark a hidden list as
 // visible (the default handling of WM_SETREDRAW sets WS_VISIBLE): a hidden list stays hidden.
-std::size_t InsertRowsQuietly(HWND list, const NewRows& batch) {
+template <typename Change>
+void WithRedrawingOff(HWND list, Change change) {
   const bool hidden = (GetWindowLongPtrA(list, GWL_STYLE) & WS_VISIBLE) == 0;
   CallWindowProcA(ListViewProc, list, WM_SETREDRAW, FALSE, 0);
-  std::size_t added = 0;
-  while (added < batch.count && InsertRow(list, batch.rows[added], batch.index + static_cast<int>(added))) ++added;
+  change();
   CallWindowProcA(ListViewProc, list, WM_SETREDRAW, TRUE, 0);
   const LONG_PTR style = GetWindowLongPtrA(list, GWL_STYLE);
   if (hidden && (style & WS_VISIBLE) != 0) SetWindowLongPtrA(list, GWL_STYLE, style & ~WS_VISIBLE);
+}
+
+std::size_t InsertRowsQuietly(HWND list, const NewRows& batch) {
+  std::size_t added = 0;
+  WithRedrawingOff(list, [&] {
+    while (added < batch.count && InsertRow(list, batch.rows[added], batch.index + static_cast<int>(added))) ++added;
+  });
   return added;
+}
+
+// The control copies at most the buffer's size; grow until the text fits. send is SendMessageA
+// from any thread, or the list view's own procedure on the window's thread.
+template <typename Send>
+std::string ReadCell(int row, int column, Send send) {
+  std::vector<char> buffer(512);
+  for (;;) {
+    LVITEMA item = {};
+    item.iSubItem = column;
+    item.pszText = buffer.data();
+    item.cchTextMax = static_cast<int>(buffer.size());
+    const int copied = static_cast<int>(send(LVM_GETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item)));
+    if (copied < static_cast<int>(buffer.size()) - 1 || buffer.size() >= (1u << 20)) {
+      return std::string(buffer.data(), static_cast<size_t>(std::max(copied, 0)));
+    }
+    buffer.resize(buffer.size() * 4);
+  }
+}
+
+// Every row taken and in "Waiting...", its Name and URL read out, in one pass with redrawing off:
+// message by message, a list of many thousand rows would hold the window for seconds.
+void TakeEveryRowWaiting(HWND list, std::vector<SongRowCells>* rows) {
+  const int count = static_cast<int>(CallWindowProcA(ListViewProc, list, LVM_GETITEMCOUNT, 0, 0));
+  const auto send = [list](UINT message, WPARAM wParam, LPARAM lParam) {
+    return CallWindowProcA(ListViewProc, list, message, wParam, lParam);
+  };
+  rows->reserve(static_cast<std::size_t>(count));
+  WithRedrawingOff(list, [&] {
+    for (int row = 0; row < count; ++row) {
+      rows->push_back(SongRowCells{ReadCell(row, kColumnName, send), ReadCell(row, kColumnUrl, send)});
+      ProgressOfRows().erase({list, row});
+      WriteCell(list, row, kColumnState, kStateWaiting);
+      unsigned long long field = 0;
+      if (!ReadRowField(list, row, &field)) continue;
+      WriteRowField(list, row, field | kTakenMark);
+      ShowRowButton(list, row, field | kTakenMark);
+    }
+  });
+  InvalidateRect(list, nullptr, TRUE);
 }
 
 LRESULT CALLBACK SongListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -254,6 +303,11 @@ LRESULT CALLBACK SongListProc(HWND list, UINT message, WPARAM wParam, LPARAM lPa
         ReadRowField(list, write->row, &field)) {
       WriteRowField(list, write->row, field | kLostButtonMark);
     }
+    return TRUE;
+  }
+  if (message == kTakeEveryRowMessage) {
+    if (!GenerationHolds(static_cast<int>(wParam))) return FALSE;
+    TakeEveryRowWaiting(list, reinterpret_cast<std::vector<SongRowCells>*>(lParam));
     return TRUE;
   }
   if (message == kTakeRowMessage || message == kGiveRowBackMessage) {
@@ -324,19 +378,9 @@ int SelectedSongRow(HWND list) {
 
 std::string GetSongCell(HWND list, int row, int column) {
   if (list == nullptr || row < 0) return std::string();
-  // The control copies at most the buffer's size; grow until the text fits.
-  std::vector<char> buffer(512);
-  for (;;) {
-    LVITEMA item = {};
-    item.iSubItem = column;
-    item.pszText = buffer.data();
-    item.cchTextMax = static_cast<int>(buffer.size());
-    const int copied = static_cast<int>(SendMessageA(list, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item)));
-    if (copied < static_cast<int>(buffer.size()) - 1 || buffer.size() >= (1u << 20)) {
-      return std::string(buffer.data(), static_cast<size_t>(std::max(copied, 0)));
-    }
-    buffer.resize(buffer.size() * 4);
-  }
+  return ReadCell(row, column, [list](UINT message, WPARAM wParam, LPARAM lParam) {
+    return SendMessageA(list, message, wParam, lParam);
+  });
 }
 
 bool SetSongCell(HWND list, int row, int column, const std::string& text, int generation) {
@@ -445,6 +489,14 @@ bool GiveSongRowBack(HWND list, int row, int generation) {
   if (list == nullptr || row < 0) return false;
   const RowTake take = {row, false};
   return SendMessageA(list, kGiveRowBackMessage, static_cast<WPARAM>(generation), reinterpret_cast<LPARAM>(&take)) != 0;
+}
+
+std::vector<SongRowCells> TakeEverySongRowWaiting(HWND list, int generation) {
+  std::vector<SongRowCells> rows;
+  if (list != nullptr) {
+    SendMessageA(list, kTakeEveryRowMessage, static_cast<WPARAM>(generation), reinterpret_cast<LPARAM>(&rows));
+  }
+  return rows;
 }
 
 bool SongRowTaken(HWND list, int row) { return (RowField(list, row) & kTakenMark) != 0; }

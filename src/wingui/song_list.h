@@ -69,6 +69,9 @@ bool TakeSongRow(HWND list, int row, bool taken, int generation = kAnyListGenera
 // row that has been "Downloading..." (it has no button any more) nor once the generation has
 // passed. Returns whether the row was given back.
 bool GiveSongRowBack(HWND list, int row, int generation = kAnyListGeneration);
+// Takes every row at once and puts it in "Waiting..."; gives each row's Name and URL as the list
+// holds them. With a generation, nothing (and no row) once a newer list has begun.
+std::vector<SongRowCells> TakeEverySongRowWaiting(HWND list, int generation = kAnyListGeneration);
 bool SongRowTaken(HWND list, int row);
 // Whether the row has shown "Downloading...": from then on it has no button.
 bool SongRowLostButton(HWND list, int row);
