@@ -90,7 +90,7 @@ std::deque<SongHandOver> WaitingSongs;
 // Transfers that run at once before the songs of Save Songs wait (a job on its save dialog counts
 // as one). A thread per song of a long list is more than the system holds, and the server gains
 // nothing from thousands of connections.
-constexpr int kSongsAtOnce = 12;
+constexpr int kSongsAtOnce = 16;
 
 }  // namespace
 
