@@ -15,14 +15,16 @@
 #include "base/shared_text.h"
 #include "base/win_handles.h"
 
-// One record per RowDownloadButton: the button's previous window procedure and its row.
+// One record per RowDownloadButton: the button's previous window procedure, its row and the
+// button itself.
 struct RowButtonRecord {
   WNDPROC previousProc;
   int row;
+  HWND button;
 };
 
-// The hand-over between the main loop and a new DownloadJob. The starter writes the row's URL,
-// Name and button as the list holds them, targetPath and the list generation the request belongs
+// The hand-over between the main loop and a new DownloadJob. The starter writes the row's URL
+// and Name as the list holds them, targetPath and the list generation the request belongs
 // to, then row (release); the job copies them and sets row to -1 before anything else. The cells
 // are read on the window's thread at the start, so a window closed right after the hand-over
 // cannot leave a job without its song; and a new list made between the start and the job's first
@@ -31,7 +33,6 @@ struct DownloadRequestRecord {
   std::atomic<int> row{-1};
   std::string url;
   std::string name;
-  HWND button = nullptr;
   std::string targetPath;
   int generation = 0;
 };

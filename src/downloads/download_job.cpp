@@ -12,7 +12,6 @@
 
 #include <string>
 
-#include "wingui/row_buttons.h"
 #include "wingui/song_list.h"
 #include "base/text_search.h"
 #include "downloads/download_naming.h"
@@ -70,7 +69,6 @@ DWORD WINAPI DownloadJob(void* parameter) {
   const int row = request->row.load();
   const std::string url = request->url;
   const std::string name = request->name;
-  HWND button = request->button;
   std::string targetPath = request->targetPath;
   const int generation = request->generation;
   request->row.store(-1);
@@ -95,12 +93,9 @@ DWORD WINAPI DownloadJob(void* parameter) {
   // A song of Save Songs was handed over with its address and name and is saved all the same,
   // as one already transferring is; a save dialog is not opened for a row no longer listed.
   if (generation != ListGeneration.load() && IsBlank(targetPath)) return 0;
-  // The row is this job's until it ends: its button stays hidden (also through the list's
-  // upkeep) unless the user cancels.
-  if (button != nullptr && IsWindow(button) && generation == ListGeneration.load()) {
-    TakeRowButton(button, true);
-    ShowWindow(button, SW_HIDE);
-  }
+  // The row is this job's until it ends: it shows no button (also when it scrolls out of view
+  // and back) unless the user cancels.
+  TakeSongRow(SongList, row, true, generation);
   SetSongCell(SongList, row, kColumnState, kStateWaiting, generation);
 
   if (IsBlank(targetPath)) {
@@ -115,11 +110,8 @@ DWORD WINAPI DownloadJob(void* parameter) {
   }
 
   if (targetPath.empty()) {
-    // Cancelled: a row that still has its button goes back to "" and shows it again.
-    if (button != nullptr && IsWindow(button) && SetSongCell(SongList, row, kColumnState, kStateNone, generation)) {
-      TakeRowButton(button, false);
-      ShowWindow(button, SW_SHOW);
-    }
+    // Cancelled: a row that can still have its button goes back to "" and shows it again.
+    GiveSongRowBack(SongList, row, generation);
   } else {
     SetSongCell(SongList, row, kColumnState, kStateDownloading, generation);
     // The State cell's fill follows the transfer, drawn again at most a few times a second.

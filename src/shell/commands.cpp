@@ -7,6 +7,10 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include <cstddef>
+#include <deque>
+#include <utility>
+
 #include "shell/profile_reader.h"
 #include "base/app_state.h"
 #include "shell/read_results.h"
@@ -57,24 +61,69 @@ void WaitForRequestTaken() {
   }
 }
 
-}  // namespace
+// What a job is handed: the row's cells as the list held them when the song was started or
+// queued, and the list generation of that moment.
+struct SongHandOver {
+  int row;
+  std::string url;
+  std::string name;
+  std::string targetPath;
+  int generation;
+};
 
 // Every start waits until the previous job has taken the one hand-over record, so two quick
-// starts never lose a download. The job is counted in RunningDownloads before its thread exists, so a close right after the
-// hand-over still waits for it; and it carries the list generation of this moment.
+// starts never lose a download. The caller has counted the job in RunningDownloads, so a close
+// right after the hand-over still waits for it. Returns whether its thread started (if not, the
+// count is taken back).
+bool HandOver(const SongHandOver& song) {
+  WaitForRequestTaken();
+  DownloadRequest.url = song.url;
+  DownloadRequest.name = song.name;
+  DownloadRequest.targetPath = song.targetPath;
+  DownloadRequest.generation = song.generation;
+  DownloadRequest.row.store(song.row);
+  if (StartThread(DownloadJob, &DownloadRequest)) return true;
+  DownloadRequest.row.store(-1);
+  RunningDownloads.fetch_sub(1);
+  return false;
+}
+
+// The songs of Save Songs not yet handed to a job, in their order; each is counted in
+// RunningDownloads while it waits. Main thread only.
+std::deque<SongHandOver> WaitingSongs;
+
+// Transfers that run at once before the songs of Save Songs wait (a job on its save dialog counts
+// as one). A thread per song of a long list is more than the system holds, and the server gains
+// nothing from thousands of connections.
+constexpr int kSongsAtOnce = 16;
+
+}  // namespace
+
 void StartDownload(int row, const std::string& targetPath) {
   WaitForRequestTaken();
-  DownloadRequest.url = GetSongCell(SongList, row, kColumnUrl);
-  DownloadRequest.name = GetSongCell(SongList, row, kColumnName);
-  DownloadRequest.button = GetRowButton(SongList, row);
-  DownloadRequest.targetPath = targetPath;
-  DownloadRequest.generation = ListGeneration.load();
   RunningDownloads.fetch_add(1);
-  DownloadRequest.row.store(row);
-  if (!StartThread(DownloadJob, &DownloadRequest)) {
-    DownloadRequest.row.store(-1);
-    RunningDownloads.fetch_sub(1);
+  HandOver(SongHandOver{row, GetSongCell(SongList, row, kColumnUrl), GetSongCell(SongList, row, kColumnName),
+                        targetPath, ListGeneration.load()});
+}
+
+void StartWaitingDownloads() {
+  // At most a round per call: jobs that end during the hand-overs would otherwise keep the loop
+  // here.
+  for (int started = 0; started < kSongsAtOnce && !WaitingSongs.empty() &&
+                        RunningDownloads.load() - static_cast<int>(WaitingSongs.size()) < kSongsAtOnce;
+       ++started) {
+    SongHandOver song = std::move(WaitingSongs.front());
+    WaitingSongs.pop_front();
+    if (HandOver(song)) continue;
+    // No thread for it: the song ends failed, and the taskbar's count with it.
+    SetSongCell(SongList, song.row, kColumnState, kStateFailed, song.generation);
+    if (MainWindow != nullptr) PostMessageA(MainWindow, kBatchSongEndedMessage, 1, 0);
   }
+}
+
+void DropWaitingDownloads() {
+  RunningDownloads.fetch_sub(static_cast<int>(WaitingSongs.size()));
+  WaitingSongs.clear();
 }
 
 namespace {
@@ -115,17 +164,22 @@ void SaveAllSongs() {
   SaveSongsIntoFolder(SaveFolder);
 }
 
-// Every row is started, whatever its State; each start waits only until its job has taken the
-// request, so the whole list transfers side by side. Titles come from the network: each is made
-// a safe file name before it is joined to the folder.
+// Every row is queued, whatever its State, and shows "Waiting..." until its turn; the main loop
+// starts the next ones as transfers end. A song queued is saved even if a new read replaces its
+// row, as one already transferring is. Titles come from the network: each is made a safe file
+// name before it is joined to the folder.
 void SaveSongsIntoFolder(const std::string& folder) {
+  const int generation = ListGeneration.load();
+  std::vector<SongRowCells> rows = TakeEverySongRowWaiting(SongList, generation);
   // Each job tells the window when it ends; the batch is counted before the first can.
-  BeginBatchOnTaskbar(SongRowCount(SongList));
-  for (int row = 0; row < SongRowCount(SongList); ++row) {
-    const std::string name = GetSongCell(SongList, row, kColumnName);
-    StartDownload(row, folder + SafeFileName(name, folder.size()));
-    WaitForRequestTaken();
+  BeginBatchOnTaskbar(static_cast<int>(rows.size()));
+  for (std::size_t row = 0; row < rows.size(); ++row) {
+    const std::string target = folder + SafeFileName(rows[row].name, folder.size());
+    RunningDownloads.fetch_add(1);
+    WaitingSongs.push_back(SongHandOver{static_cast<int>(row), std::move(rows[row].url),
+                                        std::move(rows[row].name), target, generation});
   }
+  StartWaitingDownloads();
 }
 
 namespace {

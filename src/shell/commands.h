@@ -7,10 +7,16 @@
 void StartProfileRead(const std::string& text);
 // Hands a row to a new DownloadJob; an empty targetPath makes the job ask for a file name.
 void StartDownload(int row, const std::string& targetPath);
-// Asks for a folder and starts one job per row into it.
+// Asks for a folder and saves every row into it.
 void SaveAllSongs();
-// Starts one job per row with a target in folder (which ends in "\\").
+// Queues every row with a target in folder (which ends in "\\"): a bounded number transfer at
+// once, the others wait in "Waiting..." (counted in RunningDownloads) until
+// StartWaitingDownloads gives them their turn.
 void SaveSongsIntoFolder(const std::string& folder);
+// Starts waiting songs while fewer than the bound are transferring; the main loop calls it.
+void StartWaitingDownloads();
+// Forgets the songs still waiting, and their count: the window closes.
+void DropWaitingDownloads();
 // Opens a saved song with the program the user's associations name for ".mp3" files.
 void OpenSavedSong(const std::string& path);
 // Opens a text that came from a page or a server: only an http or https address, and only

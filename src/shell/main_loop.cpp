@@ -19,6 +19,8 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <utility>
+#include <vector>
 
 #include "shell/profile_reader.h"
 #include "wingui/row_button_place.h"
@@ -101,10 +103,14 @@ void SiteLinkTipWatch() {
   ShownSiteLinkTip.swap(tip);
 }
 
-void GiveRowsTheirButtons() {
-  const int count = SongRowCount(SongList);
-  for (int row = 0; row < count; ++row) CreateRowDownloadButton(SongList, row, SmallFont.get());
-}
+// The list generation whose rows have their buttons: a read has ended and its rows show them.
+// Only the rows in view and a few around them have a button window (the upkeep makes and takes
+// them down as the list scrolls): a profile of many songs would otherwise ask for more windows
+// than the system gives a process, and replacing its rows would be mostly destroying buttons.
+int ButtonedGeneration;
+constexpr int kNoButtonedGeneration = -2;
+
+void GiveRowsTheirButtons() { ButtonedGeneration = ListGeneration.load(); }
 
 // The title names the artist that the last read found on its profile page; a read that fetched
 // no page leaves the plain title that its start set.
@@ -131,70 +137,97 @@ bool PlayerAndNewListStep() {
 
 // What the buttons' places and the rows' States depend on: the first row shown and its State
 // cell (the scroll positions, the columns, the header), the number of rows and buttons, and the
-// list's count of changes to its rows and cells. While all of it stays as it was after a pass
-// over every row, another pass would find every button in its place and no new row in
-// "Downloading...", so it is left out.
+// list's count of changes to its rows and cells (a row's marks included). While all of it stays
+// as it was after a pass, another pass would find every button in its place, so it is left out.
 struct RowButtonLayout {
   int top = -1;
   int count = -1;
   RECT topCell = {};
   bool topCellKnown = false;
+  bool buttoned = false;
   std::size_t buttons = 0;
   unsigned long changes = 0;
 
   bool operator==(const RowButtonLayout& other) const {
     return top == other.top && count == other.count && topCellKnown == other.topCellKnown &&
-           EqualRect(&topCell, &other.topCell) && buttons == other.buttons && changes == other.changes;
+           EqualRect(&topCell, &other.topCell) && buttoned == other.buttoned && buttons == other.buttons &&
+           changes == other.changes;
   }
 };
 RowButtonLayout LastRowButtonLayout;
 
+// Takes down the buttons of rows outside the span; returns whether there were any.
+bool DropButtonsOutside(const RowButtonSpan& span) {
+  std::vector<std::pair<int, HWND>> outside;
+  for (const RowButtonRecord* record : RowButtonList) {
+    if (!span.Holds(record->row)) outside.emplace_back(record->row, record->button);
+  }
+  for (const auto& gone : outside) {
+    if (GetRowButton(SongList, gone.first) == gone.second) SetRowButton(SongList, gone.first, nullptr);
+    DestroyRowDownloadButton(gone.second);
+  }
+  return !outside.empty();
+}
+
+// Brings one row's button to what the row needs: none once the row has been "Downloading...",
+// one made when the list's rows have their buttons (made), and in its cell, shown unless the row
+// is above the first one shown or taken by a job. Returns whether anything changed.
+bool KeepRowButton(int row, int top, bool make, bool* moved) {
+  HWND button = GetRowButton(SongList, row);
+  if (button != nullptr && !IsWindow(button)) button = nullptr;
+  if (SongRowLostButton(SongList, row) || GetSongCell(SongList, row, kColumnState) == kStateDownloading) {
+    if (button == nullptr) return false;
+    DestroyRowDownloadButton(button);
+    SetRowButton(SongList, row, nullptr);
+    return true;
+  }
+  if (button == nullptr) return make && CreateRowDownloadButton(SongList, row, SmallFont.get()) != nullptr;
+  RECT cell;
+  if (!StateCellBounds(SongList, row, &cell)) return false;
+  RECT now;
+  GetWindowRect(button, &now);
+  MapWindowPoints(nullptr, SongList, reinterpret_cast<POINT*>(&now), 2);
+  const RowButtonRect current = {now.left, now.top, now.right - now.left, now.bottom - now.top};
+  if (!RowButtonNeedsMove(current, cell.left, cell.top, cell.right, cell.bottom)) return false;
+  const RowButtonRect place = RowButtonRectFor(cell.left, cell.top, cell.right, cell.bottom);
+  SetWindowPos(button, nullptr, place.x, place.y, place.width, place.height, SWP_NOZORDER | SWP_NOACTIVATE);
+  // A button whose row a job has taken stays hidden until the job gives the row back.
+  ShowWindow(button, row < top || SongRowTaken(SongList, row) ? SW_HIDE : SW_SHOW);
+  *moved = true;
+  return true;
+}
+
 bool RowButtonUpkeep() {
-  if (RowButtonList.empty()) return false;
+  const bool buttoned = ButtonedGeneration == ListGeneration.load();
+  if (RowButtonList.empty() && !buttoned) return false;
   const int top = static_cast<int>(SendMessageA(SongList, LVM_GETTOPINDEX, 0, 0));
   const int count = SongRowCount(SongList);
   RowButtonLayout layout;
   layout.top = top;
   layout.count = count;
   layout.topCellKnown = StateCellBounds(SongList, top, &layout.topCell);
+  layout.buttoned = buttoned;
   layout.buttons = RowButtonList.size();
   layout.changes = SongListChanges(SongList);
   if (layout == LastRowButtonLayout) return false;
-  bool removed = false;
-  bool moved = false;
-  for (int row = 0; row < count; ++row) {
-    HWND button = GetRowButton(SongList, row);
-    if (button == nullptr || !IsWindow(button)) continue;
-    RECT cell;
-    if (StateCellBounds(SongList, row, &cell)) {
-      RECT now;
-      GetWindowRect(button, &now);
-      MapWindowPoints(nullptr, SongList, reinterpret_cast<POINT*>(&now), 2);
-      const RowButtonRect current = {now.left, now.top, now.right - now.left, now.bottom - now.top};
-      if (RowButtonNeedsMove(current, cell.left, cell.top, cell.right, cell.bottom)) {
-        const RowButtonRect place = RowButtonRectFor(cell.left, cell.top, cell.right, cell.bottom);
-        SetWindowPos(button, nullptr, place.x, place.y, place.width, place.height,
-                     SWP_NOZORDER | SWP_NOACTIVATE);
-        // A button whose row a job has taken stays hidden until the job gives it back.
-        ShowWindow(button, row < top || RowButtonTaken(button) ? SW_HIDE : SW_SHOW);
-        moved = true;
-      }
-    }
-    if (GetSongCell(SongList, row, kColumnState) == kStateDownloading) {
-      DestroyRowDownloadButton(button);
-      SetRowButton(SongList, row, nullptr);
-      removed = true;
-    }
+  // Buttons made by other means than the upkeep (none of a read's rows) are only kept in place.
+  RowButtonSpan span = {0, count};
+  bool changed = false;
+  if (buttoned) {
+    span = RowButtonSpanFor(top, static_cast<int>(SendMessageA(SongList, LVM_GETCOUNTPERPAGE, 0, 0)), count);
+    changed = DropButtonsOutside(span);
   }
+  bool moved = false;
+  for (int row = span.first; row < span.end; ++row) changed = KeepRowButton(row, top, buttoned, &moved) || changed;
   if (moved) {
     InvalidateRect(SongList, nullptr, TRUE);
     UpdateWindow(SongList);
   }
-  // What this pass changed (buttons moved or gone) is part of the layout the next pass sees.
+  // What this pass changed (buttons made, moved or gone) is part of the layout the next pass sees.
   LastRowButtonLayout = layout;
   LastRowButtonLayout.buttons = RowButtonList.size();
   LastRowButtonLayout.changes = SongListChanges(SongList);
-  return moved || removed;
+  return changed;
 }
 
 // Reads the pointer, unless the image buttons' pass has just read it and nothing happened since.
@@ -310,8 +343,8 @@ void PauseUntilNextStep() {
 
 void PendingRowClick() {
   if (ClickedRow <= -1) return;
-  TakeRowButton(ClickedButton, true);
-  ShowWindow(ClickedButton, SW_HIDE);
+  // The row is the job's from now on: its button hides at once.
+  TakeSongRow(SongList, ClickedRow, true, ListGeneration.load());
   StartDownload(ClickedRow, "");
   ClickedRow = -1;
 }
@@ -426,6 +459,7 @@ DWORD WINAPI SpinnerAnimator(void*) {
 void BeginMainLoop() {
   ForgetPointerReading();
   LastRowButtonLayout = RowButtonLayout();
+  ButtonedGeneration = kNoButtonedGeneration;
   BannerStart = GetTickCount();
   BannerShowing = 1;
   Ticker = TickerWatch();
@@ -452,6 +486,7 @@ void OuterPass() {
   PointerAndGlide(GetTickCount(), changed);               // O6
   PauseUntilNextStep();                                   // O7
   PendingRowClick();                                      // O8
+  StartWaitingDownloads();
 }
 
 void DispatchLoopEvent(const LoopEvent& event, bool* closeRequested, bool* focusEvent) {

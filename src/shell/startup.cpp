@@ -241,6 +241,8 @@ void EndSequence() {
   if (MainWindow != nullptr) DestroyWindow(MainWindow);
   MainWindow = nullptr;
   NoticeBanner = nullptr;  // gone with the window; a late notice image finds no banner
+  // Songs of Save Songs that have not begun are not started any more.
+  DropWaitingDownloads();
   // Jobs still running write their rows through the list, which is gone now; they only need
   // time to finish their files. Messages are still pumped so nothing of theirs waits on us.
   while (RunningDownloads.load() > 0) {

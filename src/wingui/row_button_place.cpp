@@ -15,3 +15,11 @@ bool RowButtonNeedsMove(const RowButtonRect& current, int cellLeft, int cellTop,
   return current.x != wanted.x || current.y != wanted.y || current.width != wanted.width ||
          current.height != wanted.height;
 }
+
+RowButtonSpan RowButtonSpanFor(int top, int perPage, int count) {
+  if (count <= 0) return RowButtonSpan{0, 0};
+  const int first = top - kRowButtonMargin < 0 ? 0 : top - kRowButtonMargin;
+  const long long end = static_cast<long long>(top) + (perPage > 0 ? perPage : 0) + 1 + kRowButtonMargin;
+  const int last = end > count ? count : static_cast<int>(end);
+  return RowButtonSpan{first > last ? last : first, last};
+}

@@ -14,3 +14,14 @@ RowButtonRect RowButtonRectFor(int cellLeft, int cellTop, int cellRight, int cel
 // Whether a button at current must be moved or sized to fit the cell.
 bool RowButtonNeedsMove(const RowButtonRect& current, int cellLeft, int cellTop, int cellRight,
                         int cellBottom);
+
+// The rows that have buttons: those shown from the first one shown (top), perPage of them and the
+// one partly shown below, and kRowButtonMargin more on either side, so that a short scroll finds
+// its buttons made. Rows [first, end) of count.
+constexpr int kRowButtonMargin = 5;
+struct RowButtonSpan {
+  int first;
+  int end;
+  bool Holds(int row) const { return row >= first && row < end; }
+};
+RowButtonSpan RowButtonSpanFor(int top, int perPage, int count);

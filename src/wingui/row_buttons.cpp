@@ -1,28 +1,26 @@
 #include "wingui/row_buttons.h"
 
+#include <commctrl.h>
+
 #include <algorithm>
 
 #include "base/app_state.h"
 #include "wingui/row_button_place.h"
 #include "wingui/song_list.h"
 
-namespace {
-// The window property that marks a row button taken by a job. A property rather than a field of
-// the button's record: the job thread may still hold the button after the main thread has
-// destroyed it and freed its record, and a property of a gone window is simply not there.
-constexpr const char* kTakenProperty = "VerdimoRowButtonTaken";
-}  // namespace
-
 HWND CreateRowDownloadButton(HWND list, int row, HFONT font) {
   RECT cell;
   if (!StateCellBounds(list, row, &cell)) return nullptr;
   const RowButtonRect place = RowButtonRectFor(cell.left, cell.top, cell.right, cell.bottom);
-  HWND button = CreateWindowExA(0, "BUTTON", "Download", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON,
+  // Made in the margin above the rows shown, it would stand over the header; a taken row shows
+  // no button.
+  const bool shown = row >= SendMessageA(list, LVM_GETTOPINDEX, 0, 0) && !SongRowTaken(list, row);
+  HWND button = CreateWindowExA(0, "BUTTON", "Download", WS_CHILD | (shown ? WS_VISIBLE : 0) | BS_PUSHBUTTON,
                                 place.x, place.y, place.width, place.height, list, nullptr,
                                 ModuleInstance, nullptr);
   if (button == nullptr) return nullptr;
   SendMessageA(button, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
-  auto* record = new RowButtonRecord{nullptr, row};
+  auto* record = new RowButtonRecord{nullptr, row, button};
   RowButtonList.push_back(record);
   // The record is in place before the new procedure can see a message.
   SetWindowLongPtrA(button, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(record));
@@ -35,7 +33,6 @@ HWND CreateRowDownloadButton(HWND list, int row, HFONT font) {
 void DestroyRowDownloadButton(HWND button) {
   if (!IsWindow(button)) return;
   auto* record = reinterpret_cast<RowButtonRecord*>(GetWindowLongPtrA(button, GWLP_USERDATA));
-  RemovePropA(button, kTakenProperty);
   DestroyWindow(button);
   if (record != nullptr) {
     RowButtonList.erase(std::remove(RowButtonList.begin(), RowButtonList.end(), record),
@@ -43,17 +40,6 @@ void DestroyRowDownloadButton(HWND button) {
     delete record;
   }
 }
-
-void TakeRowButton(HWND button, bool taken) {
-  if (button == nullptr) return;
-  if (taken) {
-    SetPropA(button, kTakenProperty, reinterpret_cast<HANDLE>(1));
-  } else {
-    RemovePropA(button, kTakenProperty);
-  }
-}
-
-bool RowButtonTaken(HWND button) { return button != nullptr && GetPropA(button, kTakenProperty) != nullptr; }
 
 LRESULT CALLBACK RowButtonProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   auto* record = reinterpret_cast<RowButtonRecord*>(GetWindowLongPtrA(window, GWLP_USERDATA));

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdint>
 #include <map>
 #include <utility>
 #include <vector>
@@ -53,6 +54,24 @@ namespace {
 constexpr UINT kAddRowsMessage = WM_APP + 1;
 constexpr UINT kSetCellMessage = WM_APP + 2;
 constexpr UINT kSetProgressMessage = WM_APP + 3;
+constexpr UINT kTakeRowMessage = WM_APP + 4;
+constexpr UINT kGiveRowBackMessage = WM_APP + 5;
+constexpr UINT kTakeEveryRowMessage = WM_APP + 6;
+
+// A row's item parameter holds its button and its marks. Window handles have 32 significant bits
+// (64-bit Windows keeps them so for 32-bit programs, and sign-extending one restores it), so the
+// marks live above them and move with the row when rows are inserted or deleted.
+constexpr unsigned long long kButtonBits = 0xFFFFFFFFull;
+constexpr unsigned long long kTakenMark = 1ull << 32;
+constexpr unsigned long long kLostButtonMark = 1ull << 33;
+
+HWND ButtonOf(unsigned long long field) {
+  return reinterpret_cast<HWND>(static_cast<LONG_PTR>(static_cast<std::int32_t>(field & kButtonBits)));
+}
+
+unsigned long long WithButton(unsigned long long field, HWND button) {
+  return (field & ~kButtonBits) | (reinterpret_cast<unsigned long long>(button) & kButtonBits);
+}
 
 // A row's transfer as last reported; reports counts them, to move the stripes.
 struct RowProgress {
@@ -88,6 +107,11 @@ void RedrawStateCell(HWND list, int row) {
   }
 }
 
+struct RowTake {
+  int row;
+  bool taken;
+};
+
 struct CellWrite {
   int row;
   int column;
@@ -120,6 +144,9 @@ bool ChangesRows(UINT message) {
   switch (message) {
     case kAddRowsMessage:
     case kSetCellMessage:
+    case kTakeRowMessage:
+    case kGiveRowBackMessage:
+    case kTakeEveryRowMessage:
     case LVM_INSERTITEMA:
     case LVM_INSERTITEMW:
     case LVM_DELETEITEM:
@@ -154,6 +181,32 @@ void WriteCell(HWND list, int row, int column, const std::string& text) {
   CallWindowProcA(ListViewProc, list, LVM_SETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
 }
 
+// The row's item parameter through the list view's own procedure; false for a row not there.
+bool ReadRowField(HWND list, int row, unsigned long long* field) {
+  LVITEMA item = {};
+  item.mask = LVIF_PARAM;
+  item.iItem = row;
+  if (!CallWindowProcA(ListViewProc, list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item))) return false;
+  *field = static_cast<unsigned long long>(item.lParam);
+  return true;
+}
+
+void WriteRowField(HWND list, int row, unsigned long long field) {
+  LVITEMA item = {};
+  item.mask = LVIF_PARAM;
+  item.iItem = row;
+  item.lParam = static_cast<LPARAM>(field);
+  CallWindowProcA(ListViewProc, list, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+}
+
+void ShowRowButton(HWND list, int row, unsigned long long field) {
+  HWND button = ButtonOf(field);
+  if (button == nullptr || !IsWindow(button)) return;
+  // A row above the first one shown would put its button over the header.
+  const bool shown = (field & kTakenMark) == 0 && row >= CallWindowProcA(ListViewProc, list, LVM_GETTOPINDEX, 0, 0);
+  ShowWindow(button, shown ? SW_SHOW : SW_HIDE);
+}
+
 // State and Path start empty and the row has no button: only the program's own steps write them.
 bool InsertRow(HWND list, const NewRow& cells, int index) {
   LVITEMA item = {};
@@ -171,15 +224,62 @@ bool InsertRow(HWND list, const NewRow& cells, int index) {
 // insertion, hidden or not, at many times the cost of the insertion itself; the batch goes in with
 // redrawing off and the list catches up once. Turning redrawing back on may mark a hidden list as
 // visible (the default handling of WM_SETREDRAW sets WS_VISIBLE): a hidden list stays hidden.
-std::size_t InsertRowsQuietly(HWND list, const NewRows& batch) {
+template <typename Change>
+void WithRedrawingOff(HWND list, Change change) {
   const bool hidden = (GetWindowLongPtrA(list, GWL_STYLE) & WS_VISIBLE) == 0;
   CallWindowProcA(ListViewProc, list, WM_SETREDRAW, FALSE, 0);
-  std::size_t added = 0;
-  while (added < batch.count && InsertRow(list, batch.rows[added], batch.index + static_cast<int>(added))) ++added;
+  change();
   CallWindowProcA(ListViewProc, list, WM_SETREDRAW, TRUE, 0);
   const LONG_PTR style = GetWindowLongPtrA(list, GWL_STYLE);
   if (hidden && (style & WS_VISIBLE) != 0) SetWindowLongPtrA(list, GWL_STYLE, style & ~WS_VISIBLE);
+}
+
+std::size_t InsertRowsQuietly(HWND list, const NewRows& batch) {
+  std::size_t added = 0;
+  WithRedrawingOff(list, [&] {
+    while (added < batch.count && InsertRow(list, batch.rows[added], batch.index + static_cast<int>(added))) ++added;
+  });
   return added;
+}
+
+// The control copies at most the buffer's size; grow until the text fits. send is SendMessageA
+// from any thread, or the list view's own procedure on the window's thread.
+template <typename Send>
+std::string ReadCell(int row, int column, Send send) {
+  std::vector<char> buffer(512);
+  for (;;) {
+    LVITEMA item = {};
+    item.iSubItem = column;
+    item.pszText = buffer.data();
+    item.cchTextMax = static_cast<int>(buffer.size());
+    const int copied = static_cast<int>(send(LVM_GETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item)));
+    if (copied < static_cast<int>(buffer.size()) - 1 || buffer.size() >= (1u << 20)) {
+      return std::string(buffer.data(), static_cast<size_t>(std::max(copied, 0)));
+    }
+    buffer.resize(buffer.size() * 4);
+  }
+}
+
+// Every row taken and in "Waiting...", its Name and URL read out, in one pass with redrawing off:
+// message by message, a list of many thousand rows would hold the window for seconds.
+void TakeEveryRowWaiting(HWND list, std::vector<SongRowCells>* rows) {
+  const int count = static_cast<int>(CallWindowProcA(ListViewProc, list, LVM_GETITEMCOUNT, 0, 0));
+  const auto send = [list](UINT message, WPARAM wParam, LPARAM lParam) {
+    return CallWindowProcA(ListViewProc, list, message, wParam, lParam);
+  };
+  rows->reserve(static_cast<std::size_t>(count));
+  WithRedrawingOff(list, [&] {
+    for (int row = 0; row < count; ++row) {
+      rows->push_back(SongRowCells{ReadCell(row, kColumnName, send), ReadCell(row, kColumnUrl, send)});
+      ProgressOfRows().erase({list, row});
+      WriteCell(list, row, kColumnState, kStateWaiting);
+      unsigned long long field = 0;
+      if (!ReadRowField(list, row, &field)) continue;
+      WriteRowField(list, row, field | kTakenMark);
+      ShowRowButton(list, row, field | kTakenMark);
+    }
+  });
+  InvalidateRect(list, nullptr, TRUE);
 }
 
 LRESULT CALLBACK SongListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -198,6 +298,30 @@ LRESULT CALLBACK SongListProc(HWND list, UINT message, WPARAM wParam, LPARAM lPa
       RedrawStateCell(list, write->row);
     }
     WriteCell(list, write->row, write->column, *write->text);
+    unsigned long long field = 0;
+    if (write->column == kColumnState && *write->text == kStateDownloading &&
+        ReadRowField(list, write->row, &field)) {
+      WriteRowField(list, write->row, field | kLostButtonMark);
+    }
+    return TRUE;
+  }
+  if (message == kTakeEveryRowMessage) {
+    if (!GenerationHolds(static_cast<int>(wParam))) return FALSE;
+    TakeEveryRowWaiting(list, reinterpret_cast<std::vector<SongRowCells>*>(lParam));
+    return TRUE;
+  }
+  if (message == kTakeRowMessage || message == kGiveRowBackMessage) {
+    const auto* take = reinterpret_cast<const RowTake*>(lParam);
+    unsigned long long field = 0;
+    if (!GenerationHolds(static_cast<int>(wParam)) || !ReadRowField(list, take->row, &field)) return FALSE;
+    if (message == kGiveRowBackMessage) {
+      if ((field & kLostButtonMark) != 0) return FALSE;
+      if (ProgressOfRows().erase({list, take->row}) > 0) RedrawStateCell(list, take->row);
+      WriteCell(list, take->row, kColumnState, kStateNone);
+    }
+    field = take->taken ? field | kTakenMark : field & ~kTakenMark;
+    WriteRowField(list, take->row, field);
+    ShowRowButton(list, take->row, field);
     return TRUE;
   }
   if (message == kSetProgressMessage) {
@@ -254,19 +378,9 @@ int SelectedSongRow(HWND list) {
 
 std::string GetSongCell(HWND list, int row, int column) {
   if (list == nullptr || row < 0) return std::string();
-  // The control copies at most the buffer's size; grow until the text fits.
-  std::vector<char> buffer(512);
-  for (;;) {
-    LVITEMA item = {};
-    item.iSubItem = column;
-    item.pszText = buffer.data();
-    item.cchTextMax = static_cast<int>(buffer.size());
-    const int copied = static_cast<int>(SendMessageA(list, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item)));
-    if (copied < static_cast<int>(buffer.size()) - 1 || buffer.size() >= (1u << 20)) {
-      return std::string(buffer.data(), static_cast<size_t>(std::max(copied, 0)));
-    }
-    buffer.resize(buffer.size() * 4);
-  }
+  return ReadCell(row, column, [list](UINT message, WPARAM wParam, LPARAM lParam) {
+    return SendMessageA(list, message, wParam, lParam);
+  });
 }
 
 bool SetSongCell(HWND list, int row, int column, const std::string& text, int generation) {
@@ -341,23 +455,53 @@ LRESULT DrawSongListProgress(HWND list, LPARAM customDraw) {
   }
 }
 
-HWND GetRowButton(HWND list, int row) {
-  if (list == nullptr || row < 0) return nullptr;
+namespace {
+
+unsigned long long RowField(HWND list, int row) {
+  if (list == nullptr || row < 0) return 0;
   LVITEMA item = {};
   item.mask = LVIF_PARAM;
   item.iItem = row;
-  if (!SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item))) return nullptr;
-  return reinterpret_cast<HWND>(item.lParam);
+  if (!SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item))) return 0;
+  return static_cast<unsigned long long>(item.lParam);
 }
+
+}  // namespace
+
+HWND GetRowButton(HWND list, int row) { return ButtonOf(RowField(list, row)); }
 
 void SetRowButton(HWND list, int row, HWND button) {
   if (list == nullptr || row < 0) return;
   LVITEMA item = {};
   item.mask = LVIF_PARAM;
   item.iItem = row;
-  item.lParam = reinterpret_cast<LPARAM>(button);
+  item.lParam = static_cast<LPARAM>(WithButton(RowField(list, row), button));
   SendMessageA(list, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
 }
+
+bool TakeSongRow(HWND list, int row, bool taken, int generation) {
+  if (list == nullptr || row < 0) return false;
+  const RowTake take = {row, taken};
+  return SendMessageA(list, kTakeRowMessage, static_cast<WPARAM>(generation), reinterpret_cast<LPARAM>(&take)) != 0;
+}
+
+bool GiveSongRowBack(HWND list, int row, int generation) {
+  if (list == nullptr || row < 0) return false;
+  const RowTake take = {row, false};
+  return SendMessageA(list, kGiveRowBackMessage, static_cast<WPARAM>(generation), reinterpret_cast<LPARAM>(&take)) != 0;
+}
+
+std::vector<SongRowCells> TakeEverySongRowWaiting(HWND list, int generation) {
+  std::vector<SongRowCells> rows;
+  if (list != nullptr) {
+    SendMessageA(list, kTakeEveryRowMessage, static_cast<WPARAM>(generation), reinterpret_cast<LPARAM>(&rows));
+  }
+  return rows;
+}
+
+bool SongRowTaken(HWND list, int row) { return (RowField(list, row) & kTakenMark) != 0; }
+
+bool SongRowLostButton(HWND list, int row) { return (RowField(list, row) & kLostButtonMark) != 0; }
 
 bool StateCellBounds(HWND list, int row, RECT* bounds) {
   *bounds = RECT{};
@@ -369,11 +513,12 @@ bool StateCellBounds(HWND list, int row, RECT* bounds) {
 
 void ClearSongList(HWND list) {
   if (list == nullptr) return;
-  const int count = SongRowCount(list);
-  for (int row = 0; row < count; ++row) {
-    HWND button = GetRowButton(list, row);
-    // Every row goes right after, its button field with it.
-    if (button != nullptr && IsWindow(button)) DestroyRowDownloadButton(button);
+  // Only the rows in view have buttons, so the buttons are found by their records, not row by
+  // row. Every row goes right after, its button field with it.
+  std::vector<HWND> buttons;
+  for (const RowButtonRecord* record : RowButtonList) {
+    if (GetParent(record->button) == list) buttons.push_back(record->button);
   }
-  if (count > 0) SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
+  for (HWND button : buttons) DestroyRowDownloadButton(button);
+  if (SongRowCount(list) > 0) SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
 }

@@ -60,6 +60,22 @@ LRESULT DrawSongListProgress(HWND list, LPARAM customDraw);
 HWND GetRowButton(HWND list, int row);  // 0 when the row has none
 void SetRowButton(HWND list, int row, HWND button);
 
+// A job's hold on a row. The mark belongs to the row itself (it moves and goes with the row), not
+// to a button: a row's button comes and goes as the row scrolls into and out of view. While a
+// row is taken it shows no button. With a generation, the mark is written only while
+// ListGeneration still has that value (tested on the window's thread). Returns whether it was.
+bool TakeSongRow(HWND list, int row, bool taken, int generation = kAnyListGeneration);
+// Gives a taken row back after a cancelled save: State "" and its button shown again. Not for a
+// row that has been "Downloading..." (it has no button any more) nor once the generation has
+// passed. Returns whether the row was given back.
+bool GiveSongRowBack(HWND list, int row, int generation = kAnyListGeneration);
+// Takes every row at once and puts it in "Waiting..."; gives each row's Name and URL as the list
+// holds them. With a generation, nothing (and no row) once a newer list has begun.
+std::vector<SongRowCells> TakeEverySongRowWaiting(HWND list, int generation = kAnyListGeneration);
+bool SongRowTaken(HWND list, int row);
+// Whether the row has shown "Downloading...": from then on it has no button.
+bool SongRowLostButton(HWND list, int row);
+
 // The bounds of the row's State cell in the list's client area.
 bool StateCellBounds(HWND list, int row, RECT* bounds);
 

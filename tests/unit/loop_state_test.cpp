@@ -327,6 +327,22 @@ TEST(RowButtons, CoverTheStateCellLessTenPixelsOnEachSide) {
   EXPECT_FALSE(RowButtonNeedsMove(narrow, 300, 0, 310, 14));
 }
 
+// Rows in view and a margin of kRowButtonMargin around them have buttons, never beyond the list.
+TEST(RowButtons, OnlyTheRowsInViewAndTheirMarginHaveButtons) {
+  const struct {
+    int top, perPage, count, first, end;
+  } cases[] = {
+      {0, 6, 20000, 0, 12},          {100, 6, 20000, 95, 112}, {19994, 6, 20000, 19989, 20000},
+      {0, 6, 3, 0, 3},               {0, 0, 0, 0, 0},          {0, -1, 4, 0, 4},
+      {2147483640, 6, 5, 5, 5},
+  };
+  for (const auto& c : cases) {
+    const RowButtonSpan span = RowButtonSpanFor(c.top, c.perPage, c.count);
+    EXPECT_EQ(span.first, c.first) << c.top << " " << c.count;
+    EXPECT_EQ(span.end, c.end) << c.top << " " << c.count;
+  }
+}
+
 // The loop rests until the first timer's strict test holds, and never longer than the watch
 // interval; a timer due now gives 0.
 TEST(LoopWake, RestsUntilTheFirstTimerIsDueAndNoLongerThanTheWatchInterval) {

@@ -357,6 +357,33 @@ TEST_F(MainLoopTest, OutsideTextsOpenOnlyAsWebAddresses) {
   EXPECT_FALSE(started);
 }
 
+// A profile of 20,000 songs is listed whole: its last row, scrolled into view, shows its button
+// over its State cell, and only the rows around the view have button windows.
+TEST_F(MainLoopTest, TheLastOfTwentyThousandRowsShowsItsButton) {
+  StartProfileRead("hugeband");
+  ASSERT_TRUE(RunLoopUntil([] { return ProfileReadsRunning.load() == 0 && SongListFilled.load() == 0; }, 300000));
+  ASSERT_EQ(SongRowCount(SongList), 20000);
+  SendMessageA(SongList, LVM_ENSUREVISIBLE, 19999, FALSE);
+  HWND button = nullptr;
+  ASSERT_TRUE(RunLoopUntil([&button] {
+    button = GetRowButton(SongList, 19999);
+    return button != nullptr && IsWindowVisible(button);
+  }, 10000));
+  RECT cell;
+  ASSERT_TRUE(StateCellBounds(SongList, 19999, &cell));
+  POINT middle = {(cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2};
+  ClientToScreen(SongList, &middle);
+  EXPECT_EQ(WindowFromPoint(middle), button);
+  EXPECT_EQ(WindowTextOf(button), "Download");
+  int buttons = 0;
+  EnumChildWindows(SongList, [](HWND, LPARAM count) {
+                     ++*reinterpret_cast<int*>(count);
+                     return TRUE;
+                   },
+                   reinterpret_cast<LPARAM>(&buttons));
+  EXPECT_LT(buttons, 40);  // the header and the buttons of a view and its margin
+}
+
 TEST_F(MainLoopTest, TheCloseRequestEndsTheLoop) {
   PostMessageA(MainWindow, WM_CLOSE, 0, 0);
   bool close = false, focus = false;
