@@ -19,7 +19,8 @@ std::intptr_t AsRef(const void* handle) { return reinterpret_cast<std::intptr_t>
 FrameSequence Blended(const FrameSequence& ends, std::vector<UniqueBitmap>* owners) {
   FrameSequence made = {{}, ends.count, ends.duration};
   if (ends.frames.size() != 2) return made;
-  const std::vector<HBITMAP> frames = BlendFrames(AsImage(ends.frames[0]), AsImage(ends.frames[1]), ends.count - 2);
+  const std::vector<HBITMAP> frames =
+      BlendFrames(AsImage(ends.frames[0]), AsImage(ends.frames[1]), ends.count - 2);
   for (std::size_t i = 0; i < frames.size(); ++i) {
     if (i != 0 && i + 1 != frames.size()) owners->emplace_back(frames[i]);
     made.frames.push_back(AsRef(frames[i]));
@@ -86,7 +87,8 @@ bool Win32ButtonPlatform::ReadPixel(ImageRef image, int x, int y, std::uint32_t*
 
 bool Win32ButtonPlatform::WindowExists(WindowRef window) { return IsWindow(AsWindow(window)) != FALSE; }
 
-ControlRef Win32ButtonPlatform::CreateImageControl(WindowRef window, int number, int x, int y, ImageRef image) {
+ControlRef Win32ButtonPlatform::CreateImageControl(WindowRef window, int number, int x, int y,
+                                                   ImageRef image) {
   HMENU id = number == -1 ? nullptr : reinterpret_cast<HMENU>(static_cast<INT_PTR>(number));
   // SS_NOTIFY: the control reports clicks (STN_CLICKED, a left-click control event) and is
   // found by WindowFromPoint.

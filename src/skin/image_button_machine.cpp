@@ -72,9 +72,11 @@ bool PassesMask(ImageButtonPlatform& platform, const ImageButton& button, Screen
 }
 
 FrameSequence CutToCount(const FrameSequence& sequence) {
-  const std::size_t kept = std::min<std::size_t>(sequence.frames.size(), static_cast<std::size_t>(sequence.count));
+  const std::size_t kept =
+      std::min<std::size_t>(sequence.frames.size(), static_cast<std::size_t>(sequence.count));
   const auto first = sequence.frames.begin();
-  return {std::vector<ImageRef>(first, first + static_cast<std::ptrdiff_t>(kept)), sequence.count, sequence.duration};
+  return {std::vector<ImageRef>(first, first + static_cast<std::ptrdiff_t>(kept)), sequence.count,
+          sequence.duration};
 }
 
 }  // namespace

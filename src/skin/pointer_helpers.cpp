@@ -68,9 +68,10 @@ void CarryOut(const EnableChange& change) {
   EnableWindow(change.button, change.enable ? TRUE : FALSE);
   {
     GuiLockHold hold;
-    ImageButtonSet* buttons = change.buttons;
     // Only a window that still exists names its set: the set goes after the window.
-    if (buttons == nullptr) buttons = static_cast<ImageButtonSet*>(GetPropA(change.button, kButtonSetProperty));
+    ImageButtonSet* buttons = change.buttons != nullptr
+                                  ? change.buttons
+                                  : static_cast<ImageButtonSet*>(GetPropA(change.button, kButtonSetProperty));
     if (buttons != nullptr) {
       buttons->SetDisabled(reinterpret_cast<ControlRef>(change.button), !change.enable, true);
     }
