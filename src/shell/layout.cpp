@@ -76,6 +76,24 @@ std::string AuthorPage(const char* scrambledName) {
   return NoticeBaseAddress + NoticePath + TextUnscrambler(scrambledName);
 }
 
+// Go! and Save Songs: at the top of the window, fading through 7 frames between their looks
+// (normal, hover, pressed, disabled), the hover in 240 ms and the others in 140 ms.
+ImageButtonDescription FadingButton(int number, int x, const UniqueBitmap (&looks)[4]) {
+  constexpr std::int32_t kFrames = 7;
+  const auto ref = [](const void* handle) { return reinterpret_cast<std::intptr_t>(handle); };
+  const ImageRef normal = ref(looks[0].get()), hover = ref(looks[1].get()), pressed = ref(looks[2].get());
+  ImageButtonDescription button;
+  button.window = ref(MainWindow);
+  button.number = number;
+  button.x = x;
+  button.y = 1;
+  button.hover = {{normal, hover}, kFrames, 240};
+  button.press = {{hover, pressed}, kFrames, 140};
+  button.disable = {{normal, ref(looks[3].get())}, kFrames, 140};
+  button.pressedImage = pressed;
+  return button;
+}
+
 }  // namespace
 
 HWND OpenMainWindow() {
@@ -94,7 +112,7 @@ HWND OpenMainWindow() {
   return window;
 }
 
-void CreateControls() {
+void CreateControls(ImageButtons& buttons) {
   // The five browsers wait for their blank first page within one bound together.
   const BrowserReadyDeadline browsersReady = StartBrowserReadyDeadline();
   SidePanelLeft = Panel(kSidePanelLeftId, 0, 26, 150, 119);
@@ -131,17 +149,13 @@ void CreateControls() {
   SendMessageA(UrlField, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), TRUE);
   SetFocus(UrlField);
 
-  GoButton = CreateImageButton(MainWindow, kGoButtonId, 265, 1, GoImages[0].get(), 240,
-                               GoImages[1].get(), 140, GoImages[2].get(), GoImages[3].get(), 140, 7,
-                               nullptr, 0, false);
+  GoButton = buttons.Create(FadingButton(kGoButtonId, 265, GoImages));
   SendMessageA(GoButton, WM_SETFONT, reinterpret_cast<WPARAM>(NormalFont.get()), TRUE);
 
   SongList = CreateSongList(MainWindow, kSongListId, 0, 25, 400, 120, NormalFont.get());
 
-  SaveButton = CreateImageButton(MainWindow, kSaveButtonId, 321, 1, SaveImages[0].get(), 240,
-                                 SaveImages[1].get(), 140, SaveImages[2].get(), SaveImages[3].get(),
-                                 140, 7, nullptr, 0, false);
-  SetImageButtonDisabled(SaveButton, true, false);
+  SaveButton = buttons.Create(FadingButton(kSaveButtonId, 321, SaveImages));
+  buttons.SetDisabled(SaveButton, true, false);
   EnableWindow(SaveButton, FALSE);
   SendMessageA(SaveButton, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(SaveImages[3].get()));
 

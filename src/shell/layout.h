@@ -11,8 +11,11 @@
 // moved up by 100 pixels. 0 when it cannot be made.
 HWND OpenMainWindow();
 
-// Makes the controls in their order (everything of the window but the window itself).
-void CreateControls();
+class ImageButtons;
+
+// Makes the controls in their order (everything of the window but the window itself); GoButton
+// and SaveButton among the buttons.
+void CreateControls(ImageButtons& buttons);
 
 // Sets the text of SiteLink's tooltip (made with the controls).
 void SetSiteLinkTooltip(const std::string& text);

@@ -39,6 +39,7 @@
 #include "shell/layout.h"
 #include "shell/loop_state.h"
 #include "shell/player_step.h"
+#include "shell/startup.h"
 #include "shell/window_callback.h"
 #include "shell/window_layout.h"
 #include "shell/window_state.h"
@@ -88,7 +89,7 @@ bool TickerWatchPass(std::uint32_t now) {
 void RowCountWatch() {
   const int count = SongRowCount(SongList);
   if (count == KnownRowCount) return;
-  StartImageButtonEnabler(SaveButton, count > 0);
+  StartImageButtonEnabler(WindowImageButtons().Set(), SaveButton, count > 0);
   KnownRowCount = count;
 }
 
@@ -331,7 +332,7 @@ void PauseUntilNextStep() {
   in.tickerPauseStart = Ticker.pauseStart;
   in.glideMoving = GlidePaused == 0 && WindowUnderPointer != HomeLink;
   in.glideTime = Glide.glideTime;
-  in.imageButtonsDueIn = TicksUntilImageButtonsChange(static_cast<std::int32_t>(kWatchInterval));
+  in.imageButtonsDueIn = WindowImageButtons().TicksUntilChange(static_cast<std::int32_t>(kWatchInterval));
   const std::uint32_t ticks = TicksUntilNextStep(in);
   // Something due now still rests 1 ms, as the loop always did.
   if (ticks == 0) return PauseOneMillisecond();
@@ -418,7 +419,7 @@ void ControlEvent(HWND control, int type, bool* focusEvent) {
   } else if (control == SongList) {
     SongListEvent(type);
   } else {
-    PressImageButton(control, type);
+    WindowImageButtons().Press(control, type);
   }
 }
 
@@ -507,9 +508,10 @@ void DispatchLoopEvent(const LoopEvent& event, bool* closeRequested, bool* focus
 }
 
 bool EventPass(bool* closeRequested, bool* focusEvent) {
-  AnimateImageButtons();  // E1
-  TrackImageButtonPointer();
-  HWND clicked = PollImageButtonClick();
+  ImageButtons& buttons = WindowImageButtons();
+  buttons.Animate();
+  buttons.TrackPointer();
+  HWND clicked = buttons.PollClick();
   if (clicked != nullptr) ForgetPointerReading();
   if (clicked != nullptr && clicked == SaveButton) {  // E2
     SaveAllSongs();

@@ -9,6 +9,8 @@
 #include <objbase.h>
 #include <urlmon.h>
 
+#include <memory>
+
 #include "acquisition/site_constants.h"
 #include "notice/author_constants.h"
 #include "notice/notice_fetcher.h"
@@ -29,6 +31,9 @@
 #include "skin/pointer_helpers.h"
 
 namespace {
+
+// Guarded by GuiLock from start-up on: a read may look at them through their controls.
+std::unique_ptr<ImageButtons> WindowButtons;
 
 constexpr const char* kUserAgent = "Mozilla/4.0 (compatible; ST)";
 
@@ -156,16 +161,20 @@ void ShowMainWindow() {
   UpdateWindow(MainWindow);
 }
 
-// Releases what only the main thread uses. What a reader, an enabler or the notice fetcher may
-// still be using when the window closes (the HTTP session, GuiLock, the image buttons' list) is
-// left to the end of the process: no thread is ever stopped, so nothing they touch is torn down.
+// Releases what only the main thread uses. What a reader or the notice fetcher may still be using
+// when the window closes (the HTTP session, GuiLock) is left to the end of the process: no thread
+// is ever stopped, so nothing they touch is torn down. The image buttons go once no enabler runs:
+// a read reaches them only through their controls, gone with the window, and only under GuiLock.
 void ReleaseResources() {
   for (UniqueMenu& menu : PopupMenus) menu.reset();
   ReturnShortcut.reset();
   RemoveTickerMouseHook();
   WaitForImageButtonThreads();
   ForgetImageButtonChanges();
-  ForgetImageButtons();
+  {
+    GuiLockHold hold;  // a read that is still ending may enable Go! meanwhile
+    WindowButtons.reset();
+  }
   ForgetLoopEvents();
   for (UniqueBitmap& image : GoImages) image.reset();
   for (UniqueBitmap& image : SaveImages) image.reset();
@@ -226,7 +235,8 @@ bool StartUp() {
   if (MainWindow == nullptr) return false;
   UseCanvasAsBackground();
   AddReturnShortcut();
-  CreateControls();
+  WindowButtons = std::make_unique<ImageButtons>();
+  CreateControls(*WindowButtons);
   ShowMainWindow();
   SaveFolder.clear();
   SetSiteLinkTooltip(SiteLinkTip.Get());
@@ -236,6 +246,8 @@ bool StartUp() {
   SetFocus(UrlField);
   return true;
 }
+
+ImageButtons& WindowImageButtons() { return *WindowButtons; }
 
 void EndSequence() {
   if (MainWindow != nullptr) DestroyWindow(MainWindow);

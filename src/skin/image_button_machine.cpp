@@ -4,39 +4,34 @@
 #include <cstddef>
 #include <utility>
 
-std::deque<ImageButton> ImageButtonList;
-ImageButtonTracker ButtonTracker;
-
 namespace {
 
 using State = ImageButtonState;
 
-// What a state plays: its frame list, count and duration, and its direction.
+// What a state plays: its frame sequence, and its direction.
 struct Sequence {
-  const std::vector<ImageRef>* frames;
-  std::int32_t count;
-  std::int32_t duration;
+  const FrameSequence* frames;
   bool forward;
 };
 
 Sequence SequenceOf(const ImageButton& button) {
   switch (button.state) {
     case State::HoverIn:
-      return {&button.hoverFrames, button.hoverFrameCount, button.hoverDuration, true};
+      return {&button.hover, true};
     case State::HoverOut:
-      return {&button.hoverFrames, button.hoverFrameCount, button.hoverDuration, false};
+      return {&button.hover, false};
     case State::PressIn:
-      return {&button.pressFrames, button.pressFrameCount, button.pressDuration, true};
+      return {&button.press, true};
     case State::PressOut:
-      return {&button.pressFrames, button.pressFrameCount, button.pressDuration, false};
+      return {&button.press, false};
     case State::Disabling:
-      return {&button.disableFrames, button.disableFrameCount, button.disableDuration, true};
+      return {&button.disable, true};
     case State::Enabling:
-      return {&button.disableFrames, button.disableFrameCount, button.disableDuration, false};
+      return {&button.disable, false};
     case State::Idle:
       break;
   }
-  return {nullptr, 0, 0, true};
+  return {nullptr, true};
 }
 
 // Entry index of the list, or 0 when the list has no such entry (a button without a disabled
@@ -55,73 +50,14 @@ void Enter(ImageButton& button, State state, std::uint32_t now) {
   button.stateStart = now;
 }
 
-void ForceTrackingPass() {
-  ButtonTracker.pointerX = -1;
-  ButtonTracker.pointerY = -1;
-}
-
-ImageButton* FindButton(ControlRef control) {
-  for (ImageButton& button : ImageButtonList) {
-    if (button.control == control) return &button;
-  }
-  return nullptr;
-}
-
-// The end of an animated state: the frame it leaves behind and the look it shows.
-void EndState(ImageButtonPlatform& platform, ImageButton& button) {
-  switch (button.state) {
-    case State::HoverIn:
-      button.frame = button.hoverFrameCount;
-      Show(platform, button, EntryOf(button.pressFrames, 0));
-      break;
-    case State::HoverOut:
-      button.frame = 0;
-      Show(platform, button, EntryOf(button.hoverFrames, 0));
-      break;
-    case State::PressIn:
-      button.frame = button.pressFrameCount;
-      Show(platform, button, button.pressedImage);
-      break;
-    case State::PressOut:
-      button.frame = button.hoverFrameCount;
-      Show(platform, button, EntryOf(button.pressFrames, 0));
-      break;
-    case State::Disabling:
-      button.frame = button.disableFrameCount;
-      Show(platform, button, EntryOf(button.disableFrames, button.disableFrameCount - 1));
-      break;
-    case State::Enabling:
-      button.frame = 0;
-      Show(platform, button, EntryOf(button.disableFrames, 0));
-      break;
-    case State::Idle:
-      break;
-  }
-  button.state = State::Idle;
-  ForceTrackingPass();
-}
-
 // Every frame has its fixed time after the state began: the step away from frame f is due once
 // more than f periods (forward) or count - f periods (backward) have passed.
 bool FrameStepDue(const Sequence& sequence, std::int32_t frame, std::int32_t elapsed) {
-  const float period = static_cast<float>(sequence.duration) / static_cast<float>(sequence.count);
+  const FrameSequence& frames = *sequence.frames;
+  const float period = static_cast<float>(frames.duration) / static_cast<float>(frames.count);
   const float ratio = static_cast<float>(elapsed) / period;
-  const std::int32_t periods = sequence.forward ? frame : sequence.count - frame;
+  const std::int32_t periods = sequence.forward ? frame : frames.count - frame;
   return static_cast<float>(periods) < ratio;
-}
-
-void StepAnimation(ImageButtonPlatform& platform, ImageButton& button, std::uint32_t now) {
-  const Sequence sequence = SequenceOf(button);
-  const std::int32_t elapsed = static_cast<std::int32_t>(now - button.stateStart);
-  if (!FrameStepDue(sequence, button.frame, elapsed)) return;
-  if (sequence.forward) {
-    ++button.frame;
-    if (button.frame >= sequence.count || button.frame < 0) return EndState(platform, button);
-  } else {
-    --button.frame;
-    if (button.frame <= 0 || button.frame > sequence.count) return EndState(platform, button);
-  }
-  Show(platform, button, EntryOf(*sequence.frames, button.frame));
 }
 
 // Whether the pointer lies on the button as far as its mask is concerned.
@@ -135,77 +71,118 @@ bool PassesMask(ImageButtonPlatform& platform, const ImageButton& button, Screen
   return colour != button.maskColour;
 }
 
-ImageButton* ButtonUnderPointer(ImageButtonPlatform& platform, ScreenPoint pointer) {
-  const WindowRef under = platform.WindowAt(pointer);
-  for (ImageButton& button : ImageButtonList) {
+FrameSequence CutToCount(const FrameSequence& sequence) {
+  const std::size_t kept =
+      std::min<std::size_t>(sequence.frames.size(), static_cast<std::size_t>(sequence.count));
+  const auto first = sequence.frames.begin();
+  return {std::vector<ImageRef>(first, first + static_cast<std::ptrdiff_t>(kept)), sequence.count,
+          sequence.duration};
+}
+
+}  // namespace
+
+void ImageButtonSet::ForceTrackingPass() {
+  tracker_.pointerX = -1;
+  tracker_.pointerY = -1;
+}
+
+ImageButton* ImageButtonSet::FindButton(ControlRef control) {
+  for (ImageButton& button : buttons_) {
+    if (button.control == control) return &button;
+  }
+  return nullptr;
+}
+
+// The end of an animated state: the frame it leaves behind and the look it shows.
+void ImageButtonSet::EndState(ImageButton& button) {
+  switch (button.state) {
+    case State::HoverIn:
+      button.frame = button.hover.count;
+      Show(platform_, button, EntryOf(button.press.frames, 0));
+      break;
+    case State::HoverOut:
+      button.frame = 0;
+      Show(platform_, button, EntryOf(button.hover.frames, 0));
+      break;
+    case State::PressIn:
+      button.frame = button.press.count;
+      Show(platform_, button, button.pressedImage);
+      break;
+    case State::PressOut:
+      button.frame = button.hover.count;
+      Show(platform_, button, EntryOf(button.press.frames, 0));
+      break;
+    case State::Disabling:
+      button.frame = button.disable.count;
+      Show(platform_, button, EntryOf(button.disable.frames, button.disable.count - 1));
+      break;
+    case State::Enabling:
+      button.frame = 0;
+      Show(platform_, button, EntryOf(button.disable.frames, 0));
+      break;
+    case State::Idle:
+      break;
+  }
+  button.state = State::Idle;
+  ForceTrackingPass();
+}
+
+void ImageButtonSet::StepAnimation(ImageButton& button, std::uint32_t now) {
+  const Sequence sequence = SequenceOf(button);
+  const std::int32_t count = sequence.frames->count;
+  const std::int32_t elapsed = static_cast<std::int32_t>(now - button.stateStart);
+  if (!FrameStepDue(sequence, button.frame, elapsed)) return;
+  if (sequence.forward) {
+    ++button.frame;
+    if (button.frame >= count || button.frame < 0) return EndState(button);
+  } else {
+    --button.frame;
+    if (button.frame <= 0 || button.frame > count) return EndState(button);
+  }
+  Show(platform_, button, EntryOf(sequence.frames->frames, button.frame));
+}
+
+ImageButton* ImageButtonSet::ButtonUnderPointer(ScreenPoint pointer) {
+  const WindowRef under = platform_.WindowAt(pointer);
+  for (ImageButton& button : buttons_) {
     if (!button.disabled && button.control == under && button.state != State::Enabling &&
-        PassesMask(platform, button, pointer)) {
+        PassesMask(platform_, button, pointer)) {
       return &button;
     }
   }
   return nullptr;
 }
 
-}  // namespace
-
-void ForgetImageButtonState() {
-  ImageButtonList.clear();
-  ButtonTracker = ImageButtonTracker();
-}
-
-ControlRef RegisterImageButton(ImageButtonPlatform& platform, WindowRef window, int number, int x,
-                               int y, const std::vector<ImageRef>& hoverFrames,
-                               std::int32_t hoverFrameCount, std::int32_t hoverDuration,
-                               const std::vector<ImageRef>& pressFrames, std::int32_t pressFrameCount,
-                               std::int32_t pressDuration, ImageRef pressedImage,
-                               const std::vector<ImageRef>& disableFrames,
-                               std::int32_t disableFrameCount, std::int32_t disableDuration,
-                               ImageRef maskImage, std::uint32_t maskColour, bool autoRepeat) {
-  if (window == 0 || !platform.WindowExists(window) || hoverFrames.empty() || hoverFrameCount <= 0 ||
-      pressFrames.empty() || pressFrameCount <= 0 || pressedImage == 0) {
+ControlRef ImageButtonSet::Register(const ImageButtonDescription& description) {
+  const ImageButtonDescription& d = description;
+  if (d.window == 0 || !platform_.WindowExists(d.window) || d.hover.frames.empty() || d.hover.count <= 0 ||
+      d.press.frames.empty() || d.press.count <= 0 || d.pressedImage == 0) {
     return 0;
   }
-  const auto copyOf = [](const std::vector<ImageRef>& frames, std::int32_t count) {
-    return std::vector<ImageRef>(frames.begin(),
-                                 frames.begin() + std::min<std::size_t>(frames.size(), static_cast<std::size_t>(count)));
-  };
   // The control comes first, so that a failure leaves no record behind.
-  const ControlRef control = platform.CreateImageControl(window, number, x, y, hoverFrames[0]);
+  const ControlRef control = platform_.CreateImageControl(d.window, d.number, d.x, d.y, d.hover.frames[0]);
   if (control == 0) return 0;
   ImageButton button;
-  button.window = window;
+  static_cast<ImageButtonDescription&>(button) = d;
+  button.hover = CutToCount(d.hover);
+  button.press = CutToCount(d.press);
+  button.disable = CutToCount(d.disable);
   button.control = control;
-  button.hoverFrames = copyOf(hoverFrames, hoverFrameCount);
-  button.hoverFrameCount = hoverFrameCount;
-  button.hoverDuration = hoverDuration;
-  button.pressFrames = copyOf(pressFrames, pressFrameCount);
-  button.pressFrameCount = pressFrameCount;
-  button.pressDuration = pressDuration;
-  button.pressedImage = pressedImage;
-  button.disableFrames = copyOf(disableFrames, disableFrameCount);
-  button.disableFrameCount = disableFrameCount;
-  button.disableDuration = disableDuration;
-  button.maskImage = maskImage;
-  button.maskColour = maskColour;
-  button.autoRepeat = autoRepeat;
-  button.x = x;
-  button.y = y;
-  ImageButtonList.push_back(std::move(button));
+  buttons_.push_back(std::move(button));
   return control;
 }
 
-void SetImageButtonDisabled(ImageButtonPlatform& platform, ControlRef control, bool disabled,
-                            bool animate) {
+void ImageButtonSet::SetDisabled(ControlRef control, bool disabled, bool animate) {
   ImageButton* button = FindButton(control);
   if (button == nullptr || button->disabled == disabled) return;
   button->disabled = disabled;
-  const auto forgetPointer = [button] {
-    if (ButtonTracker.pressedButton == button) ButtonTracker.pressedButton = nullptr;
-    if (ButtonTracker.hoveredButton == button) ButtonTracker.hoveredButton = nullptr;
+  const auto forgetPointer = [this, button] {
+    if (tracker_.pressedButton == button) tracker_.pressedButton = nullptr;
+    if (tracker_.hoveredButton == button) tracker_.hoveredButton = nullptr;
   };
-  const std::uint32_t now = platform.TickCount();
+  const std::uint32_t now = platform_.TickCount();
   if (!animate) {
-    if (!button->autoRepeat && platform.PointerCaptured()) platform.ReleasePointer();
+    if (!button->autoRepeat && platform_.PointerCaptured()) platform_.ReleasePointer();
     if (disabled) forgetPointer();
     button->state = State::Idle;
     button->frame = 0;
@@ -216,39 +193,39 @@ void SetImageButtonDisabled(ImageButtonPlatform& platform, ControlRef control, b
   } else {
     Enter(*button, State::Enabling, now);
     ForceTrackingPass();
-    if (platform.PointerCaptured()) platform.ReleasePointer();
+    if (platform_.PointerCaptured()) platform_.ReleasePointer();
   }
 }
 
-void PressImageButton(ImageButtonPlatform& platform, ControlRef control, bool leftClick) {
+void ImageButtonSet::Press(ControlRef control, bool leftClick) {
   ImageButton* button = FindButton(control);
   if (button == nullptr) {
-    ButtonTracker.pendingControl = control;
+    tracker_.pendingControl = control;
     return;
   }
-  if (!leftClick || button != ButtonTracker.hoveredButton) return;
-  const std::uint32_t now = platform.TickCount();
-  ButtonTracker.pressedButton = button;
-  if (button->autoRepeat) ButtonTracker.repeatStart = now;
+  if (!leftClick || button != tracker_.hoveredButton) return;
+  const std::uint32_t now = platform_.TickCount();
+  tracker_.pressedButton = button;
+  if (button->autoRepeat) tracker_.repeatStart = now;
   Enter(*button, State::PressIn, now);
   button->frame = 0;
-  if (platform.PointerCaptured()) platform.ReleasePointer();
-  platform.CapturePointer(button->window);
+  if (platform_.PointerCaptured()) platform_.ReleasePointer();
+  platform_.CapturePointer(button->window);
 }
 
-void TrackImageButtonPointer(ImageButtonPlatform& platform) {
-  if (ImageButtonList.empty()) return;
-  ImageButtonTracker& t = ButtonTracker;
+void ImageButtonSet::TrackPointer() {
+  if (buttons_.empty()) return;
+  ImageButtonTracker& t = tracker_;
   t.previousX = t.pointerX;
   t.previousY = t.pointerY;
-  const ScreenPoint pointer = platform.PointerPosition();
+  const ScreenPoint pointer = platform_.PointerPosition();
   t.pointerX = pointer.x;
   t.pointerY = pointer.y;
   if (t.pointerX == t.previousX && t.pointerY == t.previousY) return;
   // A drag that began outside every button highlights nothing.
-  if (platform.PrimaryButtonDown() && t.pressedButton == nullptr) return;
-  ImageButton* found = ButtonUnderPointer(platform, pointer);
-  const std::uint32_t now = platform.TickCount();
+  if (platform_.PrimaryButtonDown() && t.pressedButton == nullptr) return;
+  ImageButton* found = ButtonUnderPointer(pointer);
+  const std::uint32_t now = platform_.TickCount();
   if (ImageButton* held = t.pressedButton) {
     if (found != t.hoveredButton && t.hoveredButton != nullptr && !held->disabled) {
       t.hoveredButton = nullptr;  // the pointer has left the held button
@@ -275,17 +252,17 @@ void TrackImageButtonPointer(ImageButtonPlatform& platform) {
   t.hoveredButton = found;
 }
 
-ControlRef PollImageButtonClick(ImageButtonPlatform& platform) {
-  ImageButtonTracker& t = ButtonTracker;
+ControlRef ImageButtonSet::PollClick() {
+  ImageButtonTracker& t = tracker_;
   ControlRef result = 0;
   if (t.pendingControl != -1) {
     result = t.pendingControl;
     t.pendingControl = -1;
   }
-  const std::uint32_t now = platform.TickCount();
-  if (!platform.PrimaryButtonDown()) {
+  const std::uint32_t now = platform_.TickCount();
+  if (!platform_.PrimaryButtonDown()) {
     if (ImageButton* held = t.pressedButton) {
-      if (platform.PointerCaptured()) platform.ReleasePointer();
+      if (platform_.PointerCaptured()) platform_.ReleasePointer();
       t.repeatStart = 0;
       if (t.hoveredButton == held && !held->disabled) {
         Enter(*held, State::PressOut, now);
@@ -302,12 +279,13 @@ ControlRef PollImageButtonClick(ImageButtonPlatform& platform) {
     } else {
       ForceTrackingPass();
     }
-  } else if (t.repeatStart != 0 && static_cast<std::int32_t>(now - t.repeatStart) > 300 &&
+  } else if (t.repeatStart != 0 && static_cast<std::int32_t>(now - t.repeatStart) > kAutoRepeatDelay &&
              t.pressedButton != nullptr) {
     ImageButton* held = t.pressedButton;
     if (held->autoRepeat && t.hoveredButton == held) {
       result = held->control;
-      t.repeatStart = now - 100;  // the next repeat comes more than 200 ms later
+      // Set back so that the delay test holds again once more than the interval has passed.
+      t.repeatStart = now - static_cast<std::uint32_t>(kAutoRepeatDelay - kAutoRepeatInterval);
     } else {
       t.repeatStart = 0;
     }
@@ -315,11 +293,11 @@ ControlRef PollImageButtonClick(ImageButtonPlatform& platform) {
   return result;
 }
 
-void AnimateImageButtons(ImageButtonPlatform& platform) {
-  if (ImageButtonList.empty()) return;
-  const std::uint32_t now = platform.TickCount();
-  for (ImageButton& button : ImageButtonList) {
-    if (button.state != State::Idle) StepAnimation(platform, button, now);
+void ImageButtonSet::Animate() {
+  if (buttons_.empty()) return;
+  const std::uint32_t now = platform_.TickCount();
+  for (ImageButton& button : buttons_) {
+    if (button.state != State::Idle) StepAnimation(button, now);
     if (button.state == State::Idle && button.hoverOutPending && !button.disabled) {
       button.hoverOutPending = false;
       Enter(button, State::HoverOut, now);
@@ -327,12 +305,12 @@ void AnimateImageButtons(ImageButtonPlatform& platform) {
   }
 }
 
-std::int32_t ImageButtonTicksUntilChange(std::uint32_t now, std::int32_t horizon) {
+std::int32_t ImageButtonSet::TicksUntilChange(std::uint32_t now, std::int32_t horizon) const {
   std::int32_t due = -1;
   const auto sooner = [&due](std::int32_t ticks) {
     if (due < 0 || ticks < due) due = ticks;
   };
-  for (const ImageButton& button : ImageButtonList) {
+  for (const ImageButton& button : buttons_) {
     if (button.state == State::Idle) {
       if (button.hoverOutPending && !button.disabled) sooner(0);
       continue;
@@ -347,10 +325,10 @@ std::int32_t ImageButtonTicksUntilChange(std::uint32_t now, std::int32_t horizon
       }
     }
   }
-  const ImageButtonTracker& t = ButtonTracker;
+  const ImageButtonTracker& t = tracker_;
   if (t.repeatStart != 0 && t.pressedButton != nullptr) {
     const std::int32_t held = static_cast<std::int32_t>(now - t.repeatStart);
-    sooner(held > 300 ? 0 : 301 - held);
+    sooner(held > kAutoRepeatDelay ? 0 : kAutoRepeatDelay + 1 - held);
   }
   return due;
 }

@@ -3,7 +3,7 @@
 // interface with the real clock, pointer, capture and image controls; tests answer it with a
 // fake clock and pointer. Images, controls and windows are opaque non-zero integers here.
 //
-// Nothing here locks: the glue holds GuiLock around every call (see image_button.h).
+// Nothing here locks: the glue holds GuiLock around every call of a set (see image_button.h).
 #pragma once
 
 #include <cstdint>
@@ -55,29 +55,40 @@ enum class ImageButtonState : std::int8_t {
   Enabling = 6,
 };
 
-struct ImageButton {
+// Auto-repeat: the first repeat once more than kAutoRepeatDelay ms of holding have passed, then
+// one each time more than kAutoRepeatInterval ms have passed since the last.
+constexpr std::int32_t kAutoRepeatDelay = 300;
+constexpr std::int32_t kAutoRepeatInterval = 200;
+
+// The frames a button plays between two of its looks: count frames over duration ms.
+struct FrameSequence {
+  std::vector<ImageRef> frames;
+  std::int32_t count = 0;
+  std::int32_t duration = 0;
+};
+
+// A button as its maker describes it.
+struct ImageButtonDescription {
   WindowRef window = 0;
-  ControlRef control = 0;
-  std::vector<ImageRef> hoverFrames;  // normal ... hover
-  std::int32_t hoverFrameCount = 0;
-  std::int32_t hoverDuration = 0;
-  std::vector<ImageRef> pressFrames;  // hover ... pressed
-  std::int32_t pressFrameCount = 0;
-  std::int32_t pressDuration = 0;
+  int number = -1;   // the control's number; -1 lets the platform choose
+  int x = 0, y = 0;  // the control's place in its window, also for the mask
+  FrameSequence hover;    // normal ... hover
+  FrameSequence press;    // hover ... pressed
+  FrameSequence disable;  // normal ... disabled; no frames when the button has no disabled look
   ImageRef pressedImage = 0;
-  std::vector<ImageRef> disableFrames;  // normal ... disabled; empty when the button has none
-  std::int32_t disableFrameCount = 0;
-  std::int32_t disableDuration = 0;
+  ImageRef maskImage = 0;
+  std::uint32_t maskColour = 0;  // mask pixels of this colour lie outside the button
+  bool autoRepeat = false;
+};
+
+struct ImageButton : ImageButtonDescription {
+  ControlRef control = 0;
   ImageButtonState state = ImageButtonState::Idle;
   // Position in the present or last sequence; equal to its count once played to the end.
   std::int32_t frame = 0;
   std::uint32_t stateStart = 0;
   bool hoverOutPending = false;
   bool disabled = false;
-  ImageRef maskImage = 0;
-  std::uint32_t maskColour = 0;  // mask pixels of this colour lie outside the button
-  bool autoRepeat = false;
-  int x = 0, y = 0;  // the control's place in its window, for the mask
 };
 
 struct ImageButtonTracker {
@@ -89,42 +100,52 @@ struct ImageButtonTracker {
   ControlRef pendingControl = -1;  // a control that is no image button, clicked; -1 = none
 };
 
-// Records are appended and never removed, so references to them stay valid (a deque never
-// moves its elements when it grows at the end).
-extern std::deque<ImageButton> ImageButtonList;
-extern ImageButtonTracker ButtonTracker;
+// The buttons of one window system and the pointer's dealings with them. The tracker points
+// into the records, so a set is never copied.
+class ImageButtonSet {
+ public:
+  explicit ImageButtonSet(ImageButtonPlatform& platform) : platform_(platform) {}
+  ImageButtonSet(const ImageButtonSet&) = delete;
+  ImageButtonSet& operator=(const ImageButtonSet&) = delete;
 
-// Empties the list and resets the tracker (the end sequence, and tests).
-void ForgetImageButtonState();
+  // Registers a button over ready-made frame lists (each cut to its count); the disable list
+  // may be empty. Returns the new control, or 0 (and adds nothing) when the window does not
+  // exist, a hover or press list or count or the pressed image is missing, or the control
+  // cannot be made.
+  ControlRef Register(const ImageButtonDescription& description);
 
-// Registers a button over ready-made frame lists (each list is copied); the disable list may be
-// empty. Returns the new control, or 0 (and adds nothing) when the window does not exist, a
-// hover or press list or count or the pressed image is missing, or the control cannot be made.
-ControlRef RegisterImageButton(ImageButtonPlatform& platform, WindowRef window, int number, int x,
-                               int y, const std::vector<ImageRef>& hoverFrames,
-                               std::int32_t hoverFrameCount, std::int32_t hoverDuration,
-                               const std::vector<ImageRef>& pressFrames, std::int32_t pressFrameCount,
-                               std::int32_t pressDuration, ImageRef pressedImage,
-                               const std::vector<ImageRef>& disableFrames,
-                               std::int32_t disableFrameCount, std::int32_t disableDuration,
-                               ImageRef maskImage, std::uint32_t maskColour, bool autoRepeat);
+  // Changes only state; the image shown after a change without animation is the caller's.
+  void SetDisabled(ControlRef control, bool disabled, bool animate);
 
-// Changes only state; the image shown after a change without animation is the caller's.
-void SetImageButtonDisabled(ImageButtonPlatform& platform, ControlRef control, bool disabled,
-                            bool animate);
+  // A control event that the loop does not handle itself: a left click (leftClick true) on the
+  // hovered button presses it; an event of a control that is no button is handed back by the
+  // next poll.
+  void Press(ControlRef control, bool leftClick);
 
-// A control event that the loop does not handle itself: a left click (leftClick true) on the
-// hovered button presses it; an event of a control that is no button is handed back by the next
-// poll.
-void PressImageButton(ImageButtonPlatform& platform, ControlRef control, bool leftClick);
+  void TrackPointer();
 
-void TrackImageButtonPointer(ImageButtonPlatform& platform);
+  // The control clicked (or repeated) since the last poll, a passed-on control, or 0.
+  ControlRef PollClick();
 
-// The control clicked (or repeated) since the last poll, a passed-on control, or 0.
-ControlRef PollImageButtonClick(ImageButtonPlatform& platform);
+  void Animate();
 
-void AnimateImageButtons(ImageButtonPlatform& platform);
+  // Ticks from now until an animation pass or an auto-repeat poll first has something to do, 0
+  // when one has now, -1 when none will within horizon ticks (no animation running).
+  std::int32_t TicksUntilChange(std::uint32_t now, std::int32_t horizon) const;
 
-// Ticks from now until an animation pass or an auto-repeat poll first has something to do, 0
-// when one has now, -1 when none will within horizon ticks (no animation running).
-std::int32_t ImageButtonTicksUntilChange(std::uint32_t now, std::int32_t horizon);
+  const std::deque<ImageButton>& Buttons() const { return buttons_; }
+  const ImageButtonTracker& Tracker() const { return tracker_; }
+
+ private:
+  ImageButton* FindButton(ControlRef control);
+  ImageButton* ButtonUnderPointer(ScreenPoint pointer);
+  void EndState(ImageButton& button);
+  void StepAnimation(ImageButton& button, std::uint32_t now);
+  void ForceTrackingPass();
+
+  ImageButtonPlatform& platform_;
+  // Records are appended and never removed, so the tracker's pointers stay valid (a deque never
+  // moves its elements when it grows at the end).
+  std::deque<ImageButton> buttons_;
+  ImageButtonTracker tracker_;
+};

@@ -6,20 +6,22 @@
 #include <memory>
 #include <mutex>
 
-#include "base/app_state.h"
 #include "base/threads.h"
-#include "base/win_handles.h"
-#include "skin/image_button.h"
+#include "skin/image_button_machine.h"
 
 namespace {
 
 HHOOK TickerHook;
 
 struct EnableChange {
+  ImageButtonSet* buttons;  // null: the set the button is tied to
   HWND button;
   bool enable;
   std::uint32_t number;
 };
+
+// The window property through which a button's control names its set.
+constexpr const char* kButtonSetProperty = "VerdimoImageButtonSet";
 
 // The number of the newest change asked for, per button, and the state it asked for. Guarded by
 // GuiLock, which no one holds while waiting for another thread.
@@ -66,7 +68,13 @@ void CarryOut(const EnableChange& change) {
   EnableWindow(change.button, change.enable ? TRUE : FALSE);
   {
     GuiLockHold hold;
-    SetImageButtonDisabled(change.button, !change.enable, true);
+    // Only a window that still exists names its set: the set goes after the window.
+    ImageButtonSet* buttons = change.buttons != nullptr
+                                  ? change.buttons
+                                  : static_cast<ImageButtonSet*>(GetPropA(change.button, kButtonSetProperty));
+    if (buttons != nullptr) {
+      buttons->SetDisabled(reinterpret_cast<ControlRef>(change.button), !change.enable, true);
+    }
   }
   // The fade starts without a message to the main thread: the loop is told to look.
   WakeMainLoop();
@@ -151,10 +159,10 @@ void RemoveTickerMouseHook() {
 
 // A list that fills over many passes asks for the enabled state again and again; only the first
 // of those asks starts a thread.
-void StartImageButtonEnabler(HWND button, bool enable) {
+void StartImageButtonEnabler(ImageButtonSet& buttons, HWND button, bool enable) {
   const std::uint32_t number = TakeChangeNumberIfItChangesSomething(button, enable);
   if (number == 0) return;
-  auto* change = new EnableChange{button, enable, number};
+  auto* change = new EnableChange{&buttons, button, enable, number};
   EnableThreadsRunning.fetch_add(1);
   if (!StartThread(enable ? ImageButtonEnabler : ImageButtonDisabler, change)) {
     EnableThreadsRunning.fetch_sub(1);
@@ -163,7 +171,15 @@ void StartImageButtonEnabler(HWND button, bool enable) {
 }
 
 void SetImageButtonEnabled(HWND button, bool enabled) {
-  CarryOut(EnableChange{button, enabled, TakeChangeNumber(button, enabled)});
+  CarryOut(EnableChange{nullptr, button, enabled, TakeChangeNumber(button, enabled)});
+}
+
+void TieButtonToSet(HWND button, ImageButtonSet* buttons) {
+  if (buttons != nullptr) {
+    SetPropA(button, kButtonSetProperty, buttons);
+  } else {
+    RemovePropA(button, kButtonSetProperty);
+  }
 }
 
 DWORD WINAPI ImageButtonEnabler(void* change) { return RunEnableChange(change); }

@@ -5,6 +5,17 @@
 
 #include <windows.h>
 
+#include "base/app_state.h"
+#include "base/win_handles.h"
+
+class ImageButtonSet;
+
+// Holds GuiLock for as long as it lives.
+class GuiLockHold : public ScopedCriticalSection {
+ public:
+  GuiLockHold() : ScopedCriticalSection(&GuiLock) {}
+};
+
 // 1 when the mouse button is down now or went down since the last query, else 0. which: 1 the
 // primary button, 2 the secondary one (swapped buttons taken into account); any other value
 // gives 0 without asking.
@@ -38,17 +49,23 @@ void RemoveTickerMouseHook();
 
 // Enabling and disabling an image button from worker threads. Every change takes a number when
 // it is asked for, and a change is carried out (the control's enabled state, then the button's
-// disabled flag under GuiLock, animated) only while no newer change of that button has been
-// asked for. So whatever order the threads run in, the button ends in the state of the last
-// change asked for.
+// disabled flag in its set under GuiLock, animated) only while no newer change of that button
+// has been asked for. So whatever order the threads run in, the button ends in the state of the
+// last change asked for.
 //
-// Starts a thread that enables or disables the button (the main loop, when the row count of the
-// list changes). Main thread.
-void StartImageButtonEnabler(HWND button, bool enable);
+// Starts a thread that enables or disables the button of that set (the main loop, when the row
+// count of the list changes). Main thread; the set outlives the thread (the end sequence waits
+// for these threads before it lets the set go).
+void StartImageButtonEnabler(ImageButtonSet& buttons, HWND button, bool enable);
 // Enables or disables the button from the calling worker thread (the profile reader); never
-// from the main thread, which serves the control's messages meanwhile.
+// from the main thread, which serves the control's messages meanwhile. The button's set is the
+// one its control was tied to; a button whose window is gone changes nothing.
 void SetImageButtonEnabled(HWND button, bool enabled);
-// The thread procedures StartImageButtonEnabler starts; their parameter is the change it made.
+// Ties a button's control to its set, for SetImageButtonEnabled (at creation; 0 unties it).
+// Under GuiLock, as are the look-ups.
+void TieButtonToSet(HWND button, ImageButtonSet* buttons);
+// The thread procedures StartImageButtonEnabler starts; their parameter is the change it made,
+// which names the set.
 DWORD WINAPI ImageButtonEnabler(void* change);
 DWORD WINAPI ImageButtonDisabler(void* change);
 // How many of the threads StartImageButtonEnabler started are still running.
@@ -57,5 +74,5 @@ int ImageButtonThreadsRunning();
 // buttons may have the same handles).
 void ForgetImageButtonChanges();
 // Waits, serving sent messages, until no such thread runs any more (the end sequence, before
-// GuiLock is deleted).
+// the buttons' set goes).
 void WaitForImageButtonThreads();

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <optional>
 #include <set>
 #include <utility>
 #include <vector>
@@ -13,7 +14,7 @@ namespace {
 
 constexpr WindowRef kWindow = 500;
 // Looks: normal 1, hover 2, pressed 3, disabled 4; blends 11-15 (hover), 21-25 (press),
-// 41-45 (disable), as CreateImageButton makes them with 7 frames.
+// 41-45 (disable), as ImageButtons::Create makes them with 7 frames.
 const std::vector<ImageRef> kHoverFrames = {1, 11, 12, 13, 14, 15, 2};
 const std::vector<ImageRef> kPressFrames = {2, 21, 22, 23, 24, 25, 3};
 const std::vector<ImageRef> kDisableFrames = {1, 41, 42, 43, 44, 45, 4};
@@ -55,18 +56,28 @@ class FakePlatform : public ImageButtonPlatform {
 
 class ImageButtonMachine : public ::testing::Test {
  protected:
-  void SetUp() override { ForgetImageButtonState(); }
-  void TearDown() override { ForgetImageButtonState(); }
-
+  static ImageButtonDescription Description(bool autoRepeat = false, ImageRef mask = 0) {
+    ImageButtonDescription button;
+    button.window = kWindow;
+    button.x = 10;
+    button.y = 20;
+    button.hover = {kHoverFrames, 7, 240};
+    button.press = {kPressFrames, 7, 140};
+    button.disable = {kDisableFrames, 7, 140};
+    button.pressedImage = 3;
+    button.maskImage = mask;
+    button.maskColour = 0x00FF00FF;
+    button.autoRepeat = autoRepeat;
+    return button;
+  }
   ControlRef AddButton(bool autoRepeat = false, ImageRef mask = 0) {
-    return RegisterImageButton(fake_, kWindow, -1, 10, 20, kHoverFrames, 7, 240, kPressFrames, 7, 140,
-                               3, kDisableFrames, 7, 140, mask, 0x00FF00FF, autoRepeat);
+    return buttons_->Register(Description(autoRepeat, mask));
   }
   // One main-loop pass: animate, track, poll.
   ControlRef Pass() {
-    AnimateImageButtons(fake_);
-    TrackImageButtonPointer(fake_);
-    return PollImageButtonClick(fake_);
+    buttons_->Animate();
+    buttons_->TrackPointer();
+    return buttons_->PollClick();
   }
   void MoveTo(WindowRef window) {
     fake_.pointer.x += 7;
@@ -84,9 +95,10 @@ class ImageButtonMachine : public ::testing::Test {
     for (auto& show : fake_.shown) show.first -= start;
     return fake_.shown;
   }
-  ImageButton& Button() { return ImageButtonList.front(); }
+  const ImageButton& Button() { return buttons_->Buttons().front(); }
 
   FakePlatform fake_;
+  std::optional<ImageButtonSet> buttons_{std::in_place, fake_};  // a fresh set per case
 };
 
 using Shows = std::vector<std::pair<std::uint32_t, ImageRef>>;
@@ -95,16 +107,21 @@ TEST_F(ImageButtonMachine, RegisteringCopiesTheListsShowsTheNormalLookAndRefuses
   const ControlRef control = AddButton();
   ASSERT_EQ(control, 900);
   EXPECT_EQ(fake_.shown, (Shows{{10000, 1}}));
-  EXPECT_EQ(Button().hoverFrames, kHoverFrames);
-  EXPECT_EQ(Button().pressFrames, kPressFrames);
-  EXPECT_EQ(Button().disableFrames, kDisableFrames);
-  EXPECT_EQ(ButtonTracker.pendingControl, -1);
-  const std::vector<ImageRef> none;
-  EXPECT_EQ(RegisterImageButton(fake_, 501, -1, 0, 0, kHoverFrames, 7, 240, kPressFrames, 7, 140, 3, none, 7, 140, 0, 0, false), 0);
-  EXPECT_EQ(RegisterImageButton(fake_, kWindow, -1, 0, 0, none, 7, 240, kPressFrames, 7, 140, 3, none, 7, 140, 0, 0, false), 0);
-  EXPECT_EQ(RegisterImageButton(fake_, kWindow, -1, 0, 0, kHoverFrames, 7, 240, kPressFrames, 0, 140, 3, none, 7, 140, 0, 0, false), 0);
-  EXPECT_EQ(RegisterImageButton(fake_, kWindow, -1, 0, 0, kHoverFrames, 7, 240, kPressFrames, 7, 140, 0, none, 7, 140, 0, 0, false), 0);
-  EXPECT_EQ(ImageButtonList.size(), 1u);
+  EXPECT_EQ(Button().hover.frames, kHoverFrames);
+  EXPECT_EQ(Button().press.frames, kPressFrames);
+  EXPECT_EQ(Button().disable.frames, kDisableFrames);
+  EXPECT_EQ(buttons_->Tracker().pendingControl, -1);
+  const auto registerChanged = [this](void (*change)(ImageButtonDescription&)) {
+    ImageButtonDescription button = Description();
+    button.disable = {};
+    change(button);
+    return buttons_->Register(button);
+  };
+  EXPECT_EQ(registerChanged([](ImageButtonDescription& b) { b.window = 501; }), 0);
+  EXPECT_EQ(registerChanged([](ImageButtonDescription& b) { b.hover.frames.clear(); }), 0);
+  EXPECT_EQ(registerChanged([](ImageButtonDescription& b) { b.press.count = 0; }), 0);
+  EXPECT_EQ(registerChanged([](ImageButtonDescription& b) { b.pressedImage = 0; }), 0);
+  EXPECT_EQ(buttons_->Buttons().size(), 1u);
 }
 
 TEST_F(ImageButtonMachine, HoverFadesInFrameByFrameAndOutFromWhereItWasLeft) {
@@ -129,7 +146,7 @@ TEST_F(ImageButtonMachine, HoverFadesInFrameByFrameAndOutFromWhereItWasLeft) {
   MoveTo(0);
   Pass();
   EXPECT_EQ(Run(300), (Shows{{138, 12}, {172, 11}, {206, 1}}));
-  EXPECT_EQ(ButtonTracker.hoveredButton, nullptr);
+  EXPECT_EQ(buttons_->Tracker().hoveredButton, nullptr);
 }
 
 TEST_F(ImageButtonMachine, PressDragOffAndBackThenReleaseOnTheButtonClicksOnce) {
@@ -137,14 +154,14 @@ TEST_F(ImageButtonMachine, PressDragOffAndBackThenReleaseOnTheButtonClicksOnce) 
   MoveTo(go);
   Run(300);
   fake_.primaryDown = true;
-  PressImageButton(fake_, go, true);
+  buttons_->Press(go, true);
   EXPECT_EQ(Button().state, ImageButtonState::PressIn);
   EXPECT_EQ(fake_.captured, kWindow);
   EXPECT_EQ(Run(150), (Shows{{1, 21}, {21, 22}, {41, 23}, {61, 24}, {81, 25}, {101, 3}, {121, 3}}));
   MoveTo(0);  // off: the press fades back
   Pass();
   EXPECT_EQ(Button().state, ImageButtonState::PressOut);
-  EXPECT_EQ(ButtonTracker.hoveredButton, nullptr);
+  EXPECT_EQ(buttons_->Tracker().hoveredButton, nullptr);
   Run(50);
   MoveTo(go);  // back: pressed again from frame 0
   Pass();
@@ -166,7 +183,7 @@ TEST_F(ImageButtonMachine, ReleasedOffTheButtonReportsNothingAndFadesOutAfterThe
   MoveTo(go);
   Run(300);
   fake_.primaryDown = true;
-  PressImageButton(fake_, go, true);
+  buttons_->Press(go, true);
   Run(150);
   MoveTo(0);
   Run(10);
@@ -189,39 +206,39 @@ TEST_F(ImageButtonMachine, NoHighlightForADisabledButtonADragFromElsewhereOrTheM
   fake_.primaryDown = true;
   MoveTo(go);
   Run(50);
-  EXPECT_EQ(ButtonTracker.hoveredButton, nullptr);
+  EXPECT_EQ(buttons_->Tracker().hoveredButton, nullptr);
   fake_.primaryDown = false;
   // Disabled: neither hovered nor pressed, and its click is not passed on.
-  SetImageButtonDisabled(fake_, go, true, false);
+  buttons_->SetDisabled(go, true, false);
   Run(50);
-  EXPECT_EQ(ButtonTracker.hoveredButton, nullptr);
-  PressImageButton(fake_, go, true);
+  EXPECT_EQ(buttons_->Tracker().hoveredButton, nullptr);
+  buttons_->Press(go, true);
   EXPECT_EQ(Pass(), 0);
   EXPECT_EQ(Button().state, ImageButtonState::Idle);
   // A mask pixel of the mask colour lies outside the button; any other inside.
-  ForgetImageButtonState();
+  buttons_.emplace(fake_);
   fake_.mask = 77;
   const ControlRef masked = AddButton(false, 77);
   MoveTo(masked);
   fake_.maskPixel = 0x00FF00FF;
   Run(5);
-  EXPECT_EQ(ButtonTracker.hoveredButton, nullptr);
+  EXPECT_EQ(buttons_->Tracker().hoveredButton, nullptr);
   fake_.maskPixel = 0x00000000;
   Run(5);
-  EXPECT_EQ(ButtonTracker.hoveredButton, &Button());
+  EXPECT_EQ(buttons_->Tracker().hoveredButton, &Button());
 }
 
 TEST_F(ImageButtonMachine, EnablingFromAStillDisableShowsTheNormalLookAfterSevenPeriods) {
   const ControlRef save = AddButton();
-  SetImageButtonDisabled(fake_, save, true, false);
+  buttons_->SetDisabled(save, true, false);
   Run(10);
-  SetImageButtonDisabled(fake_, save, false, true);
+  buttons_->SetDisabled(save, false, true);
   EXPECT_EQ(Run(300), (Shows{{141, 1}}));
   // Disabling with animation plays the whole fade to the disabled look.
-  SetImageButtonDisabled(fake_, save, true, true);
+  buttons_->SetDisabled(save, true, true);
   EXPECT_EQ(Run(300), (Shows{{1, 41}, {21, 42}, {41, 43}, {61, 44}, {81, 45}, {101, 4}, {121, 4}}));
   // Asking for the state it has changes nothing.
-  SetImageButtonDisabled(fake_, save, true, true);
+  buttons_->SetDisabled(save, true, true);
   EXPECT_EQ(Button().state, ImageButtonState::Idle);
 }
 
@@ -230,10 +247,10 @@ TEST_F(ImageButtonMachine, DisablingAHeldButtonForgetsItAndItsRelease) {
   MoveTo(go);
   Run(10);
   fake_.primaryDown = true;
-  PressImageButton(fake_, go, true);
-  SetImageButtonDisabled(fake_, go, true, true);
-  EXPECT_EQ(ButtonTracker.pressedButton, nullptr);
-  EXPECT_EQ(ButtonTracker.hoveredButton, nullptr);
+  buttons_->Press(go, true);
+  buttons_->SetDisabled(go, true, true);
+  EXPECT_EQ(buttons_->Tracker().pressedButton, nullptr);
+  EXPECT_EQ(buttons_->Tracker().hoveredButton, nullptr);
   fake_.primaryDown = false;
   std::vector<std::uint32_t> clicks;
   Run(200, &clicks);
@@ -246,7 +263,7 @@ TEST_F(ImageButtonMachine, AutoRepeatReportsAfter300MsThenEvery200MsUntilThePoin
   MoveTo(go);
   Run(10);
   fake_.primaryDown = true;
-  PressImageButton(fake_, go, true);
+  buttons_->Press(go, true);
   std::vector<std::uint32_t> clicks;
   Run(750, &clicks);
   EXPECT_EQ(clicks, (std::vector<std::uint32_t>{301, 502, 703}));
@@ -256,7 +273,7 @@ TEST_F(ImageButtonMachine, AutoRepeatReportsAfter300MsThenEvery200MsUntilThePoin
   MoveTo(go);
   Run(300, &clicks);
   EXPECT_TRUE(clicks.empty());
-  EXPECT_EQ(ButtonTracker.repeatStart, 0u);
+  EXPECT_EQ(buttons_->Tracker().repeatStart, 0u);
   fake_.primaryDown = false;
   Run(5, &clicks);
   EXPECT_EQ(clicks, (std::vector<std::uint32_t>{1}));  // the release over it still clicks
@@ -264,18 +281,18 @@ TEST_F(ImageButtonMachine, AutoRepeatReportsAfter300MsThenEvery200MsUntilThePoin
 
 TEST_F(ImageButtonMachine, EventsOfOtherControlsComeBackFromTheNextPoll) {
   const ControlRef go = AddButton();
-  PressImageButton(fake_, 4242, true);
-  EXPECT_EQ(PollImageButtonClick(fake_), 4242);
-  EXPECT_EQ(PollImageButtonClick(fake_), 0);
-  PressImageButton(fake_, 4243, false);  // of any type
-  EXPECT_EQ(PollImageButtonClick(fake_), 4243);
+  buttons_->Press(4242, true);
+  EXPECT_EQ(buttons_->PollClick(), 4242);
+  EXPECT_EQ(buttons_->PollClick(), 0);
+  buttons_->Press(4243, false);  // of any type
+  EXPECT_EQ(buttons_->PollClick(), 4243);
   // A left click on a button that is not hovered is ignored and not passed on; another event
   // type on the hovered button does not press it.
-  PressImageButton(fake_, go, true);
+  buttons_->Press(go, true);
   MoveTo(go);
   Pass();
-  PressImageButton(fake_, go, false);
-  EXPECT_EQ(PollImageButtonClick(fake_), 0);
+  buttons_->Press(go, false);
+  EXPECT_EQ(buttons_->PollClick(), 0);
   EXPECT_EQ(Button().state, ImageButtonState::HoverIn);
 }
 
@@ -294,10 +311,10 @@ TEST_F(ImageButtonMachine, AFrameWhoseImageIsGoneIsSkipped) {
 // shows an image (or ends a state), and nothing while all rests.
 TEST_F(ImageButtonMachine, TheNextChangeIsPredictedToTheMillisecond) {
   const ControlRef control = AddButton();
-  EXPECT_EQ(ImageButtonTicksUntilChange(fake_.now, 50), -1);
+  EXPECT_EQ(buttons_->TicksUntilChange(fake_.now, 50), -1);
   const auto checkUntilIdle = [this](const char* what) {
     for (int step = 0; step < 1000 && Button().state != ImageButtonState::Idle; ++step) {
-      const std::int32_t predicted = ImageButtonTicksUntilChange(fake_.now, 1000);
+      const std::int32_t predicted = buttons_->TicksUntilChange(fake_.now, 1000);
       ASSERT_GE(predicted, 0) << what;
       // Passes before the predicted tick change nothing; the pass at it does.
       for (std::int32_t tick = 0; tick <= predicted; ++tick) {
@@ -305,7 +322,7 @@ TEST_F(ImageButtonMachine, TheNextChangeIsPredictedToTheMillisecond) {
         const ImageButtonState stateBefore = Button().state;
         const std::int32_t frameBefore = Button().frame;
         if (tick > 0) ++fake_.now;
-        AnimateImageButtons(fake_);
+        buttons_->Animate();
         const bool changed = fake_.shown.size() != shownBefore || Button().state != stateBefore ||
                              Button().frame != frameBefore;
         ASSERT_EQ(changed, tick == predicted) << what << " at step " << step << ", tick " << tick;
@@ -316,11 +333,11 @@ TEST_F(ImageButtonMachine, TheNextChangeIsPredictedToTheMillisecond) {
   Pass();
   checkUntilIdle("hover");
   ++fake_.now;
-  PressImageButton(fake_, control, true);
+  buttons_->Press(control, true);
   checkUntilIdle("press");
-  SetImageButtonDisabled(fake_, control, true, true);
+  buttons_->SetDisabled(control, true, true);
   checkUntilIdle("disable");
-  EXPECT_EQ(ImageButtonTicksUntilChange(fake_.now, 50), -1);
+  EXPECT_EQ(buttons_->TicksUntilChange(fake_.now, 50), -1);
 }
 
 TEST_F(ImageButtonMachine, AnAutoRepeatIsDueOnceMoreThan300MsHavePassed) {
@@ -329,14 +346,14 @@ TEST_F(ImageButtonMachine, AnAutoRepeatIsDueOnceMoreThan300MsHavePassed) {
   Pass();
   Run(300);
   fake_.primaryDown = true;
-  PressImageButton(fake_, control, true);
+  buttons_->Press(control, true);
   Run(200);
-  EXPECT_EQ(ImageButtonTicksUntilChange(fake_.now, 1000), 101);
+  EXPECT_EQ(buttons_->TicksUntilChange(fake_.now, 1000), 101);
   Run(100);
-  EXPECT_EQ(ImageButtonTicksUntilChange(fake_.now, 1000), 1);
+  EXPECT_EQ(buttons_->TicksUntilChange(fake_.now, 1000), 1);
   std::vector<std::uint32_t> clicks;
   Run(1, &clicks);
   EXPECT_EQ(clicks.size(), 1u);
   // The next repeat comes more than 200 ms later.
-  EXPECT_EQ(ImageButtonTicksUntilChange(fake_.now, 1000), 201);
+  EXPECT_EQ(buttons_->TicksUntilChange(fake_.now, 1000), 201);
 }

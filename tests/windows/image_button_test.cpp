@@ -27,7 +27,7 @@ HBITMAP ShownImage(HWND control) {
 }
 
 const ImageButton* RecordOf(HWND control) {
-  for (const ImageButton& button : ImageButtonList) {
+  for (const ImageButton& button : WindowImageButtons().Set().Buttons()) {
     if (button.control == Ref(control)) return &button;
   }
   return nullptr;
@@ -58,19 +58,19 @@ TEST_F(ImageButtonTest, BothButtonsHaveSevenFramesPerSequenceBetweenTheirImages)
     ASSERT_NE(button, nullptr);
     const std::intptr_t normal = Ref(b.images[0].get()), hover = Ref(b.images[1].get()),
                         pressed = Ref(b.images[2].get()), disabled = Ref(b.images[3].get());
-    ASSERT_EQ(button->hoverFrames.size(), 7u);
-    ASSERT_EQ(button->pressFrames.size(), 7u);
-    ASSERT_EQ(button->disableFrames.size(), 7u);
-    EXPECT_EQ(button->hoverFrames.front(), normal);
-    EXPECT_EQ(button->hoverFrames.back(), hover);
-    EXPECT_EQ(button->pressFrames.front(), hover);
-    EXPECT_EQ(button->pressFrames.back(), pressed);
+    ASSERT_EQ(button->hover.frames.size(), 7u);
+    ASSERT_EQ(button->press.frames.size(), 7u);
+    ASSERT_EQ(button->disable.frames.size(), 7u);
+    EXPECT_EQ(button->hover.frames.front(), normal);
+    EXPECT_EQ(button->hover.frames.back(), hover);
+    EXPECT_EQ(button->press.frames.front(), hover);
+    EXPECT_EQ(button->press.frames.back(), pressed);
     EXPECT_EQ(button->pressedImage, pressed);
-    EXPECT_EQ(button->disableFrames.front(), normal);
-    EXPECT_EQ(button->disableFrames.back(), disabled);
-    EXPECT_EQ(button->hoverDuration, 240);
-    EXPECT_EQ(button->pressDuration, 140);
-    EXPECT_EQ(button->disableDuration, 140);
+    EXPECT_EQ(button->disable.frames.front(), normal);
+    EXPECT_EQ(button->disable.frames.back(), disabled);
+    EXPECT_EQ(button->hover.duration, 240);
+    EXPECT_EQ(button->press.duration, 140);
+    EXPECT_EQ(button->disable.duration, 140);
   }
   // Go! shows its normal look, Save Songs starts disabled and shows its disabled look.
   EXPECT_EQ(ShownImage(GoButton), GoImages[0].get());
@@ -113,7 +113,7 @@ TEST_F(ImageButtonTest, GoFadesToItsHoverLookUnderThePointerAndBackWhenItLeaves)
   RunLoopFor(50);
   const ImageButton* go = RecordOf(GoButton);
   ASSERT_NE(go, nullptr);
-  const std::vector<std::intptr_t> frames = go->hoverFrames;
+  const std::vector<std::intptr_t> frames = go->hover.frames;
   const auto indexShown = [&frames] {
     const std::intptr_t shown = Ref(ShownImage(GoButton));
     for (size_t i = 0; i < frames.size(); ++i) {
@@ -232,7 +232,7 @@ TEST_F(ImageButtonTest, MouseButtonsAreReadAsPrimaryAndSecondaryAlsoWhenSwapped)
 TEST_F(ImageButtonTest, ManyEnablersAndDisablersEndInTheStateAskedForLast) {
   for (const bool last : {true, false, true}) {
     SCOPED_TRACE(last ? "enabler last" : "disabler last");
-    for (int i = 0; i < 41; ++i) StartImageButtonEnabler(SaveButton, (i % 2 == 0) == last);
+    for (int i = 0; i < 41; ++i) StartImageButtonEnabler(WindowImageButtons().Set(), SaveButton, (i % 2 == 0) == last);
     // The loop keeps running (and taking GuiLock) while the threads work.
     ASSERT_TRUE(RunLoopUntil([] { return ImageButtonThreadsRunning() == 0; }, 20000)) << "deadlocked";
     EXPECT_EQ(IsWindowEnabled(SaveButton) != FALSE, last);

@@ -64,8 +64,8 @@ bool ClickImageButtonWithTheMouse(HWND button) {
   const bool hovered = RunLoopUntil(
       [button] {
         GuiLockHold hold;
-        return ButtonTracker.hoveredButton != nullptr &&
-               ButtonTracker.hoveredButton->control == reinterpret_cast<std::intptr_t>(button);
+        const ImageButton* hovered = WindowImageButtons().Set().Tracker().hoveredButton;
+        return hovered != nullptr && hovered->control == reinterpret_cast<std::intptr_t>(button);
       },
       3000);
   if (!hovered) return false;
