@@ -17,8 +17,6 @@ UniqueMenu PopupMenus[3];
 UniqueAccelerators ReturnShortcut;
 
 std::atomic<int> ListGeneration;
-std::atomic<int> RunningDownloads;
-DownloadRequestRecord DownloadRequest;
 
 std::vector<RowButtonRecord*> RowButtonList;
 int ClickedRow = -1;
@@ -40,9 +38,6 @@ void ClearGlobalState() {
   AtlLibrary = nullptr;
   HollowBrush = nullptr;
   ListGeneration = 0;
-  RunningDownloads = 0;
-  DownloadRequest.targetPath.clear();
-  DownloadRequest.row = -1;
   RowButtonList.clear();
   ClickedRow = -1;
   ClickedButton = nullptr;

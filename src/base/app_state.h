@@ -23,20 +23,6 @@ struct RowButtonRecord {
   HWND button;
 };
 
-// The hand-over between the main loop and a new DownloadJob. The starter writes the row's URL
-// and Name as the list holds them, targetPath and the list generation the request belongs
-// to, then row (release); the job copies them and sets row to -1 before anything else. The cells
-// are read on the window's thread at the start, so a window closed right after the hand-over
-// cannot leave a job without its song; and a new list made between the start and the job's first
-// step is never taken for the job's own.
-struct DownloadRequestRecord {
-  std::atomic<int> row{-1};
-  std::string url;
-  std::string name;
-  std::string targetPath;
-  int generation = 0;
-};
-
 // Resources made at start-up and released by the end sequence.
 extern HINSTANCE ModuleInstance;
 extern HINTERNET HttpSession;
@@ -56,8 +42,6 @@ extern UniqueAccelerators ReturnShortcut;
 
 // Shared between the main loop and the workers.
 extern std::atomic<int> ListGeneration;
-extern std::atomic<int> RunningDownloads;
-extern DownloadRequestRecord DownloadRequest;
 
 // Main thread only.
 extern std::vector<RowButtonRecord*> RowButtonList;

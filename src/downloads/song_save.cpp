@@ -9,6 +9,7 @@
 #include "base/text_search.h"
 #include "downloads/download_naming.h"
 #include "downloads/name_reservations.h"
+#include "net/song_address.h"
 
 namespace {
 
@@ -47,9 +48,14 @@ SongSaveState SaveSong(const SongSaveRequest& request, FileTransport& transport,
   }
 
   events.StateChanged(SongSaveState::kDownloading, std::string());
-  const bool saved = transport.Transfer(
-      request.url, targetPath,
-      [&events](std::uint64_t received, std::uint64_t announced) { events.Progress(received, announced); }, stop);
+  // The address came from the playlist: blanks and high bytes encoded, and only a web address is
+  // fetched; any other ends the save failed.
+  const std::string address = SongAddressToFetch(request.url);
+  const bool saved =
+      !address.empty() &&
+      transport.Transfer(
+          address, targetPath,
+          [&events](std::uint64_t received, std::uint64_t announced) { events.Progress(received, announced); }, stop);
   ReleaseTargetPath(targetPath);
   const SongSaveState end = saved ? SongSaveState::kReady : SongSaveState::kFailed;
   events.StateChanged(end, saved ? targetPath : std::string());

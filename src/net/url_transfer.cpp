@@ -222,4 +222,6 @@ bool UrlMonFileTransport::Transfer(const std::string& url, const std::string& ta
   return TransferToFile(url, targetPath, progress, stop);
 }
 
-bool UrlMonFileTransport::FileExistsNonEmpty(const std::string& path) { return FileSize(path) > 0; }
+bool FileExistsNonEmpty(const char* path) { return FileSize(path) > 0; }
+
+bool UrlMonFileTransport::FileExistsNonEmpty(const std::string& path) { return ::FileExistsNonEmpty(path.c_str()); }

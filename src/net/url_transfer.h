@@ -10,6 +10,8 @@
 
 // The size of the file at path; -1 when there is none or it is a folder.
 long long FileSize(const std::string& path);
+// Whether a file of that path exists, is not a folder and holds at least one byte.
+bool FileExistsNonEmpty(const char* path);
 
 // Transfers url into targetPath through "targetPath.part": only a complete transfer replaces
 // targetPath, and a failed one leaves no ".part" behind and an existing targetPath untouched.

@@ -17,7 +17,7 @@
 #include "base/threads.h"
 #include "base/web_address.h"
 #include "shell/batch_taskbar.h"
-#include "downloads/download_job.h"
+#include "shell/download_job.h"
 #include "downloads/download_naming.h"
 #include "wingui/song_list.h"
 

@@ -27,7 +27,7 @@
 #include "wingui/row_buttons.h"
 #include "wingui/song_list.h"
 #include "base/text_search.h"
-#include "downloads/download_job.h"
+#include "shell/download_job.h"
 #include "downloads/download_naming.h"
 #include "downloads/playback.h"
 #include "notice/author_constants.h"

@@ -24,6 +24,7 @@
 #include "shell/layout.h"
 #include "base/program_constants.h"
 #include "shell/main_loop.h"
+#include "shell/download_job.h"
 #include "shell/read_results.h"
 #include "shell/window_state.h"
 #include "shell/window_layout.h"
@@ -217,6 +218,7 @@ bool StartUp() {
   ClearGlobalState();
   ResetReadResults();
   ResetWindowState();
+  ResetDownloads();
   InitialisePlatform();
   RestrictBrowserFeatures();
   CreateGuiLock();

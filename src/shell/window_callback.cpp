@@ -5,7 +5,7 @@
 #include <deque>
 
 #include "base/app_state.h"
-#include "downloads/download_job.h"
+#include "shell/download_job.h"
 #include "shell/batch_taskbar.h"
 #include "shell/loop_events.h"
 #include "wingui/song_list.h"

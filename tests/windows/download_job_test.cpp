@@ -1,5 +1,5 @@
 // Download jobs in the real window, saving songs from the stand-in site into temp folders.
-#include "downloads/download_job.h"
+#include "shell/download_job.h"
 
 #include <gtest/gtest.h>
 

@@ -11,6 +11,7 @@
 
 #include "notice/notice_fetcher.h"
 #include "base/app_state.h"
+#include "shell/download_job.h"
 #include "shell/read_results.h"
 #include "shell/window_state.h"
 #include "shell/main_loop.h"

@@ -8,7 +8,7 @@
 
 #include "base/win_handles.h"
 #include "common/test_files.h"
-#include "downloads/download_job.h"
+#include "shell/download_job.h"
 #include "program_fixture.h"
 #include "shell/batch_taskbar.h"
 #include "shell/commands.h"
