@@ -23,23 +23,10 @@
 #include "shell/startup.h"
 #include "wingui/song_list.h"
 
+#include "../../tests/common/main_loop_wait.h"
 #include "bench_clock.h"
 
 namespace {
-
-// Runs main-loop passes, as the program's own loop does, until done() holds or the time is up.
-template <typename Done>
-bool RunLoopUntil(Done done, double timeoutSeconds) {
-  const double start = Now();
-  for (;;) {
-    if (done()) return true;
-    if (Now() - start > timeoutSeconds) return false;
-    OuterPass();
-    bool close = false, focus = false;
-    while (EventPass(&close, &focus) && !close && !focus) {
-    }
-  }
-}
 
 double Median(std::vector<double> values) {
   std::sort(values.begin(), values.end());
@@ -69,10 +56,10 @@ int main(int argc, char** argv) {
         [rows] {
           return ProfileReadsRunning.load() == 0 && IsWindowVisible(SongList) && SongRowCount(SongList) == rows;
         },
-        120);
+        120000);
     took->push_back(Now() - start);
     // With the player the loop then gives the rows their buttons.
-    RunLoopUntil([] { return PlayerPanel == nullptr || SongListFilled.load() == 0; }, 120);
+    RunLoopUntil([] { return PlayerPanel == nullptr || SongListFilled.load() == 0; }, 120000);
     if (withButtons != nullptr) withButtons->push_back(Now() - start);
     if (!shown) {
       std::printf("FAIL: a read listed %d rows, not %d\n", SongRowCount(SongList), rows);

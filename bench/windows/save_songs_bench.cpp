@@ -28,6 +28,7 @@
 #include <cstdlib>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -39,6 +40,7 @@
 #include "shell/read_results.h"
 #include "shell/main_loop.h"
 #include "shell/startup.h"
+#include "common/main_loop_wait.h"
 
 namespace {
 
@@ -115,32 +117,31 @@ struct LoopTally {
   std::vector<Pass> passes;
 };
 
-// Runs main-loop passes, as the program's own loop does, until done() holds or timeoutSeconds
-// pass; returns done()'s last answer.
-template <typename Done>
-bool RunLoopUntil(Done done, double timeoutSeconds, LoopTally* tally = nullptr) {
-  const double start = Now();
-  for (;;) {
-    const double t0 = Now();
-    const bool finished = done();
-    const double t1 = Now();
-    if (tally != nullptr) tally->inPolling += t1 - t0;
-    if (finished) return true;
-    if (t1 - start > timeoutSeconds) return false;
-    OuterPass();
-    const double t2 = Now();
-    bool close = false, focus = false;
-    long long events = 0;
-    while (EventPass(&close, &focus) && !close && !focus) ++events;
-    if (tally != nullptr) {
-      const double t3 = Now();
-      ++tally->outerPasses;
-      tally->events += events;
-      tally->inOuterPass += t2 - t1;
-      tally->inEvents += t3 - t2;
-      tally->passes.push_back({t1, t2 - t1, t3 - t2});
-    }
-  }
+// Runs main-loop passes, as the program's own loop does, until done() holds or timeoutMs pass,
+// and tallies where the time went; returns done()'s last answer.
+bool RunLoopTallied(const std::function<bool()>& done, DWORD timeoutMs, LoopTally* tally) {
+  return WaitUntil(
+      [&] {
+        const double t0 = Now();
+        const bool finished = done();
+        tally->inPolling += Now() - t0;
+        return finished;
+      },
+      timeoutMs, 0,
+      [tally] {
+        const double t1 = Now();
+        OuterPass();
+        const double t2 = Now();
+        bool close = false, focus = false;
+        long long events = 0;
+        while (EventPass(&close, &focus) && !close && !focus) ++events;
+        const double t3 = Now();
+        ++tally->outerPasses;
+        tally->events += events;
+        tally->inOuterPass += t2 - t1;
+        tally->inEvents += t3 - t2;
+        tally->passes.push_back({t1, t2 - t1, t3 - t2});
+      });
 }
 
 bool RowHasEnded(const std::string& state) { return state == kStateReady || state == kStateFailed; }
@@ -246,7 +247,7 @@ int SaveSongsRun(const std::string& folder, bool trace, bool hideList) {
   const double readStart = Now();
   StartProfileRead(kProfileName);
   const bool read = RunLoopUntil(
-      [] { return ProfileReadsRunning.load() == 0 && SongListFilled.load() == 0 && SongRowCount(SongList) == kSongCount; }, 60);
+      [] { return ProfileReadsRunning.load() == 0 && SongListFilled.load() == 0 && SongRowCount(SongList) == kSongCount; }, 60000);
   if (!read) {
     std::printf("FAIL: reading \"%s\" gave %d rows\n", kProfileName, SongRowCount(SongList));
     EndSequence();
@@ -270,7 +271,7 @@ int SaveSongsRun(const std::string& folder, bool trace, bool hideList) {
   // Only rows not yet ended are asked for their State, so the polling costs little once most
   // are done.
   int ended = 0;
-  const bool done = RunLoopUntil(
+  const bool done = RunLoopTallied(
       [&] {
         const double now = Now();
         for (int row = 0; row < kSongCount; ++row) {
@@ -285,7 +286,7 @@ int SaveSongsRun(const std::string& folder, bool trace, bool hideList) {
         }
         return ended == kSongCount && RunningDownloads.load() == 0;
       },
-      600, &tally);
+      600000, &tally);
   const double finished = Now();
   const double cpu = ProcessCpuSeconds() - cpuBefore;
   if (watcher != nullptr) {

@@ -21,15 +21,15 @@
 #include <windows.h>
 #include <exdisp.h>
 #include <ocidl.h>
-#include <olectl.h>
 #include <wininet.h>
 
 #include <exdispid.h>
 
-#include <atomic>
 #include <cstring>
 #include <memory>
 #include <string>
+
+#include "../common/in_place_control.h"
 
 namespace {
 
@@ -42,27 +42,7 @@ constexpr const char* kUserAgent = "Mozilla/4.0 (compatible; stand-in browser)";
 constexpr DWORD kMostPageBytes = 256 * 1024;
 constexpr UINT kFetchDoneMessage = WM_APP + 1;
 
-HMODULE Module;
-
 // --- Texts -------------------------------------------------------------------------------------
-
-std::wstring WideFrom(const std::string& text) {
-  const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring wide(static_cast<size_t>(length > 0 ? length : 0), L'\0');
-  if (length > 0) MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &wide[0], length);
-  return wide;
-}
-
-std::string AnsiFrom(const std::wstring& wide) {
-  const int length = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
-                                         nullptr, nullptr);
-  std::string text(static_cast<size_t>(length > 0 ? length : 0), '\0');
-  if (length > 0) {
-    WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), &text[0], length, nullptr,
-                        nullptr);
-  }
-  return text;
-}
 
 char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
@@ -169,69 +149,23 @@ DWORD WINAPI FetchWorker(void* parameter) {
 
 // --- The control -----------------------------------------------------------------------------------
 
-std::atomic<long> LiveObjects{0};
+using stand_in::AnsiFrom;
+using stand_in::ReleaseAndClear;
+using stand_in::WideFrom;
 
-template <typename Interface>
-void ReleaseAndClear(Interface*& pointer) {
-  if (pointer != nullptr) {
-    Interface* old = pointer;
-    pointer = nullptr;
-    old->Release();
-  }
-}
-
-class StandInBrowser final : public IWebBrowser2,
-                       public IOleObject,
-                       public IOleInPlaceObject,
-                       public IPersistStreamInit,
-                       public IConnectionPointContainer,
-                       public IConnectionPoint {
+class StandInBrowser final : public stand_in::Control<IWebBrowser2>,
+                             public IConnectionPointContainer,
+                             public IConnectionPoint {
  public:
-  StandInBrowser() { ++LiveObjects; }
-  ~StandInBrowser() {
-    InPlaceDeactivate();
-    ReleaseAndClear(clientSite_);
-    ReleaseAndClear(sink_);
-    --LiveObjects;
-  }
-  StandInBrowser(const StandInBrowser&) = delete;
-  StandInBrowser& operator=(const StandInBrowser&) = delete;
+  StandInBrowser() = default;
+  ~StandInBrowser() { ReleaseAndClear(sink_); }
 
-  // IUnknown
-  STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
-    if (out == nullptr) return E_POINTER;
-    *out = nullptr;
-    if (iid == IID_IUnknown || iid == IID_IDispatch || iid == IID_IWebBrowser || iid == IID_IWebBrowserApp ||
-        iid == IID_IWebBrowser2) {
-      *out = static_cast<IWebBrowser2*>(this);
-    } else if (iid == IID_IOleObject) {
-      *out = static_cast<IOleObject*>(this);
-    } else if (iid == IID_IOleWindow || iid == IID_IOleInPlaceObject) {
-      *out = static_cast<IOleInPlaceObject*>(this);
-    } else if (iid == IID_IPersist || iid == IID_IPersistStreamInit) {
-      *out = static_cast<IPersistStreamInit*>(this);
-    } else if (iid == IID_IConnectionPointContainer) {
-      *out = static_cast<IConnectionPointContainer*>(this);
-    } else {
-      return E_NOINTERFACE;
-    }
-    AddRef();
-    return S_OK;
-  }
-  STDMETHODIMP_(ULONG) AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&references_)); }
-  STDMETHODIMP_(ULONG) Release() override {
-    const LONG left = InterlockedDecrement(&references_);
-    if (left == 0) delete this;
-    return static_cast<ULONG>(left);
-  }
+  // IUnknown, for the connection point's side as well.
+  STDMETHODIMP QueryInterface(REFIID iid, void** out) override { return Control::QueryInterface(iid, out); }
+  STDMETHODIMP_(ULONG) AddRef() override { return Control::AddRef(); }
+  STDMETHODIMP_(ULONG) Release() override { return Control::Release(); }
 
-  // IDispatch: the program calls the interface directly; there is no type information.
-  STDMETHODIMP GetTypeInfoCount(UINT* count) override {
-    if (count == nullptr) return E_POINTER;
-    *count = 0;
-    return S_OK;
-  }
-  STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+  // IDispatch: the program calls the interface directly.
   STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
   STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
     return DISP_E_MEMBERNOTFOUND;
@@ -343,113 +277,6 @@ class StandInBrowser final : public IWebBrowser2,
   STDMETHODIMP get_Resizable(VARIANT_BOOL *) override { return E_NOTIMPL; }
   STDMETHODIMP put_Resizable(VARIANT_BOOL) override { return E_NOTIMPL; }
 
-  // IOleObject
-  STDMETHODIMP SetClientSite(IOleClientSite* site) override {
-    if (site != nullptr) site->AddRef();
-    ReleaseAndClear(clientSite_);
-    clientSite_ = site;
-    return S_OK;
-  }
-  STDMETHODIMP GetClientSite(IOleClientSite** site) override {
-    if (site == nullptr) return E_POINTER;
-    *site = clientSite_;
-    if (clientSite_ != nullptr) clientSite_->AddRef();
-    return S_OK;
-  }
-  STDMETHODIMP SetHostNames(LPCOLESTR, LPCOLESTR) override { return S_OK; }
-  STDMETHODIMP Close(DWORD) override {
-    InPlaceDeactivate();
-    return S_OK;
-  }
-  STDMETHODIMP SetMoniker(DWORD, IMoniker*) override { return E_NOTIMPL; }
-  STDMETHODIMP GetMoniker(DWORD, DWORD, IMoniker**) override { return E_NOTIMPL; }
-  STDMETHODIMP InitFromData(IDataObject*, BOOL, DWORD) override { return E_NOTIMPL; }
-  STDMETHODIMP GetClipboardData(DWORD, IDataObject**) override { return E_NOTIMPL; }
-  STDMETHODIMP DoVerb(LONG verb, LPMSG, IOleClientSite* activeSite, LONG, HWND parent, LPCRECT position) override {
-    switch (verb) {
-      case OLEIVERB_PRIMARY:
-      case OLEIVERB_SHOW:
-      case OLEIVERB_INPLACEACTIVATE:
-      case OLEIVERB_UIACTIVATE:
-        return InPlaceActivate(activeSite != nullptr ? activeSite : clientSite_, parent, position);
-      case OLEIVERB_HIDE:
-        if (window_ != nullptr) ShowWindow(window_, SW_HIDE);
-        return S_OK;
-      default:
-        return OLEOBJ_S_INVALIDVERB;
-    }
-  }
-  STDMETHODIMP EnumVerbs(IEnumOLEVERB**) override { return OLE_S_USEREG; }
-  STDMETHODIMP Update() override { return S_OK; }
-  STDMETHODIMP IsUpToDate() override { return S_OK; }
-  STDMETHODIMP GetUserClassID(CLSID* clsid) override { return GetClassID(clsid); }
-  STDMETHODIMP GetUserType(DWORD, LPOLESTR*) override { return OLE_S_USEREG; }
-  STDMETHODIMP SetExtent(DWORD aspect, SIZEL* size) override {
-    if (aspect != DVASPECT_CONTENT || size == nullptr) return E_INVALIDARG;
-    extent_ = *size;
-    return S_OK;
-  }
-  STDMETHODIMP GetExtent(DWORD aspect, SIZEL* size) override {
-    if (aspect != DVASPECT_CONTENT || size == nullptr) return E_INVALIDARG;
-    *size = extent_;
-    return S_OK;
-  }
-  STDMETHODIMP Advise(IAdviseSink*, DWORD*) override { return OLE_E_ADVISENOTSUPPORTED; }
-  STDMETHODIMP EnumAdvise(IEnumSTATDATA**) override { return OLE_E_ADVISENOTSUPPORTED; }
-  STDMETHODIMP GetMiscStatus(DWORD, DWORD* status) override {
-    if (status == nullptr) return E_POINTER;
-    *status = OLEMISC_SETCLIENTSITEFIRST | OLEMISC_ACTIVATEWHENVISIBLE | OLEMISC_INSIDEOUT |
-              OLEMISC_CANTLINKINSIDE | OLEMISC_RECOMPOSEONRESIZE;
-    return S_OK;
-  }
-  STDMETHODIMP SetColorScheme(LOGPALETTE*) override { return E_NOTIMPL; }
-
-  // IOleWindow, IOleInPlaceObject
-  STDMETHODIMP GetWindow(HWND* window) override {
-    if (window == nullptr) return E_POINTER;
-    *window = window_;
-    return window_ != nullptr ? S_OK : E_FAIL;
-  }
-  STDMETHODIMP ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
-  STDMETHODIMP InPlaceDeactivate() override {
-    if (window_ != nullptr) {
-      SetWindowLongPtrA(window_, GWLP_USERDATA, 0);
-      DestroyWindow(window_);
-      window_ = nullptr;
-    }
-    if (inPlaceSite_ != nullptr) {
-      inPlaceSite_->OnInPlaceDeactivate();
-      ReleaseAndClear(inPlaceSite_);
-    }
-    return S_OK;
-  }
-  STDMETHODIMP UIDeactivate() override { return S_OK; }
-  STDMETHODIMP SetObjectRects(LPCRECT position, LPCRECT) override {
-    if (position == nullptr) return E_POINTER;
-    if (window_ != nullptr) {
-      MoveWindow(window_, position->left, position->top, position->right - position->left,
-                 position->bottom - position->top, TRUE);
-    }
-    return S_OK;
-  }
-  STDMETHODIMP ReactivateAndUndo() override { return E_NOTIMPL; }
-
-  // IPersistStreamInit: a new control has no saved state; nothing is saved either.
-  STDMETHODIMP GetClassID(CLSID* clsid) override {
-    if (clsid == nullptr) return E_POINTER;
-    *clsid = kStandInClsid;
-    return S_OK;
-  }
-  STDMETHODIMP IsDirty() override { return S_FALSE; }
-  STDMETHODIMP Load(LPSTREAM) override { return S_OK; }
-  STDMETHODIMP Save(LPSTREAM, BOOL) override { return S_OK; }
-  STDMETHODIMP GetSizeMax(ULARGE_INTEGER* size) override {
-    if (size == nullptr) return E_POINTER;
-    size->QuadPart = 0;
-    return S_OK;
-  }
-  STDMETHODIMP InitNew() override { return S_OK; }
-
   // IConnectionPointContainer with one IConnectionPoint, for DWebBrowserEvents2: one sink, cookie 1.
   STDMETHODIMP EnumConnectionPoints(IEnumConnectionPoints**) override { return E_NOTIMPL; }
   STDMETHODIMP FindConnectionPoint(REFIID iid, IConnectionPoint** point) override {
@@ -472,9 +299,17 @@ class StandInBrowser final : public IWebBrowser2,
   }
   STDMETHODIMP EnumConnections(IEnumConnections**) override { return E_NOTIMPL; }
 
-  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  bool Answer(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) override;
 
  private:
+  void* OtherInterface(REFIID iid) override {
+    if (iid == IID_IWebBrowser || iid == IID_IWebBrowserApp || iid == IID_IWebBrowser2) {
+      return static_cast<IWebBrowser2*>(this);
+    }
+    return iid == IID_IConnectionPointContainer ? static_cast<IConnectionPointContainer*>(this) : nullptr;
+  }
+  std::string WindowText() const override { return AnsiFrom(location_); }
+
   // BeforeNavigate2 as the control fires it: (pDisp, URL, Flags, TargetFrameName, PostData,
   // Headers, Cancel), last first, all but pDisp and Cancel by reference to a variant. True when
   // the sink did not set Cancel.
@@ -493,42 +328,6 @@ class StandInBrowser final : public IWebBrowser2,
     sink_->Invoke(DISPID_BEFORENAVIGATE2, IID_NULL, 0, DISPATCH_METHOD, &parameters, nullptr, nullptr, nullptr);
     SysFreeString(url.bstrVal);
     return cancel == VARIANT_FALSE;
-  }
-
-  HRESULT InPlaceActivate(IOleClientSite* site, HWND parentHint, LPCRECT positionHint) {
-    if (window_ != nullptr) {
-      ShowWindow(window_, SW_SHOWNA);
-      return S_OK;
-    }
-    HWND parent = parentHint;
-    RECT position = positionHint != nullptr ? *positionHint : RECT{0, 0, 0, 0};
-    IOleInPlaceSite* inPlaceSite = nullptr;
-    if (site != nullptr && SUCCEEDED(site->QueryInterface(IID_IOleInPlaceSite, reinterpret_cast<void**>(&inPlaceSite)))) {
-      if (inPlaceSite->CanInPlaceActivate() != S_OK) {
-        inPlaceSite->Release();
-        return E_FAIL;
-      }
-      inPlaceSite->OnInPlaceActivate();
-      HWND siteWindow = nullptr;
-      if (SUCCEEDED(inPlaceSite->GetWindow(&siteWindow)) && siteWindow != nullptr) parent = siteWindow;
-      IOleInPlaceFrame* frame = nullptr;
-      IOleInPlaceUIWindow* document = nullptr;
-      RECT clip;
-      OLEINPLACEFRAMEINFO frameInfo = {};
-      frameInfo.cb = sizeof(frameInfo);
-      if (SUCCEEDED(inPlaceSite->GetWindowContext(&frame, &document, &position, &clip, &frameInfo))) {
-        ReleaseAndClear(frame);
-        ReleaseAndClear(document);
-      }
-      inPlaceSite_ = inPlaceSite;
-    }
-    if (parent == nullptr) return E_FAIL;
-    window_ = CreateWindowExA(0, kWindowClass, AnsiFrom(location_).c_str(), WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS,
-                              position.left, position.top, position.right - position.left,
-                              position.bottom - position.top, parent, nullptr, Module, nullptr);
-    if (window_ == nullptr) return E_FAIL;
-    SetWindowLongPtrA(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    return S_OK;
   }
 
   // As in the real control, the address becomes the present one when its page is in: at once
@@ -588,11 +387,6 @@ class StandInBrowser final : public IWebBrowser2,
     EndPaint(window, &paint);
   }
 
-  LONG references_ = 1;
-  IOleClientSite* clientSite_ = nullptr;
-  IOleInPlaceSite* inPlaceSite_ = nullptr;
-  HWND window_ = nullptr;
-  SIZEL extent_ = {0, 0};
   std::wstring location_;
   std::string text_;
   LONG navigation_ = 0;
@@ -607,145 +401,25 @@ UINT FollowLinkMessage() {
   return message;
 }
 
-LRESULT CALLBACK StandInBrowser::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  auto* browser = reinterpret_cast<StandInBrowser*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+bool StandInBrowser::Answer(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
+  *result = 0;
   if (message == kFetchDoneMessage) {
-    std::unique_ptr<Fetch> fetch(reinterpret_cast<Fetch*>(lParam));
-    if (browser != nullptr) browser->FetchDone(std::move(fetch));
-    return 0;
-  }
-  if (message == FollowLinkMessage() && message != 0) {
+    FetchDone(std::unique_ptr<Fetch>(reinterpret_cast<Fetch*>(lParam)));
+  } else if (message == FollowLinkMessage() && message != 0) {
     char address[256] = "";
-    if (browser == nullptr || GlobalGetAtomNameA(static_cast<ATOM>(wParam), address, sizeof(address)) == 0) {
-      return 0;
+    if (GlobalGetAtomNameA(static_cast<ATOM>(wParam), address, sizeof(address)) != 0) {
+      *result = NavigateTo(WideFrom(address)) ? 1 : 2;
     }
-    return browser->NavigateTo(WideFrom(address)) ? 1 : 2;
-  }
-  if (message == WM_PAINT && browser != nullptr) {
-    browser->Paint(window);
-    return 0;
-  }
-  if (message == WM_ERASEBKGND) return 1;
-  return DefWindowProcA(window, message, wParam, lParam);
-}
-
-// --- Class factory and registration ----------------------------------------------------------------
-
-class Factory final : public IClassFactory {
- public:
-  STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
-    if (out == nullptr) return E_POINTER;
-    *out = nullptr;
-    if (iid != IID_IUnknown && iid != IID_IClassFactory) return E_NOINTERFACE;
-    *out = static_cast<IClassFactory*>(this);
-    return S_OK;
-  }
-  // The factory lives as long as the module.
-  STDMETHODIMP_(ULONG) AddRef() override { return 2; }
-  STDMETHODIMP_(ULONG) Release() override { return 1; }
-  STDMETHODIMP CreateInstance(IUnknown* outer, REFIID iid, void** out) override {
-    if (out == nullptr) return E_POINTER;
-    *out = nullptr;
-    if (outer != nullptr) return CLASS_E_NOAGGREGATION;
-    RegisterWindowClass();
-    auto* browser = new StandInBrowser();
-    const HRESULT result = browser->QueryInterface(iid, out);
-    browser->Release();
-    return result;
-  }
-  STDMETHODIMP LockServer(BOOL) override { return S_OK; }
-
- private:
-  static void RegisterWindowClass() {
-    WNDCLASSEXA windowClass = {};
-    windowClass.cbSize = sizeof(windowClass);
-    if (GetClassInfoExA(Module, kWindowClass, &windowClass)) return;
-    windowClass.cbSize = sizeof(windowClass);
-    windowClass.lpfnWndProc = StandInBrowser::WindowProc;
-    windowClass.hInstance = Module;
-    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-    windowClass.lpszClassName = kWindowClass;
-    RegisterClassExA(&windowClass);
-  }
-};
-
-Factory TheFactory;
-
-struct RegistryKey {
-  HKEY key = nullptr;
-  ~RegistryKey() {
-    if (key != nullptr) RegCloseKey(key);
-  }
-};
-
-bool SetValue(HKEY root, const std::string& path, const char* name, const std::string& value) {
-  RegistryKey key;
-  if (RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key.key, nullptr) != ERROR_SUCCESS) {
+  } else if (message == WM_PAINT) {
+    Paint(window);
+  } else {
     return false;
   }
-  return RegSetValueExA(key.key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                        static_cast<DWORD>(value.size() + 1)) == ERROR_SUCCESS;
+  return true;
 }
-
-std::string GetValue(HKEY root, const std::string& path, const char* name) {
-  char value[256] = "";
-  DWORD size = sizeof(value) - 1;
-  if (RegGetValueA(root, path.c_str(), name, RRF_RT_REG_SZ, nullptr, value, &size) != ERROR_SUCCESS) {
-    return std::string();
-  }
-  return value;
-}
-
-const std::string kClassKey = std::string("CLSID\\") + kStandInClsidText;
-const std::string kProgIdClassKey = std::string(kProgId) + "\\CLSID";
-// Where registration keeps the class that "Shell.Explorer.1" named before, for unregistration.
-constexpr const char* kPreviousClassValue = "ReplacedProgIDClass";
 
 }  // namespace
 
-BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
-  if (reason == DLL_PROCESS_ATTACH) {
-    Module = instance;
-    DisableThreadLibraryCalls(instance);
-  }
-  return TRUE;
-}
-
-STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, void** out) {
-  if (out == nullptr) return E_POINTER;
-  *out = nullptr;
-  if (clsid != kStandInClsid) return CLASS_E_CLASSNOTAVAILABLE;
-  return TheFactory.QueryInterface(iid, out);
-}
-
-// Workers may still be fetching for a control that is gone: the module stays loaded.
-STDAPI DllCanUnloadNow() { return S_FALSE; }
-
-STDAPI DllRegisterServer() {
-  char path[MAX_PATH] = "";
-  const DWORD length = GetModuleFileNameA(Module, path, sizeof(path));
-  if (length == 0 || length >= sizeof(path)) return SELFREG_E_CLASS;
-  const std::string previous = GetValue(HKEY_CLASSES_ROOT, kProgIdClassKey, nullptr);
-  bool written = SetValue(HKEY_CLASSES_ROOT, kClassKey, nullptr, "Verdimo stand-in browser control") &&
-                 SetValue(HKEY_CLASSES_ROOT, kClassKey + "\\InprocServer32", nullptr, path) &&
-                 SetValue(HKEY_CLASSES_ROOT, kClassKey + "\\InprocServer32", "ThreadingModel", "Apartment") &&
-                 SetValue(HKEY_CLASSES_ROOT, kClassKey + "\\ProgID", nullptr, kProgId);
-  if (written && !previous.empty() && previous != kStandInClsidText) {
-    written = SetValue(HKEY_CLASSES_ROOT, kClassKey, kPreviousClassValue, previous);
-  }
-  written = written && SetValue(HKEY_CLASSES_ROOT, kProgIdClassKey, nullptr, kStandInClsidText);
-  return written ? S_OK : SELFREG_E_CLASS;
-}
-
-STDAPI DllUnregisterServer() {
-  const std::string previous = GetValue(HKEY_CLASSES_ROOT, kClassKey, kPreviousClassValue);
-  if (GetValue(HKEY_CLASSES_ROOT, kProgIdClassKey, nullptr) == kStandInClsidText) {
-    if (!previous.empty()) {
-      SetValue(HKEY_CLASSES_ROOT, kProgIdClassKey, nullptr, previous);
-    } else {
-      RegDeleteKeyA(HKEY_CLASSES_ROOT, kProgIdClassKey.c_str());
-    }
-  }
-  const LSTATUS deleted = RegDeleteTreeA(HKEY_CLASSES_ROOT, kClassKey.c_str());
-  return deleted == ERROR_SUCCESS || deleted == ERROR_FILE_NOT_FOUND ? S_OK : SELFREG_E_CLASS;
-}
+const stand_in::ControlClass stand_in::kControlClass = {
+    kStandInClsid, kStandInClsidText, kProgId, "Verdimo stand-in browser control",
+    kWindowClass,  stand_in::CreateControl<StandInBrowser>};

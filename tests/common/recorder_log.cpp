@@ -1,7 +1,10 @@
 #include "common/recorder_log.h"
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
+
+#include "common/wait.h"
 
 namespace {
 
@@ -30,12 +33,10 @@ void ClearRecordedLines() {
 }
 
 bool WaitForRecordedLine(const std::string& line, DWORD timeoutMs) {
-  const DWORD start = GetTickCount();
-  for (;;) {
-    for (const std::string& recorded : RecordedLines()) {
-      if (recorded == line) return true;
-    }
-    if (GetTickCount() - start > timeoutMs) return false;
-    Sleep(20);
-  }
+  return WaitUntil(
+      [&line] {
+        const std::vector<std::string> recorded = RecordedLines();
+        return std::find(recorded.begin(), recorded.end(), line) != recorded.end();
+      },
+      timeoutMs);
 }

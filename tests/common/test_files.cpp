@@ -1,6 +1,7 @@
 #include "common/test_files.h"
 
 #include <atomic>
+#include <cstdlib>
 
 std::string FreshTempFolder(const char* prefix) {
   static std::atomic<int> counter;
@@ -13,15 +14,26 @@ std::string FreshTempFolder(const char* prefix) {
 }
 
 std::string ReadWholeFile(const std::string& path, bool* exists) {
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (exists != nullptr) *exists = file != INVALID_HANDLE_VALUE;
-  if (file == INVALID_HANDLE_VALUE) return std::string();
   std::string bytes;
-  char chunk[65536];
-  DWORD count = 0;
-  while (ReadFile(file, chunk, sizeof(chunk), &count, nullptr) && count > 0) bytes.append(chunk, count);
-  CloseHandle(file);
+  const bool opened = ReadFileFrom(path, 0, &bytes);
+  if (exists != nullptr) *exists = opened;
   return bytes;
+}
+
+bool ReadFileFrom(const std::string& path, long long offset, std::string* bytes) {
+  bytes->clear();
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  LARGE_INTEGER start;
+  start.QuadPart = offset;
+  if (SetFilePointerEx(file, start, nullptr, FILE_BEGIN)) {
+    char chunk[65536];
+    DWORD count = 0;
+    while (ReadFile(file, chunk, sizeof(chunk), &count, nullptr) && count > 0) bytes->append(chunk, count);
+  }
+  CloseHandle(file);
+  return true;
 }
 
 void WriteWholeFile(const std::string& path, const std::string& bytes) {
@@ -54,3 +66,38 @@ std::string SiteFixture(const std::string& relativePath) {
 }
 
 std::string FixtureSong(const std::string& file) { return SiteFixture("songs/" + file); }
+
+std::string RequestLogPath() {
+  const char* path = getenv("VERDIMO_REQUEST_LOG");
+  if (path == nullptr || *path == '\0') return std::string();
+  std::string windowsPath = std::string("Z:") + path;
+  for (char& c : windowsPath) c = c == '/' ? '\\' : c;
+  return windowsPath;
+}
+
+long long RequestLogSize() {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExA(RequestLogPath().c_str(), GetFileExInfoStandard, &data)) return 0;
+  return (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+bool RequestLogged(long long offset, const std::string& method, const std::string& url, int status,
+                   long long* after) {
+  std::string text;
+  if (!ReadFileFrom(RequestLogPath(), offset, &text)) return false;
+  size_t start = 0;
+  for (size_t end = text.find('\n'); end != std::string::npos; end = text.find('\n', start)) {
+    const std::string line = text.substr(start, end - start);  // a line still being written has no end yet
+    start = end + 1;
+    const size_t tab1 = line.find('\t');
+    const size_t tab2 = tab1 == std::string::npos ? tab1 : line.find('\t', tab1 + 1);
+    const size_t tab3 = tab2 == std::string::npos ? tab2 : line.find('\t', tab2 + 1);
+    if (tab3 == std::string::npos) continue;
+    if (line.substr(0, tab1) != method || line.substr(tab1 + 1, tab2 - tab1 - 1) != url) continue;
+    if (status < 0 || line.substr(tab2 + 1, tab3 - tab2 - 1) == std::to_string(status)) {
+      if (after != nullptr) *after = offset + static_cast<long long>(start);
+      return true;
+    }
+  }
+  return false;
+}

@@ -140,30 +140,6 @@ bool HasPrefix(const char* argument, const char* prefix, std::string* value) {
   return true;
 }
 
-bool ReadFrom(const std::string& path, long long offset, std::string* bytes) {
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  LARGE_INTEGER size;
-  LARGE_INTEGER start;
-  start.QuadPart = offset;
-  bool ok = GetFileSizeEx(file, &size) && SetFilePointerEx(file, start, nullptr, FILE_BEGIN);
-  if (ok) {
-    const long long length = size.QuadPart > offset ? size.QuadPart - offset : 0;
-    bytes->assign(static_cast<size_t>(length), '\0');
-    size_t done = 0;
-    while (ok && done < bytes->size()) {
-      const DWORD want = static_cast<DWORD>(std::min<size_t>(bytes->size() - done, 1 << 20));
-      DWORD got = 0;
-      ok = ReadFile(file, &(*bytes)[done], want, &got, nullptr) && got > 0;
-      done += got;
-    }
-    bytes->resize(done);
-  }
-  CloseHandle(file);
-  return ok;
-}
-
 // Writes the rows once libpng is set up; kept apart so that nothing the error jump could skip
 // lives in the frame that called setjmp.
 void WritePngRows(png_structp png, const Screenshot& shot) {
@@ -216,17 +192,8 @@ bool ParseE2eArguments(int argc, char** argv, std::string* problem) {
     *problem = "VERDIMO_REQUEST_LOG is not set (run through tests/wine/run after tests/wine/env-up)";
     return false;
   }
-  settings.requestLog = WindowsPath(log);
+  settings.requestLog = RequestLogPath();
   return true;
-}
-
-bool PollUntil(const std::function<bool()>& done, DWORD timeoutMs, DWORD intervalMs) {
-  const DWORD start = GetTickCount();
-  for (;;) {
-    if (done()) return true;
-    if (GetTickCount() - start > timeoutMs) return done();
-    Sleep(intervalMs);
-  }
 }
 
 TempFolder::TempFolder(const std::string& label) {
@@ -659,32 +626,4 @@ long long FileSize(const std::string& path) {
   if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return -1;
   if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return -1;
   return (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-}
-
-long long RequestLogSize() {
-  const long long size = FileSize(Settings().requestLog);
-  return size < 0 ? 0 : size;
-}
-
-bool RequestLogged(long long offset, const std::string& method, const std::string& url, int status,
-                   long long* after) {
-  std::string text;
-  if (!ReadFrom(Settings().requestLog, offset, &text)) return false;
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t end = text.find('\n', start);
-    if (end == std::string::npos) break;  // a line still being written
-    const std::string line = text.substr(start, end - start);
-    start = end + 1;
-    const size_t tab1 = line.find('\t');
-    const size_t tab2 = tab1 == std::string::npos ? tab1 : line.find('\t', tab1 + 1);
-    const size_t tab3 = tab2 == std::string::npos ? tab2 : line.find('\t', tab2 + 1);
-    if (tab3 == std::string::npos) continue;
-    if (line.substr(0, tab1) != method || line.substr(tab1 + 1, tab2 - tab1 - 1) != url) continue;
-    if (status < 0 || line.substr(tab2 + 1, tab3 - tab2 - 1) == std::to_string(status)) {
-      if (after != nullptr) *after = offset + static_cast<long long>(start);
-      return true;
-    }
-  }
-  return false;
 }

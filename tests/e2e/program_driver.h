@@ -12,6 +12,7 @@
 
 #include "base/program_constants.h"
 #include "common/test_files.h"
+#include "common/wait.h"
 
 // What the command line and the environment tell the tests.
 struct E2eSettings {
@@ -31,7 +32,9 @@ std::string WindowsPath(const std::string& path);
 bool ParseE2eArguments(int argc, char** argv, std::string* problem);
 
 // Asks done() every intervalMs until it holds or timeoutMs has passed; returns its last answer.
-bool PollUntil(const std::function<bool()>& done, DWORD timeoutMs, DWORD intervalMs = 20);
+inline bool PollUntil(const std::function<bool()>& done, DWORD timeoutMs, DWORD intervalMs = 20) {
+  return WaitUntil(done, timeoutMs, intervalMs);
+}
 
 // A folder of its own under Z:\tmp, emptied and removed again when it goes out of scope.
 struct TempFolder {
@@ -125,14 +128,6 @@ struct Screenshot {
 bool CaptureWindow(HWND window, Screenshot* shot);
 bool WritePng(const Screenshot& shot, const std::string& path);
 
-// Files (reading, listing and fresh folders are in common/test_files.h).
+// Files (reading, listing, fresh folders and the site's request log are in common/test_files.h).
 bool FileExists(const std::string& path);
 long long FileSize(const std::string& path);  // -1 when there is no such file
-
-// The site's request log: lines of method, url, status and bytes, separated by tabs.
-long long RequestLogSize();
-// Whether a complete line for this request was written after offset, with this status (any
-// status when status is negative).
-// *after, when given, gets the log offset just after that line.
-bool RequestLogged(long long offset, const std::string& method, const std::string& url, int status,
-                   long long* after = nullptr);

@@ -20,27 +20,6 @@ namespace {
 const std::string kPanelPage = "http://www.vmd-author.test/downloader/verdimo/notice/files/panel1.htm";
 const std::string kTickerPage = "http://www.vmd-author.test/downloader/verdimo/notice/files/ticker.html";
 
-std::string RequestLog() {
-  const char* unixPath = getenv("VERDIMO_REQUEST_LOG");
-  if (unixPath == nullptr) return std::string();
-  std::string path = std::string("Z:") + unixPath;
-  for (char& c : path) c = c == '/' ? '\\' : c;
-  bool exists = false;
-  return ReadWholeFile(path, &exists);
-}
-
-// Runs this thread's messages (the control's and its fetches' answers) until done() holds.
-bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 10000) {
-  const DWORD start = GetTickCount();
-  while (!done()) {
-    if (GetTickCount() - start > timeoutMs) return false;
-    MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
-    Sleep(1);
-  }
-  return true;
-}
-
 IWebBrowser2* BrowserPointer(HWND browser) {
   return reinterpret_cast<IWebBrowser2*>(GetWindowLongPtrA(browser, GWLP_USERDATA));
 }
@@ -67,7 +46,7 @@ class BrowserHostTest : public ::testing::Test {
 };
 
 TEST_F(BrowserHostTest, PanelIsABrowserThatFetchesThroughTheSiteAndReportsItsAddress) {
-  const size_t logBefore = RequestLog().size();
+  const long long logBefore = RequestLogSize();
   HWND browser = CreateBrowserControl(parent_, -10, -15, 200, 150, kPanelPage, StartBrowserReadyDeadline());
   ASSERT_NE(nullptr, browser);
   char className[32] = "";
@@ -81,7 +60,7 @@ TEST_F(BrowserHostTest, PanelIsABrowserThatFetchesThroughTheSiteAndReportsItsAdd
 
   EXPECT_TRUE(PumpUntil([&] { return BrowserLocation(browser) == kPanelPage; }))
       << "location: " << BrowserLocation(browser);
-  EXPECT_NE(std::string::npos, RequestLog().find("GET\thttp://www.vmd-author.test:80/downloader/verdimo/notice/files/panel1.htm\t200", logBefore));
+  EXPECT_TRUE(RequestLogged(logBefore, "GET", "http://www.vmd-author.test:80/downloader/verdimo/notice/files/panel1.htm", 200));
 
   VARIANT_BOOL silent = VARIANT_FALSE;
   EXPECT_EQ(0, SilenceBrowser(browser));

@@ -175,19 +175,20 @@ TEST_F(DownloadJobTest, FiftyParallelJobsAllEndAndCountBackToZero) {
 // A thread answers the save dialog with a path, as the user would.
 std::future<bool> AnswerSaveDialog(const std::string& path) {
   return std::async(std::launch::async, [path] {
-    const DWORD start = GetTickCount();
-    while (GetTickCount() - start < 20000) {
-      HWND dialog = FindWindowA("#32770", nullptr);
-      DWORD process = 0;
-      GetWindowThreadProcessId(dialog, &process);
-      if (dialog != nullptr && process == GetCurrentProcessId() && GetDlgItem(dialog, 1148) != nullptr) {
-        SetDlgItemTextA(dialog, 1148, path.c_str());
-        PostMessageA(dialog, WM_COMMAND, IDOK, 0);
-        return true;
-      }
-      Sleep(20);
+    HWND dialog = nullptr;
+    const bool shown = WaitUntil(
+        [&dialog] {
+          dialog = FindWindowA("#32770", nullptr);
+          DWORD process = 0;
+          GetWindowThreadProcessId(dialog, &process);
+          return dialog != nullptr && process == GetCurrentProcessId() && GetDlgItem(dialog, 1148) != nullptr;
+        },
+        20000);
+    if (shown) {
+      SetDlgItemTextA(dialog, 1148, path.c_str());
+      PostMessageA(dialog, WM_COMMAND, IDOK, 0);
     }
-    return false;
+    return shown;
   });
 }
 

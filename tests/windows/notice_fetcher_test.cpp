@@ -18,11 +18,6 @@ namespace {
 constexpr const char* kNoticeLink = "http://www.vmd-author.test/news.html";
 constexpr COLORREF kNoticeField = RGB(0xF5, 0xE6, 0xA8);  // the fixture image's background
 
-void PumpMessages() {
-  MSG message;
-  while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
-}
-
 HBITMAP BannerImage() {
   return reinterpret_cast<HBITMAP>(SendMessageA(NoticeBanner, STM_GETIMAGE, IMAGE_BITMAP, 0));
 }
@@ -44,21 +39,10 @@ COLORREF PixelOf(HBITMAP image, int x, int y) {
   return pixel;
 }
 
-// The stand-in site's request log (its Windows path), "" when the environment names none.
-std::string RequestLogPath() {
-  const char* path = getenv("VERDIMO_REQUEST_LOG");
-  return path != nullptr && *path != '\0' ? std::string("Z:") + path : std::string();
-}
-
-// Whether a line holding text appears in the request log after offset within timeoutMs.
-bool LoggedAfter(size_t offset, const std::string& text, DWORD timeoutMs) {
-  const DWORD start = GetTickCount();
-  for (;;) {
-    const std::string log = ReadWholeFile(RequestLogPath());
-    if (log.size() > offset && log.find(text, offset) != std::string::npos) return true;
-    if (GetTickCount() - start > timeoutMs) return false;
-    Sleep(20);
-  }
+// Whether the site logs a request for the notice file within timeoutMs.
+bool LoggedAfter(long long offset, const char* file, DWORD timeoutMs) {
+  const std::string address = std::string("http://www.vmd-author.test:80/downloader/verdimo/notice/files/") + file;
+  return WaitUntil([&] { return RequestLogged(offset, "GET", address, -1); }, timeoutMs);
 }
 
 class NoticeFetcherTest : public ProgramTest {
@@ -89,14 +73,14 @@ TEST_F(NoticeFetcherTest, EachNoticeModeGivesItsTimeLinkAndImage) {
     SCOPED_TRACE(c.mode);
     ASSERT_TRUE(SetNoticeMode(c.mode));
     ForgetNotice();
-    const size_t logOffset = logged ? ReadWholeFile(RequestLogPath()).size() : 0;
+    const long long logOffset = RequestLogSize();
     NoticeFetchRequest request{WindowNotice, HttpSession};
     NoticeFetcher(&request);
     PumpMessages();  // the fetcher posts the image to the banner's thread
     if (logged) {
       // Only a complete notice (a time above 0 and a link) sends for the image.
-      EXPECT_TRUE(LoggedAfter(logOffset, "/notice-data.txt\t", 3000));
-      EXPECT_EQ(LoggedAfter(logOffset, "/notice1.png\t", c.imageAsked ? 3000 : 300), c.imageAsked);
+      EXPECT_TRUE(LoggedAfter(logOffset, "notice-data.txt", 3000));
+      EXPECT_EQ(LoggedAfter(logOffset, "notice1.png", c.imageAsked ? 3000 : 300), c.imageAsked);
     }
     EXPECT_EQ(NoticeTime.load(), c.time);
     EXPECT_EQ(NoticeLink.Get(), c.link);

@@ -30,14 +30,14 @@ BOOL CALLBACK FindOwnWindow(HWND window, LPARAM parameter) {
 }  // namespace
 
 HWND WaitForOwnWindow(const char* className, const char* title, DWORD timeoutMs) {
-  const DWORD start = GetTickCount();
-  do {
-    WindowSearch search = {className, title, nullptr};
-    EnumWindows(FindOwnWindow, reinterpret_cast<LPARAM>(&search));
-    if (search.found != nullptr) return search.found;
-    Sleep(10);
-  } while (GetTickCount() - start < timeoutMs);
-  return nullptr;
+  WindowSearch search = {className, title, nullptr};
+  WaitUntil(
+      [&search] {
+        EnumWindows(FindOwnWindow, reinterpret_cast<LPARAM>(&search));
+        return search.found != nullptr;
+      },
+      timeoutMs, 10);
+  return search.found;
 }
 
 std::string CloseMessageBoxWhenShown(const char* title, DWORD timeoutMs) {

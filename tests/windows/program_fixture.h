@@ -9,6 +9,7 @@
 #include <functional>
 #include <string>
 
+#include "common/main_loop_wait.h"
 #include "notice/notice_fetcher.h"
 #include "base/app_state.h"
 #include "shell/download_job.h"
@@ -17,27 +18,8 @@
 #include "shell/main_loop.h"
 #include "shell/startup.h"
 
-// Runs main-loop passes (an outer pass, then event passes until the queue is empty) until
-// done() holds or timeoutMs passes; returns done()'s last answer.
-inline bool RunLoopUntil(const std::function<bool()>& done, DWORD timeoutMs = 20000) {
-  const DWORD start = GetTickCount();
-  for (;;) {
-    if (done()) return true;
-    if (GetTickCount() - start > timeoutMs) return done();
-    OuterPass();
-    bool close = false, focus = false;
-    while (EventPass(&close, &focus) && !close && !focus) {
-    }
-  }
-}
-
 // No download job runs and none waits to take its hand-over.
 inline bool AllJobsEnded() { return RunningDownloads.load() == 0 && DownloadRequest.row.load() == -1; }
-
-// Runs the loop for a while.
-inline void RunLoopFor(DWORD ms) {
-  RunLoopUntil([] { return false; }, ms);
-}
 
 class ProgramTest : public ::testing::Test {
  protected:
@@ -45,9 +27,7 @@ class ProgramTest : public ::testing::Test {
     ASSERT_TRUE(StartUp());
     // The notice fetch of this start ends before the test begins, so it neither overwrites what
     // the test sets nor outlives this window into the next test's.
-    const DWORD start = GetTickCount();
-    while (NoticeFetcherRunning() && GetTickCount() - start < 30000) Sleep(5);
-    ASSERT_FALSE(NoticeFetcherRunning()) << "the notice fetch did not end";
+    ASSERT_TRUE(WaitUntil([] { return !NoticeFetcherRunning(); }, 30000, 5)) << "the notice fetch did not end";
     BeginMainLoop();
   }
   void TearDown() override {
