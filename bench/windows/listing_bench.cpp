@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "base/app_state.h"
+#include "shell/window_state.h"
 #include "shell/read_results.h"
 #include "shell/commands.h"
 #include "shell/main_loop.h"

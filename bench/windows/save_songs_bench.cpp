@@ -36,6 +36,7 @@
 #include "wingui/song_list.h"
 #include "net/url_transfer.h"
 #include "base/app_state.h"
+#include "shell/window_state.h"
 #include "shell/download_job.h"
 #include "shell/read_results.h"
 #include "shell/main_loop.h"

@@ -5,7 +5,6 @@
 #pragma once
 
 #include <windows.h>
-#include <wininet.h>
 
 #include <atomic>
 #include <string>
@@ -23,22 +22,10 @@ struct RowButtonRecord {
   HWND button;
 };
 
-// Resources made at start-up and released by the end sequence.
+// The program's module, for every window any layer makes.
 extern HINSTANCE ModuleInstance;
-extern HINTERNET HttpSession;
-extern HCURSOR WaitCursor, ArrowCursor, HandCursor;
-extern HMODULE AtlLibrary;
+// The one lock: it guards the image buttons (see skin/image_button.h). Made once by start-up.
 extern CRITICAL_SECTION GuiLock;
-extern HBRUSH HollowBrush;
-extern UniqueBrush WhiteBrush;
-extern UniqueBrush BackgroundBrush;
-extern UniqueFont SmallFont, NormalFont;
-extern UniqueBitmap BackgroundCanvas;
-extern UniqueBitmap GoImages[4], SaveImages[4];
-extern UniqueBitmap SpinnerFrames[24];
-extern UniqueBitmap BlankBannerImage;
-extern UniqueMenu PopupMenus[3];
-extern UniqueAccelerators ReturnShortcut;
 
 // Shared between the main loop and the workers.
 extern std::atomic<int> ListGeneration;
@@ -47,17 +34,6 @@ extern std::atomic<int> ListGeneration;
 extern std::vector<RowButtonRecord*> RowButtonList;
 extern int ClickedRow;
 extern HWND ClickedButton;
-extern std::string NoticeBaseAddress, NoticePath, TickerAddress, SaveFolder;
-extern int FlashReady;
-
-// The window and its controls; 0 until made.
-extern HWND UrlField, GoButton, SaveButton, SongList, SiteLink, HomeLink;
-// Made and cleared by the main thread; readers and download jobs still running when the window
-// closes read it as it is cleared.
-extern std::atomic<HWND> MainWindow;
-extern HWND TickerStrip, SidePanelLeft, SidePanelRight, LoadingSpinner, PlayerPanel;
-extern HWND TickerBrowser, LeftPanelBrowser, RightPanelBrowser, NoticePanel[2];
-extern HWND SiteLinkTooltip;
 
 // The window under the mouse pointer as the main loop last found it (once per outer pass).
 extern HWND WindowUnderPointer;

@@ -23,6 +23,7 @@
 #include <string_view>
 
 #include "host/panel_navigation.h"
+#include "host/player_host.h"
 #include "host/wide_text.h"
 #include "base/app_state.h"
 #include "base/win_handles.h"

@@ -11,6 +11,18 @@
 
 IShockwaveFlash* FlashControl;
 
+HMODULE AtlLibrary;
+
+void LoadControlHost() {
+  AtlLibrary = LoadLibraryA("ATL.dll");
+  if (AtlLibrary == nullptr) return;
+  CoInitialize(nullptr);
+  using AtlAxWinInitProc = BOOL(WINAPI*)();
+  auto init = reinterpret_cast<AtlAxWinInitProc>(
+      reinterpret_cast<void*>(GetProcAddress(AtlLibrary, "AtlAxWinInit")));
+  if (init != nullptr) init();
+}
+
 namespace {
 
 // The host's interface that AtlAxCreateControl hands out. It is held as long as the player:

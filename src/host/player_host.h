@@ -5,6 +5,12 @@
 
 #include "host/shockwave_flash.h"
 
+// The control host, "ATL.dll", loaded at run time so that the program starts without it; 0 when
+// it could not be loaded. Written by LoadControlHost only.
+extern HMODULE AtlLibrary;
+// Loads the control host and initialises it and COM on the calling (main) thread, at start-up.
+void LoadControlHost();
+
 // The player's IShockwaveFlash interface in PlayerPanel, or none; main thread only.
 extern IShockwaveFlash* FlashControl;
 

@@ -1,6 +1,7 @@
 #include "shell/batch_taskbar.h"
 
 #include "base/app_state.h"
+#include "shell/window_state.h"
 #include "downloads/batch_progress.h"
 
 namespace {

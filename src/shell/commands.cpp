@@ -13,6 +13,7 @@
 
 #include "shell/profile_reader.h"
 #include "base/app_state.h"
+#include "shell/window_state.h"
 #include "shell/read_results.h"
 #include "base/threads.h"
 #include "base/web_address.h"

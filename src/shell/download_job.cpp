@@ -8,6 +8,7 @@
 #include <objbase.h>
 
 #include "base/app_state.h"
+#include "shell/window_state.h"
 #include "base/text_search.h"
 #include "base/win_handles.h"
 #include "downloads/song_save.h"

@@ -136,7 +136,7 @@ void CreateControls(ImageButtons& buttons) {
   SilenceBrowser(TickerBrowser);
   SilenceBrowser(NoticePanel[0]);
   SilenceBrowser(NoticePanel[1]);
-  InstallTickerMouseHook();
+  InstallTickerMouseHook(TickerStrip, TickerBrowser);
   ShowWindow(TickerStrip, SW_HIDE);
 
   // Made with the blank image, then published: if the notice image is there already, it is put

@@ -478,15 +478,15 @@ void BeginMainLoop() {
 }
 
 void OuterPass() {
-  bool changed = NoticeBannerStep(GetTickCount());        // O1
-  changed = TickerWatchPass(GetTickCount()) || changed;  // O2
-  RowCountWatch();                                        // O3
+  bool changed = NoticeBannerStep(GetTickCount());
+  changed = TickerWatchPass(GetTickCount()) || changed;
+  RowCountWatch();
   SiteLinkTipWatch();
-  changed = PlayerAndNewListStep() || changed;            // O4
-  changed = RowButtonUpkeep() || changed;                 // O5
-  PointerAndGlide(GetTickCount(), changed);               // O6
-  PauseUntilNextStep();                                   // O7
-  PendingRowClick();                                      // O8
+  changed = PlayerAndNewListStep() || changed;
+  changed = RowButtonUpkeep() || changed;
+  PointerAndGlide(GetTickCount(), changed);
+  PauseUntilNextStep();
+  PendingRowClick();
   StartWaitingDownloads();
 }
 
@@ -507,19 +507,30 @@ void DispatchLoopEvent(const LoopEvent& event, bool* closeRequested, bool* focus
   }
 }
 
+namespace {
+
+// Save Songs asks for its folder; Go! reads what the field holds, unless that is blank.
+void ImageButtonCommand(HWND clicked) {
+  if (clicked == nullptr) return;
+  ForgetPointerReading();
+  if (clicked == SaveButton) {
+    SaveAllSongs();
+  } else if (clicked == GoButton) {
+    const std::string text = WindowText(UrlField);
+    if (!TrimBlanks(text).empty()) StartProfileRead(text);
+  }
+}
+
+}  // namespace
+
 bool EventPass(bool* closeRequested, bool* focusEvent) {
   ImageButtons& buttons = WindowImageButtons();
   buttons.Animate();
   buttons.TrackPointer();
-  HWND clicked = buttons.PollClick();
-  if (clicked != nullptr) ForgetPointerReading();
-  if (clicked != nullptr && clicked == SaveButton) {  // E2
-    SaveAllSongs();
-  } else if (clicked != nullptr && clicked == GoButton) {
-    const std::string text = WindowText(UrlField);
-    if (!TrimBlanks(text).empty()) StartProfileRead(text);
-  }
-  MSG message;  // E3
+  ImageButtonCommand(buttons.PollClick());
+  // One message a pass: the window callback records what it means as loop events, which are then
+  // carried out here, on the loop's own level, and not inside the window procedure.
+  MSG message;
   if (!PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) return false;
   ForgetPointerReading();
   if (message.message == WM_MOUSEMOVE) RecordLoopEvent({LoopEventKind::kPointerMoved, nullptr, 0, 0});
@@ -527,7 +538,7 @@ bool EventPass(bool* closeRequested, bool* focusEvent) {
     TranslateMessage(&message);
     DispatchMessageA(&message);
   }
-  LoopEvent event;  // E4
+  LoopEvent event;
   while (TakeLoopEvent(&event)) {
     DispatchLoopEvent(event, closeRequested, focusEvent);
     if (*closeRequested) break;

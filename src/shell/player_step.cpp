@@ -9,6 +9,7 @@
 #include <string>
 
 #include "base/app_state.h"
+#include "shell/window_state.h"
 #include "shell/read_results.h"
 #include "downloads/playback.h"
 #include "shell/window_layout.h"

@@ -14,6 +14,7 @@
 #include "acquisition/profile_read.h"
 #include "acquisition/site_constants.h"
 #include "base/app_state.h"
+#include "shell/window_state.h"
 #include "net/page_fetcher.h"
 #include "shell/read_results.h"
 #include "skin/pointer_helpers.h"

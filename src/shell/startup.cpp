@@ -77,16 +77,6 @@ void LoadCursors() {
   HandCursor = LoadCursorA(nullptr, IDC_HAND);
 }
 
-void LoadControlHost() {
-  AtlLibrary = LoadLibraryA("ATL.dll");
-  if (AtlLibrary == nullptr) return;
-  CoInitialize(nullptr);
-  using AtlAxWinInitProc = BOOL(WINAPI*)();
-  auto init = reinterpret_cast<AtlAxWinInitProc>(
-      reinterpret_cast<void*>(GetProcAddress(AtlLibrary, "AtlAxWinInit")));
-  if (init != nullptr) init();
-}
-
 void UnscrambleNoticeAddresses() {
   NoticeBaseAddress = TextUnscrambler(kScrambledNoticeBase);
   NoticePath = TextUnscrambler(kScrambledNoticePath);

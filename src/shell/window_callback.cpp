@@ -5,6 +5,7 @@
 #include <deque>
 
 #include "base/app_state.h"
+#include "shell/window_state.h"
 #include "shell/download_job.h"
 #include "shell/batch_taskbar.h"
 #include "shell/loop_events.h"

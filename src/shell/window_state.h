@@ -1,13 +1,43 @@
-// The window's state that the shell owns beside its controls: what the notice fetcher publishes
-// for the banner, read by the main loop and start-up.
+// The window's state, which the shell owns: the resources start-up makes and the end sequence
+// releases, the window and its controls, and what the notice fetcher publishes for the banner.
+// Lower layers are handed the window or value they work on.
 #pragma once
 
 #include <windows.h>
+#include <wininet.h>
 
 #include <atomic>
+#include <string>
 
 #include "base/shared_text.h"
+#include "base/win_handles.h"
 #include "notice/notice_fetcher.h"
+
+// Resources made at start-up and released by the end sequence.
+extern HINTERNET HttpSession;
+extern HCURSOR WaitCursor, ArrowCursor, HandCursor;
+extern HBRUSH HollowBrush;
+extern UniqueBrush WhiteBrush;
+extern UniqueBrush BackgroundBrush;
+extern UniqueFont SmallFont, NormalFont;
+extern UniqueBitmap BackgroundCanvas;
+extern UniqueBitmap GoImages[4], SaveImages[4];
+extern UniqueBitmap SpinnerFrames[24];
+extern UniqueBitmap BlankBannerImage;
+extern UniqueMenu PopupMenus[3];
+extern UniqueAccelerators ReturnShortcut;
+
+extern std::string NoticeBaseAddress, NoticePath, TickerAddress, SaveFolder;
+extern int FlashReady;
+
+// The window and its controls; 0 until made.
+extern HWND UrlField, GoButton, SaveButton, SongList, SiteLink, HomeLink;
+// Made and cleared by the main thread; readers and download jobs still running when the window
+// closes read it as it is cleared.
+extern std::atomic<HWND> MainWindow;
+extern HWND TickerStrip, SidePanelLeft, SidePanelRight, LoadingSpinner, PlayerPanel;
+extern HWND TickerBrowser, LeftPanelBrowser, RightPanelBrowser, NoticePanel[2];
+extern HWND SiteLinkTooltip;
 
 extern SharedText NoticeLink;
 extern std::atomic<int> NoticeTime;

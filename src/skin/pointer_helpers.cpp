@@ -12,6 +12,8 @@
 namespace {
 
 HHOOK TickerHook;
+// The ticker's browser, for the hook; set while the hook is installed.
+HWND HookedBrowser;
 
 struct EnableChange {
   ImageButtonSet* buttons;  // null: the set the button is tied to
@@ -140,21 +142,22 @@ int IsPointerOverWindow(HWND window) {
 }
 
 LRESULT CALLBACK TickerMouseHook(int, WPARAM message, LPARAM) {
-  if (message == WM_RBUTTONDOWN && TickerBrowser != nullptr && IsPointerOverWindow(TickerBrowser)) {
+  if (message == WM_RBUTTONDOWN && HookedBrowser != nullptr && IsPointerOverWindow(HookedBrowser)) {
     return 1;
   }
   return 0;
 }
 
-void InstallTickerMouseHook() {
-  if (TickerHook != nullptr || TickerStrip == nullptr) return;
-  TickerHook = SetWindowsHookExA(WH_MOUSE, TickerMouseHook, nullptr,
-                                 GetWindowThreadProcessId(TickerStrip, nullptr));
+void InstallTickerMouseHook(HWND strip, HWND browser) {
+  if (TickerHook != nullptr || strip == nullptr) return;
+  HookedBrowser = browser;
+  TickerHook = SetWindowsHookExA(WH_MOUSE, TickerMouseHook, nullptr, GetWindowThreadProcessId(strip, nullptr));
 }
 
 void RemoveTickerMouseHook() {
   if (TickerHook != nullptr) UnhookWindowsHookEx(TickerHook);
   TickerHook = nullptr;
+  HookedBrowser = nullptr;
 }
 
 // A list that fills over many passes asks for the enabled state again and again; only the first

@@ -40,11 +40,12 @@ void KeepWindowUnderPointer(POINT at, HWND under);
 bool TakeKeptPointerReading(PointerReading* reading);
 void ForgetPointerReading();
 
-// Thread mouse hook: swallows a right-button press over the ticker's browser (TickerBrowser or
-// any window inside it) and lets every other mouse message through.
+// Thread mouse hook: swallows a right-button press over the ticker's browser (or any window
+// inside it) and lets every other mouse message through.
 LRESULT CALLBACK TickerMouseHook(int code, WPARAM message, LPARAM data);
-// Installs it for the thread that owns TickerStrip (start-up); removed by the end sequence.
-void InstallTickerMouseHook();
+// Installs it for the thread that owns the ticker's strip, for its browser (start-up); removed by
+// the end sequence.
+void InstallTickerMouseHook(HWND strip, HWND browser);
 void RemoveTickerMouseHook();
 
 // Enabling and disabling an image button from worker threads. Every change takes a number when

@@ -10,10 +10,12 @@
 #include <string>
 
 #include "host/browser_host.h"
+#include "host/player_host.h"
 #include "program_fixture.h"
 #include "common/test_files.h"
 #include "common/stand_in_browser_control.h"
 #include "base/app_state.h"
+#include "shell/window_state.h"
 
 namespace {
 
@@ -29,13 +31,8 @@ class BrowserHostTest : public ::testing::Test {
   void SetUp() override {
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     // ATL's host as start-up loads it; the extra reference keeps it loaded for later tests.
-    AtlLibrary = LoadLibraryA("ATL.dll");
+    LoadControlHost();
     ASSERT_NE(nullptr, AtlLibrary);
-    using AtlAxWinInitProc = BOOL(WINAPI*)();
-    auto init = reinterpret_cast<AtlAxWinInitProc>(
-        reinterpret_cast<void*>(GetProcAddress(AtlLibrary, "AtlAxWinInit")));
-    ASSERT_NE(nullptr, init);
-    init();
     parent_ = CreateWindowExA(0, "STATIC", "", WS_POPUP | WS_VISIBLE, 0, 0, 400, 300, nullptr, nullptr,
                               GetModuleHandleA(nullptr), nullptr);
     ASSERT_NE(nullptr, parent_);
