@@ -39,7 +39,6 @@
 #include "shell/layout.h"
 #include "shell/loop_state.h"
 #include "shell/player_step.h"
-#include "shell/startup.h"
 #include "shell/window_callback.h"
 #include "shell/window_layout.h"
 #include "shell/window_state.h"

@@ -33,9 +33,6 @@
 
 namespace {
 
-// Guarded by GuiLock from start-up on: a read may look at them through their controls.
-std::unique_ptr<ImageButtons> WindowButtons;
-
 constexpr const char* kUserAgent = "Mozilla/4.0 (compatible; ST)";
 
 void InitialisePlatform() {
@@ -239,7 +236,6 @@ bool StartUp() {
   return true;
 }
 
-ImageButtons& WindowImageButtons() { return *WindowButtons; }
 
 void EndSequence() {
   if (MainWindow != nullptr) DestroyWindow(MainWindow);

@@ -10,8 +10,3 @@ bool StartUp();
 
 // Closes the window, waits until no download job runs, releases what start-up made.
 void EndSequence();
-
-class ImageButtons;
-// The window's image buttons: made by start-up with the controls, destroyed by the end sequence;
-// there only in between.
-ImageButtons& WindowImageButtons();

@@ -21,6 +21,7 @@ HWND UrlField, GoButton, SaveButton, SongList, SiteLink, HomeLink;
 HWND TickerStrip, SidePanelLeft, SidePanelRight, LoadingSpinner, PlayerPanel;
 HWND TickerBrowser, LeftPanelBrowser, RightPanelBrowser, NoticePanel[2];
 HWND SiteLinkTooltip;
+std::unique_ptr<ImageButtons> WindowButtons;
 
 SharedText NoticeLink;
 std::atomic<int> NoticeTime;

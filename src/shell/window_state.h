@@ -7,11 +7,13 @@
 #include <wininet.h>
 
 #include <atomic>
+#include <memory>
 #include <string>
 
 #include "base/shared_text.h"
 #include "base/win_handles.h"
 #include "notice/notice_fetcher.h"
+#include "skin/image_button.h"
 
 // Resources made at start-up and released by the end sequence.
 extern HINTERNET HttpSession;
@@ -38,6 +40,11 @@ extern std::atomic<HWND> MainWindow;
 extern HWND TickerStrip, SidePanelLeft, SidePanelRight, LoadingSpinner, PlayerPanel;
 extern HWND TickerBrowser, LeftPanelBrowser, RightPanelBrowser, NoticePanel[2];
 extern HWND SiteLinkTooltip;
+// The window's image buttons: made by start-up with the controls, destroyed by the end sequence;
+// there only in between. Guarded by GuiLock from start-up on: a read may look at them through
+// their controls.
+extern std::unique_ptr<ImageButtons> WindowButtons;
+inline ImageButtons& WindowImageButtons() { return *WindowButtons; }
 
 extern SharedText NoticeLink;
 extern std::atomic<int> NoticeTime;

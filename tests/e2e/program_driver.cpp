@@ -531,7 +531,7 @@ bool AnswerFolderChooser(const ProgramRun& run, HWND dialog, const std::string& 
                                reinterpret_cast<LPARAM>(run.remote + kPathOffset), nullptr) &&
                SelectedTreeItem(run, tree) == leaf;
       },
-      15000, 200);
+      30000, 200);
   if (!selected) return false;
   PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
   return PollUntil([&] { return !IsWindow(dialog) || !IsWindowVisible(dialog); }, 10000);

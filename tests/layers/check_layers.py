@@ -2,9 +2,14 @@
 """Checks that the source tree stands in its layers.
 
 The layers are the table in README.md under "## Where code lives": one row per folder of src/ with
-its layer number. A file may include files of its own layer and of the layers below it, never of a
-layer above; every folder of src/ must be in the table; and no two files may include each other in
-a loop. Exits 1 and says what is wrong, or 0.
+its layer number, what it holds, and the process-wide state it owns (the names in backticks of its
+last column). A file may include files of its own layer and of the layers below it, never of a
+layer above; every folder of src/ must be in the table; no two files may include each other in a
+loop, and no two files of one folder (a header and its source counting as one) include each
+other's headers. State is declared (extern) and defined only in the folder that owns it, and every
+extern variable of src/ is owned by some folder. The lower layers that workers and the command line
+run on never act on a window: no MessageBoxA, SetCursor, ShowWindow or SetWindowPos there.
+Exits 1 and says what is wrong, or 0.
 """
 import os
 import re
@@ -12,10 +17,21 @@ import sys
 
 ROW = re.compile(r"^\|\s*`src/([a-z_]+)/`\s*\|\s*(\d+)\s*\|")
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"')
+# An extern variable that is not a constant; the group is the declaration without "extern".
+STATE_DECLARATION = re.compile(r'^\s*extern\s+(?!const\b|constexpr\b|"C")([^;(]*);')
+# A definition at namespace level (column 0) of a variable: a type, then names.
+STATE_DEFINITION = re.compile(
+    r'^(?!extern\b|const\b|constexpr\b|using\b|namespace\b|template\b|struct\b|class\b|enum\b|'
+    r'typedef\b|return\b|static_assert\b)[A-Za-z_][\w:<>,*& ]*?[ *&]([A-Za-z_]\w*)\s*(\[[^\]]*\])?'
+    r'\s*(=[^;]*|\{[^;]*\})?\s*[,;]')
+WINDOW_CALL = re.compile(r'\b(MessageBoxA|SetCursor|ShowWindow|SetWindowPos)\s*\(')
+WINDOWLESS_FOLDERS = ("acquisition", "downloads", "net", "base")
 
 
 def read_layers(readme):
+    """{folder: layer} and {state name: folder that owns it}."""
     layers = {}
+    owners = {}
     in_section = False
     with open(readme, encoding="utf-8") as f:
         for line in f:
@@ -25,7 +41,67 @@ def read_layers(readme):
             match = ROW.match(line) if in_section else None
             if match:
                 layers[match.group(1)] = int(match.group(2))
-    return layers
+                cells = line.strip().strip("|").split("|")
+                if len(cells) >= 4:
+                    for name in re.findall(r"`([A-Za-z_]\w*)`", cells[3]):
+                        owners[name] = match.group(1)
+    return layers, owners
+
+
+def declared_names(declaration):
+    """The variable names of "Type A, B[4], C" (template arguments may hold commas)."""
+    while True:
+        plain = re.sub(r"<[^<>]*>", "", declaration)
+        if plain == declaration:
+            break
+        declaration = plain
+    names = []
+    for number, part in enumerate(declaration.split(",")):
+        part = re.sub(r"\[[^\]]*\]|=.*|\{.*", "", part).strip()
+        words = re.findall(r"[A-Za-z_]\w*", part)
+        if words:
+            names.append(words[-1] if number == 0 else words[0])
+    return names
+
+
+def state_problems(src, relative, folder, owners):
+    problems = []
+    with open(os.path.join(src, relative), encoding="utf-8", errors="replace") as f:
+        lines = f.readlines()
+    for number, line in enumerate(lines, 1):
+        declared = STATE_DECLARATION.match(line)
+        defined = STATE_DEFINITION.match(line) if relative.endswith(".cpp") else None
+        names = declared_names(declared.group(1)) if declared else []
+        if defined:
+            names = [name for name in declared_names(line.split("=")[0].rstrip(" ;\n")) if name in owners]
+        for name in names:
+            owner = owners.get(name)
+            if owner is None:
+                problems.append("src/%s:%d: %s is state that no folder of the README's table owns" % (
+                    relative, number, name))
+            elif owner != folder:
+                problems.append("src/%s:%d: %s/ %s %s, which %s/ owns" % (
+                    relative, number, folder, "declares" if declared else "defines", name, owner))
+        if folder in WINDOWLESS_FOLDERS and not line.lstrip().startswith("//"):
+            call = WINDOW_CALL.search(line)
+            if call:
+                problems.append("src/%s:%d: %s/ calls %s; only the window's layers act on windows" % (
+                    relative, number, folder, call.group(1)))
+    return problems
+
+
+def mutual_includes(graph):
+    """Pairs of units (a header and its source) of one folder that include each other."""
+    units = {}
+    for relative, targets in graph.items():
+        unit = os.path.splitext(relative)[0]
+        units.setdefault(unit, set()).update(os.path.splitext(t)[0] for t in targets)
+    pairs = []
+    for unit, targets in sorted(units.items()):
+        for other in sorted(targets):
+            if other > unit and os.path.dirname(other) == os.path.dirname(unit) and unit in units.get(other, ()):
+                pairs.append((unit, other))
+    return pairs
 
 
 def source_files(src):
@@ -74,7 +150,7 @@ def find_cycle(graph):
 def main(argv):
     root = argv[1] if len(argv) > 1 else os.path.join(os.path.dirname(__file__), "..", "..")
     src = os.path.join(root, "src")
-    layers = read_layers(os.path.join(root, "README.md"))
+    layers, owners = read_layers(os.path.join(root, "README.md"))
     problems = []
     if not layers:
         problems.append("README.md has no layer table under \"## Where code lives\"")
@@ -86,6 +162,7 @@ def main(argv):
             problems.append("%s: its folder is in no layer of the README's table" % relative)
             continue
         graph[relative] = []
+        problems.extend(state_problems(src, relative, folder, owners))
         for number, target in includes_of(src, relative):
             target_folder = target.split("/", 1)[0]
             if "/" not in target or target_folder not in layers:
@@ -96,6 +173,8 @@ def main(argv):
                     layers[target_folder]))
             if os.path.exists(os.path.join(src, target)):
                 graph[relative].append(target)
+    for unit, other in mutual_includes(graph):
+        problems.append("src/%s and src/%s include each other's headers" % (unit, other))
     cycle = find_cycle(graph)
     if cycle:
         problems.append("files include each other in a loop: " + " -> ".join(cycle))
