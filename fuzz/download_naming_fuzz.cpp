@@ -52,8 +52,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(name == "_");
   }
 
-  const SaveDialogNames proposal = SaveDialogProposal(title);
-  FUZZ_CHECK(!HasForbiddenNameCharacter(proposal.fileName));
+  // The proposal never names a folder: no separator, nothing forbidden.
+  const std::string proposal = SaveDialogProposal(title);
+  FUZZ_CHECK(!HasForbiddenNameCharacter(proposal));
   const std::string withExtension = WithMp3Extension(title);
   FUZZ_CHECK(withExtension.compare(0, title.size(), title) == 0);
 
