@@ -16,11 +16,6 @@ UniqueBitmap BlankBannerImage;
 UniqueMenu PopupMenus[3];
 UniqueAccelerators ReturnShortcut;
 
-std::atomic<int> ListGeneration;
-
-std::vector<RowButtonRecord*> RowButtonList;
-int ClickedRow = -1;
-HWND ClickedButton;
 std::string NoticeBaseAddress, NoticePath, TickerAddress, SaveFolder;
 int FlashReady;
 
@@ -29,7 +24,6 @@ HWND UrlField, GoButton, SaveButton, SongList, SiteLink, HomeLink;
 HWND TickerStrip, SidePanelLeft, SidePanelRight, LoadingSpinner, PlayerPanel;
 HWND TickerBrowser, LeftPanelBrowser, RightPanelBrowser, NoticePanel[2];
 HWND SiteLinkTooltip;
-HWND WindowUnderPointer;
 
 void ClearGlobalState() {
   ModuleInstance = GetModuleHandleA(nullptr);
@@ -37,10 +31,6 @@ void ClearGlobalState() {
   WaitCursor = ArrowCursor = HandCursor = nullptr;
   AtlLibrary = nullptr;
   HollowBrush = nullptr;
-  ListGeneration = 0;
-  RowButtonList.clear();
-  ClickedRow = -1;
-  ClickedButton = nullptr;
   NoticeBaseAddress.clear();
   NoticePath.clear();
   TickerAddress.clear();

@@ -15,14 +15,6 @@
 #include "base/shared_text.h"
 #include "base/win_handles.h"
 
-// One record per RowDownloadButton: the button's previous window procedure, its row and the
-// button itself.
-struct RowButtonRecord {
-  WNDPROC previousProc;
-  int row;
-  HWND button;
-};
-
 // Resources made at start-up and released by the end sequence.
 extern HINSTANCE ModuleInstance;
 extern HINTERNET HttpSession;
@@ -40,13 +32,7 @@ extern UniqueBitmap BlankBannerImage;
 extern UniqueMenu PopupMenus[3];
 extern UniqueAccelerators ReturnShortcut;
 
-// Shared between the main loop and the workers.
-extern std::atomic<int> ListGeneration;
-
 // Main thread only.
-extern std::vector<RowButtonRecord*> RowButtonList;
-extern int ClickedRow;
-extern HWND ClickedButton;
 extern std::string NoticeBaseAddress, NoticePath, TickerAddress, SaveFolder;
 extern int FlashReady;
 
@@ -58,9 +44,6 @@ extern std::atomic<HWND> MainWindow;
 extern HWND TickerStrip, SidePanelLeft, SidePanelRight, LoadingSpinner, PlayerPanel;
 extern HWND TickerBrowser, LeftPanelBrowser, RightPanelBrowser, NoticePanel[2];
 extern HWND SiteLinkTooltip;
-
-// The window under the mouse pointer as the main loop last found it (once per outer pass).
-extern HWND WindowUnderPointer;
 
 // Puts every global back to its start value (step one of start-up).
 void ClearGlobalState();

@@ -19,6 +19,8 @@
 #include "shell/batch_taskbar.h"
 #include "shell/download_job.h"
 #include "downloads/download_naming.h"
+#include "shell/song_rows.h"
+#include "shell/window_callback.h"
 #include "wingui/song_list.h"
 
 // The new read's list generation and its count in ProfileReadsRunning are taken here, on the

@@ -17,6 +17,7 @@
 #include "net/page_fetcher.h"
 #include "shell/read_results.h"
 #include "skin/pointer_helpers.h"
+#include "shell/song_rows.h"
 #include "wingui/song_list.h"
 
 namespace {

@@ -8,3 +8,12 @@
 // the close request become loop events.
 LRESULT CALLBACK WindowCallback(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
+// Main thread only. The window under the mouse pointer as the main loop last found it (once per
+// outer pass).
+extern HWND WindowUnderPointer;
+// The row click pending for the main loop (-1: none): a row button released over itself.
+extern int ClickedRow;
+extern HWND ClickedButton;
+// Start-up: no click pending, no window under the pointer.
+void ResetRowClick();
+
