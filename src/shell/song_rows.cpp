@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <utility>
 
 #include "wingui/row_buttons.h"
 #include "wingui/song_list.h"

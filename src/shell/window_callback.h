@@ -5,7 +5,8 @@
 
 // MainWindow's window procedure: statics drawn transparent over the background, buttons on a
 // white brush, the links in their colours and with the hand cursor; commands, notifications and
-// the close request become loop events.
+// the close request become loop events; a row button's release over itself becomes the pending
+// row click.
 LRESULT CALLBACK WindowCallback(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Main thread only. The window under the mouse pointer as the main loop last found it (once per
