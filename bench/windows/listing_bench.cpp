@@ -22,6 +22,7 @@
 #include "shell/commands.h"
 #include "shell/main_loop.h"
 #include "shell/startup.h"
+#include "shell/song_rows.h"
 #include "wingui/song_list.h"
 
 #include "../../tests/common/main_loop_wait.h"

@@ -33,6 +33,7 @@
 #include <string>
 #include <vector>
 
+#include "shell/song_rows.h"
 #include "wingui/song_list.h"
 #include "net/url_transfer.h"
 #include "base/app_state.h"

@@ -1,19 +1,4 @@
 #include "base/app_state.h"
 
-HINSTANCE ModuleInstance;
+const HINSTANCE ModuleInstance = GetModuleHandleA(nullptr);
 CRITICAL_SECTION GuiLock;
-
-std::atomic<int> ListGeneration;
-
-std::vector<RowButtonRecord*> RowButtonList;
-int ClickedRow = -1;
-HWND ClickedButton;
-HWND WindowUnderPointer;
-
-void ClearGlobalState() {
-  ModuleInstance = GetModuleHandleA(nullptr);
-  ListGeneration = 0;
-  RowButtonList.clear();
-  ClickedRow = -1;
-  ClickedButton = nullptr;
-}

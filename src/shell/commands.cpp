@@ -13,6 +13,7 @@
 
 #include "shell/profile_reader.h"
 #include "base/app_state.h"
+#include "base/program_constants.h"
 #include "shell/window_state.h"
 #include "shell/read_results.h"
 #include "base/threads.h"
@@ -20,6 +21,8 @@
 #include "shell/batch_taskbar.h"
 #include "shell/download_job.h"
 #include "downloads/download_naming.h"
+#include "shell/song_rows.h"
+#include "shell/window_callback.h"
 #include "wingui/song_list.h"
 
 // The new read's list generation and its count in ProfileReadsRunning are taken here, on the

@@ -14,6 +14,7 @@
 #include "downloads/song_save.h"
 #include "net/url_transfer.h"
 #include "wingui/progress_fill.h"
+#include "shell/song_rows.h"
 #include "wingui/song_list.h"
 
 DownloadRequestRecord DownloadRequest;

@@ -5,6 +5,7 @@
 #include <commctrl.h>
 
 #include "acquisition/site_constants.h"
+#include "shell/song_rows.h"
 #include "wingui/song_list.h"
 #include "wingui/tooltip.h"
 #include "notice/author_constants.h"
@@ -153,6 +154,7 @@ void CreateControls(ImageButtons& buttons) {
   SendMessageA(GoButton, WM_SETFONT, reinterpret_cast<WPARAM>(NormalFont.get()), TRUE);
 
   SongList = CreateSongList(MainWindow, kSongListId, 0, 25, 400, 120, NormalFont.get());
+  SongListRows.Attach(SongList);
 
   SaveButton = buttons.Create(FadingButton(kSaveButtonId, 321, SaveImages));
   buttons.SetDisabled(SaveButton, true, false);

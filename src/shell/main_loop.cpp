@@ -25,6 +25,7 @@
 #include "shell/profile_reader.h"
 #include "wingui/row_button_place.h"
 #include "wingui/row_buttons.h"
+#include "shell/song_rows.h"
 #include "wingui/song_list.h"
 #include "base/text_search.h"
 #include "shell/download_job.h"

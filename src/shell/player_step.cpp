@@ -9,6 +9,7 @@
 #include <string>
 
 #include "base/app_state.h"
+#include "base/program_constants.h"
 #include "shell/window_state.h"
 #include "shell/read_results.h"
 #include "downloads/playback.h"

@@ -14,10 +14,12 @@
 #include "acquisition/profile_read.h"
 #include "acquisition/site_constants.h"
 #include "base/app_state.h"
+#include "base/program_constants.h"
 #include "shell/window_state.h"
 #include "net/page_fetcher.h"
 #include "shell/read_results.h"
 #include "skin/pointer_helpers.h"
+#include "shell/song_rows.h"
 #include "wingui/song_list.h"
 
 namespace {

@@ -27,6 +27,9 @@
 #include "shell/download_job.h"
 #include "shell/read_results.h"
 #include "shell/window_state.h"
+#include "shell/song_rows.h"
+#include "shell/window_callback.h"
+#include "wingui/row_buttons.h"
 #include "shell/window_layout.h"
 #include "skin/image_button.h"
 #include "skin/pointer_helpers.h"
@@ -174,8 +177,7 @@ void ReleaseResources() {
   SmallFont.reset();
   NormalFont.reset();
   WhiteBrush.reset();
-  for (RowButtonRecord* record : RowButtonList) delete record;
-  RowButtonList.clear();
+  ForgetRowButtons();
   ReleaseFlashControl();
   // ATL.dll stays loaded: a control host may still have threads in it, and the process ends next.
   // The window class owns its background brush and deletes it with the class.
@@ -202,7 +204,9 @@ BOOL CALLBACK CancelDialogOfThisProcess(HWND window, LPARAM) {
 }  // namespace
 
 bool StartUp() {
-  ClearGlobalState();
+  ResetSongRows();
+  ResetRowClick();
+  ForgetRowButtons();
   ResetReadResults();
   ResetWindowState();
   ResetDownloads();

@@ -9,7 +9,8 @@
 #include "shell/download_job.h"
 #include "shell/batch_taskbar.h"
 #include "shell/loop_events.h"
-#include "wingui/song_list.h"
+#include "shell/song_rows.h"
+#include "wingui/row_buttons.h"
 
 namespace {
 
@@ -31,6 +32,16 @@ int ControlEventTypeOf(HWND control, int code) {
 }
 
 }  // namespace
+
+HWND WindowUnderPointer;
+int ClickedRow = -1;
+HWND ClickedButton;
+
+void ResetRowClick() {
+  WindowUnderPointer = nullptr;
+  ClickedRow = -1;
+  ClickedButton = nullptr;
+}
 
 void RecordLoopEvent(const LoopEvent& event) { PendingEvents().push_back(event); }
 
@@ -108,10 +119,17 @@ LRESULT CALLBACK WindowCallback(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_NOTIFY:
       if (reinterpret_cast<const NMHDR*>(lParam)->code == NM_CUSTOMDRAW &&
           reinterpret_cast<const NMHDR*>(lParam)->hwndFrom == SongList && SongList != nullptr) {
-        return DrawSongListProgress(SongList, lParam);
+        return SongListRows.CustomDraw(lParam);
       }
       if (TranslateToLoopEvent(window, message, wParam, lParam)) return 0;
       break;
+    case kRowButtonReleasedMessage:
+      // A press counts only when the button is released over the button itself.
+      if (window == MainWindow && reinterpret_cast<HWND>(lParam) == WindowUnderPointer) {
+        ClickedRow = static_cast<int>(wParam);
+        ClickedButton = reinterpret_cast<HWND>(lParam);
+      }
+      return 0;
     case kBatchSongEndedMessage:
       if (window == MainWindow) EndBatchSongOnTaskbar(wParam != 0);
       return 0;

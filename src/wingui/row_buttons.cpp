@@ -1,20 +1,14 @@
 #include "wingui/row_buttons.h"
 
-#include <commctrl.h>
-
 #include <algorithm>
 
 #include "base/app_state.h"
 #include "wingui/row_button_place.h"
-#include "wingui/song_list.h"
 
-HWND CreateRowDownloadButton(HWND list, int row, HFONT font) {
-  RECT cell;
-  if (!StateCellBounds(list, row, &cell)) return nullptr;
+std::vector<RowButtonRecord*> RowButtonList;
+
+HWND CreateRowButton(HWND list, int row, const RECT& cell, bool shown, HFONT font) {
   const RowButtonRect place = RowButtonRectFor(cell.left, cell.top, cell.right, cell.bottom);
-  // Made in the margin above the rows shown, it would stand over the header; a taken row shows
-  // no button.
-  const bool shown = row >= SendMessageA(list, LVM_GETTOPINDEX, 0, 0) && !SongRowTaken(list, row);
   HWND button = CreateWindowExA(0, "BUTTON", "Download", WS_CHILD | (shown ? WS_VISIBLE : 0) | BS_PUSHBUTTON,
                                 place.x, place.y, place.width, place.height, list, nullptr,
                                 ModuleInstance, nullptr);
@@ -26,7 +20,6 @@ HWND CreateRowDownloadButton(HWND list, int row, HFONT font) {
   SetWindowLongPtrA(button, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(record));
   record->previousProc = reinterpret_cast<WNDPROC>(
       SetWindowLongPtrA(button, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RowButtonProc)));
-  SetRowButton(list, row, button);
   return button;
 }
 
@@ -41,14 +34,28 @@ void DestroyRowDownloadButton(HWND button) {
   }
 }
 
+void DestroyRowButtonsOf(HWND list) {
+  // Only the rows in view have buttons, so the buttons are found by their records.
+  std::vector<HWND> buttons;
+  for (const RowButtonRecord* record : RowButtonList) {
+    if (GetParent(record->button) == list) buttons.push_back(record->button);
+  }
+  for (HWND button : buttons) DestroyRowDownloadButton(button);
+}
+
+void ForgetRowButtons() {
+  for (RowButtonRecord* record : RowButtonList) delete record;
+  RowButtonList.clear();
+}
+
 LRESULT CALLBACK RowButtonProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   auto* record = reinterpret_cast<RowButtonRecord*>(GetWindowLongPtrA(window, GWLP_USERDATA));
   if (record == nullptr || record->previousProc == nullptr) return 0;
   const LRESULT result = CallWindowProcA(record->previousProc, window, message, wParam, lParam);
-  // A press counts only when the button is released over the button itself.
-  if (message == WM_LBUTTONUP && window == WindowUnderPointer) {
-    ClickedRow = record->row;
-    ClickedButton = window;
+  // Sent, not posted: the click is pending by the time the release has been handled.
+  if (message == WM_LBUTTONUP) {
+    SendMessageA(GetAncestor(window, GA_ROOT), kRowButtonReleasedMessage, static_cast<WPARAM>(record->row),
+                 reinterpret_cast<LPARAM>(window));
   }
   return result;
 }

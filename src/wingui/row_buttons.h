@@ -4,15 +4,35 @@
 
 #include <windows.h>
 
-// Makes the row's "Download" button over its State cell in the given font, subclassed by
-// RowButtonProc, and records it as the row's button; 0 when it cannot be made. It starts hidden
-// for a row above the first one shown and for a row a job has taken.
-HWND CreateRowDownloadButton(HWND list, int row, HFONT font);
+#include <vector>
+
+// One record per row button: the button's previous window procedure, its row and the button.
+struct RowButtonRecord {
+  WNDPROC previousProc;
+  int row;
+  HWND button;
+};
+
+// Main thread only: the records of every row button there is.
+extern std::vector<RowButtonRecord*> RowButtonList;
+
+// Sent to the button's top-level window when the left mouse button is released on a row button:
+// wParam is the row, lParam the button. Whether the release was over the button is the
+// receiver's to judge, as it is the one that follows the pointer.
+constexpr UINT kRowButtonReleasedMessage = WM_APP + 21;
+
+// Makes a "Download" button for the row over its State cell (cell, in the list's client area) in
+// the given font, subclassed by RowButtonProc and recorded; 0 when it cannot be made.
+HWND CreateRowButton(HWND list, int row, const RECT& cell, bool shown, HFONT font);
 
 // Destroys a row's button and forgets its RowButtonList record (record last: RowButtonProc
 // reads it for every message, including those of the destruction).
 void DestroyRowDownloadButton(HWND button);
+// Destroys every row button of the list.
+void DestroyRowButtonsOf(HWND list);
+// Forgets every record, once the buttons have gone with their window.
+void ForgetRowButtons();
 
-// Subclass procedure of every RowDownloadButton: notes a left-button release over the button
-// (WindowUnderPointer) in ClickedRow and ClickedButton for the main loop.
+// Subclass procedure of every row button: tells its top-level window of a left-button release
+// with kRowButtonReleasedMessage.
 LRESULT CALLBACK RowButtonProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

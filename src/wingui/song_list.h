@@ -1,83 +1,53 @@
-// SongList: the four-column list of songs. The control's cells are the only store of a row's
-// fields. Every operation takes the list it works on and is one message (or a few) to the
-// control, so workers may call them: the window system carries each out on the window's thread.
+// SongList: the four-column list of songs. Each function is one message to the control (or a few
+// for one cell), takes the list it works on and keeps nothing: what the program keeps about rows
+// beyond their cells belongs to whoever owns the list.
 #pragma once
 
 #include <windows.h>
 
-#include <cstddef>
 #include <string>
-#include <vector>
 
 #include "wingui/song_states.h"
 
 // Makes the report-view list with its styles and four columns as a child of parent.
 HWND CreateSongList(HWND parent, int id, int x, int y, int width, int height, HFONT font);
 
-// Any generation: the list's operations that do not depend on which list is shown.
-constexpr int kAnyListGeneration = -1;
-
-// Adds a row with its Name and URL cells, each set on its own; State and Path start empty and the
-// row has no button. Inserts at index (the number of rows the caller has already added). With a
-// generation, the row is added only while ListGeneration still has that value; the test and the
-// insertion are one message, carried out on the window's thread, so no row of an older read can
-// slip into a newer list. Returns whether the row was added.
-bool AddSongRow(HWND list, const std::string& name, const std::string& url, int index,
-                int generation = kAnyListGeneration);
-
-// A row's Name and URL as a read found them.
-struct SongRowCells {
-  std::string name;
-  std::string url;
-};
-// Adds rows[first, first + count) at index, index + 1, ... in their order, each as AddSongRow adds
-// one, in one message: with a generation, none once a newer list has begun (the generation is
-// tested once, on the window's thread, where alone it changes). Returns how many were added.
-int AddSongRows(HWND list, const std::vector<SongRowCells>& rows, std::size_t first, std::size_t count,
-                int index, int generation = kAnyListGeneration);
-// How many times the list's rows, their cells (the button field included) or its columns and font
-// have changed: while the number stays the same, no row has changed. Window thread only.
-unsigned long SongListChanges(HWND list);
+// Inserts a row at index with its Name and URL cells, each set on its own so that nothing in a
+// title can reach another cell; State and Path start empty, the item parameter 0. Returns the
+// row's index, -1 when it was not inserted.
+int InsertSongRow(HWND list, const std::string& name, const std::string& url, int index);
 int SongRowCount(HWND list);
 int SelectedSongRow(HWND list);  // -1 when none
+int TopSongRow(HWND list);       // the first row shown
 std::string GetSongCell(HWND list, int row, int column);
-// With a generation, the cell is written only while ListGeneration still has that value (tested
-// on the window's thread, like AddSongRow). Returns whether it was written.
-bool SetSongCell(HWND list, int row, int column, const std::string& text,
-                 int generation = kAnyListGeneration);
-// The progress of the transfer of a row in "Downloading...": received bytes of the announced
-// length (0: none announced). Kept on the window's thread, only while the generation holds (like
-// SetSongCell), and forgotten when the row's State is written again or the rows are deleted. The
-// State cell is drawn again; the caller decides how often to report.
-bool SetSongProgress(HWND list, int row, unsigned long long received, unsigned long long announced,
-                     int generation = kAnyListGeneration);
-
-// The list's custom draw, for its parent's WM_NOTIFY (NM_CUSTOMDRAW from the list): a row with a
-// transfer in progress gets its fill behind the State text, a bar in proportion to the bytes or
-// moving stripes when no length was announced. Returns the answer to the notification.
-LRESULT DrawSongListProgress(HWND list, LPARAM customDraw);
-
-HWND GetRowButton(HWND list, int row);  // 0 when the row has none
-void SetRowButton(HWND list, int row, HWND button);
-
-// A job's hold on a row. The mark belongs to the row itself (it moves and goes with the row), not
-// to a button: a row's button comes and goes as the row scrolls into and out of view. While a
-// row is taken it shows no button. With a generation, the mark is written only while
-// ListGeneration still has that value (tested on the window's thread). Returns whether it was.
-bool TakeSongRow(HWND list, int row, bool taken, int generation = kAnyListGeneration);
-// Gives a taken row back after a cancelled save: State "" and its button shown again. Not for a
-// row that has been "Downloading..." (it has no button any more) nor once the generation has
-// passed. Returns whether the row was given back.
-bool GiveSongRowBack(HWND list, int row, int generation = kAnyListGeneration);
-// Takes every row at once and puts it in "Waiting..."; gives each row's Name and URL as the list
-// holds them. With a generation, nothing (and no row) once a newer list has begun.
-std::vector<SongRowCells> TakeEverySongRowWaiting(HWND list, int generation = kAnyListGeneration);
-bool SongRowTaken(HWND list, int row);
-// Whether the row has shown "Downloading...": from then on it has no button.
-bool SongRowLostButton(HWND list, int row);
-
+bool WriteSongCell(HWND list, int row, int column, const std::string& text);
+// A row's item parameter; false for a row not there.
+bool GetSongRowParam(HWND list, int row, LPARAM* param);
+bool SetSongRowParam(HWND list, int row, LPARAM param);
 // The bounds of the row's State cell in the list's client area.
 bool StateCellBounds(HWND list, int row, RECT* bounds);
+void RedrawStateCell(HWND list, int row);
+void DeleteAllSongRows(HWND list);
 
-// Destroys every row button, then deletes every row.
-void ClearSongList(HWND list);
+// While redrawing is on, Wine's list view does its scroll and repaint bookkeeping for every
+// insertion, hidden or not, at many times the cost of the insertion itself: a batch goes in with
+// redrawing off for this object's life, and the list catches up once. Turning redrawing back on
+// may mark a hidden list as visible (the default handling of WM_SETREDRAW sets WS_VISIBLE): a
+// hidden list stays hidden.
+class SongListRedrawPause {
+ public:
+  explicit SongListRedrawPause(HWND list);
+  ~SongListRedrawPause();
+  SongListRedrawPause(const SongListRedrawPause&) = delete;
+  SongListRedrawPause& operator=(const SongListRedrawPause&) = delete;
+
+ private:
+  HWND list_;
+  bool hidden_;
+};
+
+// Paints a transfer's fill into a State cell already drawn (custom draw's item post-paint): a bar
+// in proportion to received of announced bytes, or moving stripes (one step per report) when no
+// length was announced. Only the cell's light pixels take the fill, so the text stays as drawn.
+void PaintStateFill(HDC dc, RECT cell, unsigned long long received, unsigned long long announced,
+                    unsigned long long reports);

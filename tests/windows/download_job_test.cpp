@@ -10,6 +10,7 @@
 #include <set>
 
 #include "net/url_transfer.h"
+#include "shell/song_rows.h"
 #include "wingui/song_list.h"
 #include "program_fixture.h"
 #include "common/test_files.h"

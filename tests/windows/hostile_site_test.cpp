@@ -15,6 +15,7 @@
 #include "program_fixture.h"
 #include "shell/commands.h"
 #include "wingui/row_buttons.h"
+#include "shell/song_rows.h"
 #include "wingui/song_list.h"
 
 namespace {

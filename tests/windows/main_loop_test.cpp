@@ -8,7 +8,9 @@
 #include <vector>
 
 #include "wingui/row_buttons.h"
+#include "shell/song_rows.h"
 #include "wingui/song_list.h"
+#include "shell/song_rows.h"
 #include "wingui/song_list.h"
 #include "downloads/playback.h"
 #include "program_fixture.h"

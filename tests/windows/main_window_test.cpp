@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "wingui/row_buttons.h"
+#include "shell/song_rows.h"
 #include "wingui/song_list.h"
 #include "host/player_host.h"
 #include "program_fixture.h"

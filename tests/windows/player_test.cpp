@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "shell/song_rows.h"
 #include "wingui/song_list.h"
 #include "host/player_host.h"
 #include "host/shockwave_flash.h"

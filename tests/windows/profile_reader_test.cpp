@@ -6,6 +6,7 @@
 #include <future>
 #include <vector>
 
+#include "shell/song_rows.h"
 #include "wingui/song_list.h"
 #include "program_fixture.h"
 

@@ -12,7 +12,10 @@
 #include "program_fixture.h"
 #include "shell/batch_taskbar.h"
 #include "shell/commands.h"
+#include "shell/song_rows.h"
 #include "wingui/song_list.h"
+
+#include <commctrl.h>
 
 namespace {
 
@@ -116,6 +119,25 @@ TEST_F(ProgressTest, StateCellsFillAsSongsArriveAndTheTaskbarCountsTheBatch) {
       {TBPF_ERROR, 0, 0},  {static_cast<ULONGLONG>(value), 2, 3},
       {TBPF_NOPROGRESS, 0, 0}};
   EXPECT_EQ(seen, expected);
+}
+
+// A fill goes with its row: a deleted row leaves none behind on the row taking its place.
+TEST_F(ProgressTest, AFillGoesWithItsRowWhenRowsAreDeleted) {
+  const struct {
+    int deleted, filledAfter;
+  } cases[] = {{1, -1}, {0, 0}};
+  for (const auto& c : cases) {
+    ClearSongList(SongList);
+    for (int i = 0; i < 3; ++i) AddSongRow(SongList, "Song", "url", i);
+    ShowWindow(SongList, SW_SHOW);
+    ASSERT_TRUE(SetSongProgress(SongList, 1, 50, 100));
+    SendMessageA(SongList, LVM_DELETEITEM, c.deleted, 0);
+    for (int row = 0; row < 2; ++row) {
+      int width = 0;
+      FillPixels(row, &width);
+      EXPECT_EQ(width > 0, row == c.filledAfter) << "deleted " << c.deleted << ", row " << row;
+    }
+  }
 }
 
 }  // namespace
