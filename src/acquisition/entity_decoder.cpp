@@ -95,6 +95,47 @@ int RowAfterAmpersandRow(std::string_view text, std::size_t rest) {
 
 bool IsDecimalDigit(char c) { return c >= '0' && c <= '9'; }
 
+// Unicode's largest code point and its surrogate range, which stands for no character.
+constexpr long long kLastCodePoint = 0x10FFFF;
+constexpr long long kFirstSurrogate = 0xD800;
+constexpr long long kLastSurrogate = 0xDFFF;
+
+// Characters a title must not carry into a terminal or a file name: the C0 and C1 controls, DEL
+// and the bidirectional overrides and isolates, which would reorder what follows them.
+bool IsHiddenControl(long long c) {
+  return c < 0x20 || (c >= 0x7F && c <= 0x9F) || (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
+}
+
+void AppendUtf8(std::string& out, long long c) {
+  if (IsHiddenControl(c)) c = ' ';
+  if (c < 0x80) {
+    out.push_back(static_cast<char>(c));
+  } else if (c < 0x800) {
+    out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  } else if (c < 0x10000) {
+    out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  } else {
+    out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+    out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  }
+}
+
+// The Unicode character of a Windows-1252 byte; the five bytes the code page leaves undefined
+// keep their value, a C1 control.
+constexpr std::array<int, 256> CodePageToUnicode() {
+  std::array<int, 256> table{};
+  for (int b = 0; b < 256; ++b) table[static_cast<std::size_t>(b)] = b;
+  for (const CodePageCharacter& c : kCodePageHighCharacters) table[c.byte] = c.unicode;
+  return table;
+}
+
+constexpr std::array<int, 256> kCodePageToUnicode = CodePageToUnicode();
+
 }  // namespace
 
 int DecimalReferenceByte(long long value) {
@@ -152,14 +193,15 @@ std::string WordBreaksRemoved(std::string_view text) {
 // byte after the place of the last one. What the searches see from there on is always untouched
 // original text, so every search finds a different original "&#" and the count never cuts the
 // work short: one pass that copies the text and resolves each reference it reaches does the same.
-std::string DecimalReferencesResolved(std::string_view text) {
-  std::string result;
-  result.reserve(text.size());
+// copy hears each byte of text that stays, resolve each reference's value and answers whether it
+// wrote something; both decoders share the scan and differ only in what they write.
+template <typename Copy, typename Resolve>
+void ScanDecimalReferences(std::string_view text, Copy&& copy, Resolve&& resolve) {
   std::size_t next = 0;
   for (;;) {
     const std::size_t found = text.find(kReferenceOpening, next);
     if (found == std::string_view::npos) break;
-    result.append(text, next, found - next);
+    copy(text.substr(next, found - next));
     std::size_t end = found + kReferenceOpening.size();
     // Saturating: a run of digits too long for any character becomes "?", never an overflow.
     long long value = 0;
@@ -168,17 +210,26 @@ std::string DecimalReferencesResolved(std::string_view text) {
       ++end;
     }
     if (end < text.size() && text[end] == ';') ++end;
-    const int byte = DecimalReferenceByte(value);
     next = end;
-    if (byte >= 0) {
-      result.push_back(static_cast<char>(byte));
-    } else if (next < text.size()) {
+    if (!resolve(value) && next < text.size()) {
       // Nothing was written, so the byte that takes the reference's place is passed over.
-      result.push_back(text[next]);
+      copy(text.substr(next, 1));
       ++next;
     }
   }
-  result.append(text, next, std::string_view::npos);
+  copy(text.substr(next));
+}
+
+std::string DecimalReferencesResolved(std::string_view text) {
+  std::string result;
+  result.reserve(text.size());
+  ScanDecimalReferences(
+      text, [&result](std::string_view kept) { result.append(kept); },
+      [&result](long long value) {
+        const int byte = DecimalReferenceByte(value);
+        if (byte >= 0) result.push_back(static_cast<char>(byte));
+        return byte >= 0;
+      });
   return result;
 }
 
@@ -192,4 +243,26 @@ std::string EntityDecoder(std::string_view text) {
     decoded = DecimalReferencesResolved(decoded);
   }
   return decoded;
+}
+
+// The named entities and word breaks give Windows-1252 bytes as in the window; the last pass
+// resolves the references to code points and turns every byte it keeps into UTF-8 on the way.
+std::string EntityDecoderUtf8(std::string_view raw) {
+  std::string decoded(raw);
+  if (decoded.find('&') != std::string::npos) decoded = NamedEntitiesReplaced(decoded);
+  if (decoded.find(kWordBreak) != std::string::npos) decoded = WordBreaksRemoved(decoded);
+  std::string result;
+  result.reserve(decoded.size() + decoded.size() / 2);
+  ScanDecimalReferences(
+      decoded,
+      [&result](std::string_view kept) {
+        for (char c : kept) AppendUtf8(result, kCodePageToUnicode[static_cast<unsigned char>(c)]);
+      },
+      [&result](long long value) {
+        if (value <= 0) return false;
+        const bool scalar = value <= kLastCodePoint && (value < kFirstSurrogate || value > kLastSurrogate);
+        AppendUtf8(result, scalar ? value : kUnknownCharacter);
+        return true;
+      });
+  return result;
 }

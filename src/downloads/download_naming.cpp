@@ -1,7 +1,10 @@
 // Naming of the files that download jobs write.
 #include "downloads/download_naming.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -38,12 +41,17 @@ void DropTrailingDotsAndBlanks(std::string& name) {
 
 // The system opens a device instead of a file for these names, whatever follows the first dot,
 // and it ignores blanks between the name and that dot. The superscript digits (Windows-1252
-// bytes B9, B2, B3) count as digits there too.
-bool IsDeviceName(std::string_view name) {
+// bytes B9, B2, B3, or their UTF-8 forms in UTF-8 text) count as digits there too.
+bool IsDeviceName(std::string_view name, bool utf8) {
   std::string_view stem = name.substr(0, name.find('.'));
   while (!stem.empty() && stem.back() == ' ') stem.remove_suffix(1);
   for (std::string_view device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"}) {
     if (EqualsIgnoringAsciiCase(stem, device)) return true;
+  }
+  if (utf8 && stem.size() == 5 && static_cast<unsigned char>(stem[3]) == 0xC2) {
+    const unsigned char superscript = static_cast<unsigned char>(stem[4]);
+    if (superscript != 0xB9 && superscript != 0xB2 && superscript != 0xB3) return false;
+    return EqualsIgnoringAsciiCase(stem.substr(0, 3), "COM") || EqualsIgnoringAsciiCase(stem.substr(0, 3), "LPT");
   }
   if (stem.size() != 4) return false;
   if (!EqualsIgnoringAsciiCase(stem.substr(0, 3), "COM") &&
@@ -51,8 +59,68 @@ bool IsDeviceName(std::string_view name) {
     return false;
   }
   const unsigned char digit = static_cast<unsigned char>(stem[3]);
-  return (digit >= '0' && digit <= '9') || digit == 0xB9 || digit == 0xB2 || digit == 0xB3;
+  return (digit >= '0' && digit <= '9') || (!utf8 && (digit == 0xB9 || digit == 0xB2 || digit == 0xB3));
 }
+
+// Cuts name to at most room bytes; in UTF-8 text never inside a character.
+void CutTo(std::string& name, std::size_t room, bool utf8) {
+  if (name.size() <= room) return;
+  std::size_t end = room;
+  while (utf8 && end > 0 && (static_cast<unsigned char>(name[end]) & 0xC0) == 0x80) --end;
+  name.resize(end);
+}
+
+// The rules both encodings share, on a name whose forbidden characters are already replaced:
+// the cut, no trailing dot or blank, no device name, never empty.
+std::string FinishedName(std::string safe, std::size_t room, bool utf8) {
+  CutTo(safe, room, utf8);
+  DropTrailingDotsAndBlanks(safe);
+  // The cut may have made a device name ("CONSOLE" cut to "CON"), so this check comes after it;
+  // the "_" in front keeps the result from being one, and from being empty.
+  if (IsDeviceName(safe, utf8)) {
+    safe.insert(safe.begin(), '_');
+    CutTo(safe, room, utf8);
+    DropTrailingDotsAndBlanks(safe);
+  }
+  if (safe.empty()) safe = "_";
+  return safe;
+}
+
+// The length and code point of the UTF-8 sequence at text[at], or length 0 when none starts
+// there (a stray continuation byte, an overlong form, a surrogate, a value above U+10FFFF or a
+// cut sequence).
+std::size_t Utf8SequenceAt(std::string_view text, std::size_t at, std::uint32_t& codePoint) {
+  const unsigned char lead = static_cast<unsigned char>(text[at]);
+  std::size_t length = 0;
+  std::uint32_t least = 0;
+  if (lead < 0x80) {
+    codePoint = lead;
+    return 1;
+  } else if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2, codePoint = lead & 0x1Fu, least = 0x80;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3, codePoint = lead & 0x0Fu, least = 0x800;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4, codePoint = lead & 0x07u, least = 0x10000;
+  } else {
+    return 0;
+  }
+  if (text.size() - at < length) return 0;
+  for (std::size_t i = 1; i < length; ++i) {
+    const unsigned char next = static_cast<unsigned char>(text[at + i]);
+    if ((next & 0xC0) != 0x80) return 0;
+    codePoint = (codePoint << 6) | (next & 0x3Fu);
+  }
+  if (codePoint < least || codePoint > 0x10FFFF || (codePoint >= 0xD800 && codePoint <= 0xDFFF)) return 0;
+  return length;
+}
+
+// C1 controls and the bidirectional overrides and isolates, which no file name should carry.
+bool IsForbiddenWideCharacter(std::uint32_t c) {
+  return (c >= 0x7F && c <= 0x9F) || (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
+}
+
+constexpr std::string_view kReplacementCharacter = "\xEF\xBF\xBD";
 
 }  // namespace
 
@@ -95,17 +163,32 @@ std::string SafeFileName(std::string_view name, std::size_t folderLength) {
     const unsigned char b = static_cast<unsigned char>(c);
     safe.push_back(IsForbiddenNameByte(b) || b == 127 ? '_' : c);
   }
-  if (safe.size() > room) safe.resize(room);
-  DropTrailingDotsAndBlanks(safe);
-  // The cut may have made a device name ("CONSOLE" cut to "CON"), so this check comes after it;
-  // the "_" in front keeps the result from being one, and from being empty.
-  if (IsDeviceName(safe)) {
-    safe.insert(safe.begin(), '_');
-    if (safe.size() > room) safe.resize(room);
-    DropTrailingDotsAndBlanks(safe);
+  return FinishedName(std::move(safe), room, false);
+}
+
+std::string SafeFileNameUtf8(std::string_view name, std::size_t folderLength) {
+  const std::size_t fixed = folderLength + kNameSuffixRoom + 1;
+  if (fixed >= kMaxPathLengthUtf8 || kNameSuffixRoom >= kMaxNameBytesUtf8) return "_";
+  const std::size_t room = std::min(kMaxPathLengthUtf8 - fixed, kMaxNameBytesUtf8 - kNameSuffixRoom);
+
+  std::string safe;
+  safe.reserve(name.size() + 1);
+  for (std::size_t at = 0; at < name.size();) {
+    std::uint32_t c = 0;
+    const std::size_t length = Utf8SequenceAt(name, at, c);
+    if (length == 0) {
+      safe += kReplacementCharacter;
+      ++at;
+    } else {
+      if ((c < 0x80 && IsForbiddenNameByte(static_cast<unsigned char>(c))) || IsForbiddenWideCharacter(c)) {
+        safe.push_back('_');
+      } else {
+        safe.append(name, at, length);
+      }
+      at += length;
+    }
   }
-  if (safe.empty()) safe = "_";
-  return safe;
+  return FinishedName(std::move(safe), room, true);
 }
 
 std::string UniqueTargetPath(std::string_view base, const PathTakenTest& isTaken) {

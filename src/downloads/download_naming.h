@@ -41,6 +41,18 @@ std::string WithMp3Extension(std::string_view path);
 // file system refuses.
 std::string SafeFileName(std::string_view name, std::size_t folderLength);
 
+// The command line's bounds on UTF-8 names: the longest path the system takes, terminating zero
+// included (PATH_MAX), and the longest file name in bytes (NAME_MAX).
+constexpr std::size_t kMaxPathLengthUtf8 = 4096;
+constexpr std::size_t kMaxNameBytesUtf8 = 255;
+
+// The rules of SafeFileName for the command line, on UTF-8 text: a byte sequence that is no UTF-8
+// character becomes U+FFFD, the C1 controls, DEL and the bidirectional overrides and isolates
+// become "_" like the forbidden characters, and the result is cut, never inside a character, so
+// that it plus kNameSuffixRoom stays within kMaxNameBytesUtf8 and folder + name + kNameSuffixRoom
+// + the terminating zero within kMaxPathLengthUtf8.
+std::string SafeFileNameUtf8(std::string_view name, std::size_t folderLength);
+
 // Answers "a file of this exact path is in the way".
 using PathTakenTest = std::function<bool(const std::string& path)>;
 

@@ -246,3 +246,23 @@ TEST(UniqueTargetPath, GivesUpAfterTheLastCounter) {
   const std::string lastFree = "S (" + std::to_string(kLastNameCounter) + ").mp3";
   EXPECT_EQ(UniqueTargetPath("S", [&](const std::string& p) { return p != lastFree; }), lastFree);
 }
+
+TEST(SafeFileNameUtf8, KeepsCharactersAndCutsOnlyBetweenThem) {
+  const std::string e(3, 'x');
+  struct Case {
+    std::string name;
+    std::size_t folder;
+    std::string expected;
+  } cases[] = {
+      {"Caf\xC3\xA9: \xE2\x82\xAC/x", 5, "Caf\xC3\xA9_ \xE2\x82\xAC_x"},
+      {"a\xFF\xC3" "b\xED\xA0\x80", 5, "a\xEF\xBF\xBD\xEF\xBF\xBD" "b\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},
+      {"\xC2\x85x\xE2\x80\xAEgpj.mp3\x7F", 5, "_x_gpj.mp3_"},
+      {"COM\xC2\xB9.txt", 5, "_COM\xC2\xB9.txt"},
+      {"con . ", 5, "_con"},
+      {std::string(237, 'a') + "\xC3\xA9", 5, std::string(237, 'a')},
+      {"\xC3\xA9\xC3\xA9", 4096 - 17 - 1 - 3, "\xC3\xA9"},
+      {"x", 4096, "_"},
+      {" . ", 5, "_"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(SafeFileNameUtf8(c.name, c.folder), c.expected) << c.name;
+}
