@@ -48,3 +48,17 @@ if(Python3_FOUND)
   add_test(NAME site_server COMMAND ${Python3_EXECUTABLE} -m unittest -q tests/site/test_server.py
     WORKING_DIRECTORY ${CMAKE_SOURCE_DIR})
 endif()
+
+# The command line's core: the portable logic and src/cli, with libcurl for the network. Only the
+# native build has it.
+find_package(CURL REQUIRED)
+file(GLOB CLI_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/cli/*.cpp)
+add_library(verdimo_cli_core STATIC ${CLI_SOURCES})
+target_compile_options(verdimo_cli_core PRIVATE ${VERDIMO_WARNINGS})
+target_link_libraries(verdimo_cli_core PUBLIC verdimo_portable CURL::libcurl)
+
+add_executable(cli_tests ${CMAKE_SOURCE_DIR}/tests/cli/curl_transports_test.cpp)
+target_compile_options(cli_tests PRIVATE ${VERDIMO_WARNINGS})
+target_link_libraries(cli_tests PRIVATE verdimo_cli_core GTest::gtest_main)
+target_compile_definitions(cli_tests PRIVATE VERDIMO_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+gtest_discover_tests(cli_tests DISCOVERY_TIMEOUT 60)

@@ -16,6 +16,7 @@ Usage: python3 server.py [--port N] [--port-file PATH] [--request-log PATH] [--f
 """
 
 import argparse
+import collections
 import email.utils
 import json
 import os
@@ -66,9 +67,7 @@ SLOW_SONG_SIZE = 64 * 1024
 SLOW_SONG_PIECES = 64
 SLOW_SONG_DEFAULT_SECONDS = 3.0
 LARGE_SONG_SIZE = 20 * 1024 * 1024
-# The date generated songs say they were last changed.
 GENERATED_LAST_MODIFIED = "Mon, 01 Jan 2024 00:00:00 GMT"
-CUT_ONCE_DEFAULT_SIZE = 100000
 BIG_PAGE_DEFAULT_SIZE = 100000
 # Profiles whose page the site holds back for a while before it answers.
 HELD_PROFILES = {"heldband": 10.0}
@@ -340,11 +339,9 @@ class Reply:
     length None: no Content-Length at all; the body runs until the connection closes.
     """
 
-    def __init__(self, status, content_type, pieces, length, cut=False, pause=0.0, headers=(), song=None,
-                 cut_at=None):
+    def __init__(self, status, content_type, pieces, length, cut=False, pause=0.0, headers=(), song=None, cut_at=None):
         self.headers = headers
-        self.song = song  # a ResumableSong: the answer takes ranges and carries validators
-        self.cut_at = cut_at  # the connection is cut after this many body bytes
+        self.song, self.cut_at = song, cut_at  # a Song takes ranges; cut_at body bytes end the connection
         self.status = status
         self.content_type = content_type
         self.pieces = pieces
@@ -353,40 +350,30 @@ class Reply:
         self.pause = pause
 
 
-class ResumableSong:
-    """A song body that can be sent from any byte on, with its validators."""
+# A song body that can be sent from any byte on (rest(start) gives the pieces), with its validators.
+Song = collections.namedtuple("Song", "total rest etag last_modified")
 
-    def __init__(self, total, rest, etag, last_modified):
-        self.total = total
-        self.rest = rest  # rest(start) gives the pieces from byte start to the end
-        self.etag = etag
-        self.last_modified = last_modified
 
-    def reply(self, cut_at=None):
-        return Reply(200, CONTENT_TYPES[".mp3"], self.rest(0), self.total, song=self, cut_at=cut_at)
+def song_reply(song, cut_at=None):
+    return Reply(200, CONTENT_TYPES[".mp3"], song.rest(0), song.total, song=song, cut_at=cut_at)
 
 
 def generated_song(seed, size):
-    return ResumableSong(size, lambda start: generated_chunks(seed, size, start),
-                         '"gen-%d-%d"' % (size, seed), GENERATED_LAST_MODIFIED)
+    return Song(size, lambda start: generated_chunks(seed, size, start), '"gen-%d-%d"' % (size, seed),
+                GENERATED_LAST_MODIFIED)
 
 
 def ranged(reply, range_header, if_range):
-    """A song's answer to a request's Range and If-Range: 206 with the rest from "bytes=N-", 416
-    for N at or past the end, the whole song (200) for a stale If-Range or any other range form.
-    Every song answer carries its ETag and Last-Modified."""
+    """A song's answer to Range "bytes=N-" and If-Range (see README.md); other replies unchanged."""
     song = reply.song
     if song is None or reply.status != 200:
         return reply
     reply.headers = tuple(reply.headers) + (("ETag", song.etag), ("Last-Modified", song.last_modified),
                                             ("Accept-Ranges", "bytes"))
     match = re.fullmatch(r"bytes=(\d{1,18})-", (range_header or "").strip())
-    if match is None or (if_range is not None and if_range.strip() not in (song.etag, song.last_modified)):
+    start = int(match.group(1)) if match else song.total
+    if start >= song.total or (if_range is not None and if_range.strip() not in (song.etag, song.last_modified)):
         return reply
-    start = int(match.group(1))
-    if start >= song.total:
-        return Reply(416, CONTENT_TYPES[".html"], [b""], 0,
-                     headers=(("Content-Range", "bytes */%d" % song.total),))
     return Reply(206, reply.content_type, song.rest(start), song.total - start, song=song, cut_at=reply.cut_at,
                  headers=reply.headers + (("Content-Range", "bytes %d-%d/%d" % (start, song.total - 1, song.total)),))
 
@@ -418,9 +405,8 @@ def file_reply(path, resumable=False):
         return not_found()
     if not resumable:
         return whole(200, content_type_of(path), body)
-    song = ResumableSong(len(body), lambda start: [body[start:]], '"file-%d-%d"' % (len(body), int(mtime)),
-                         email.utils.formatdate(mtime, usegmt=True))
-    return song.reply()
+    return song_reply(Song(len(body), lambda start: [body[start:]], '"file-%d-%d"' % (len(body), int(mtime)),
+                           email.utils.formatdate(mtime, usegmt=True)))
 
 
 def query_value(query, key, default):
@@ -468,8 +454,7 @@ class Site:
         self.program_body = PROGRAM_STUB
         self.released = threading.Event()
         self.release_lock = threading.Lock()
-        self.cut_ids = set()
-        self.cut_lock = threading.Lock()
+        self.cut_ids, self.cut_lock = set(), threading.Lock()
 
     def release(self):
         """Ends every endless body now running; later ones run again until the next release."""
@@ -512,16 +497,14 @@ class Site:
         return not_found()
 
     def cut_once(self, query):
-        """Seed 0's generated body of ?bytes=N (default 100000), cut half-way the first time its
-        ?id= is asked for, whole (and resumable) afterwards."""
-        key = query_value(query, "id", "")
-        size = bounded_size(query_value(query, "bytes", None), CUT_ONCE_DEFAULT_SIZE)
+        """Seed 0's generated song of ?bytes=N, cut half-way the first time its ?id= is asked for."""
+        key, size = query_value(query, "id", ""), bounded_size(query_value(query, "bytes", None), 100000)
         if not re.fullmatch(r"[A-Za-z0-9_-]{1,64}", key) or not size:
             return not_found()
         with self.cut_lock:
             first = key not in self.cut_ids
             self.cut_ids.add(key)
-        return generated_song(0, size).reply(cut_at=size // 2 if first else None)
+        return song_reply(generated_song(0, size), size // 2 if first else None)
 
     def route(self, host, path, query):
         """The Reply for one request, or None for a host this server does not serve."""
@@ -604,9 +587,9 @@ class Site:
             size = bounded_size(size_text, None)
             if size is None or not seed_text.isdigit() or len(seed_text) > 9:
                 return not_found()
-            return generated_song(int(seed_text), size).reply()
+            return song_reply(generated_song(int(seed_text), size))
         if path == "/large.mp3":
-            return generated_song(0, LARGE_SONG_SIZE).reply()
+            return song_reply(generated_song(0, LARGE_SONG_SIZE))
         if path == "/fault/cut-once.mp3":
             return self.cut_once(query)
         if path == "/fault/404.mp3":
@@ -767,12 +750,9 @@ class Handler(BaseHTTPRequestHandler):
             for piece in reply.pieces:
                 if reply.pause > 0:
                     time.sleep(reply.pause)
-                if reply.cut_at is not None:
-                    piece = piece[:reply.cut_at - sent]
+                piece = piece if reply.cut_at is None else piece[:reply.cut_at - sent]
                 self.wfile.write(piece)
                 sent += len(piece)
-                if reply.cut_at is not None and sent >= reply.cut_at:
-                    break
             self.wfile.flush()
             if reply.cut or reply.cut_at is not None:
                 self.connection.shutdown(socket.SHUT_RDWR)

@@ -171,6 +171,8 @@ def main(argv):
                 problems.append("src/%s:%d includes %s, a layer above (%s/ is %d, %s/ is %d)" % (
                     relative, number, target, folder, layers[folder], target_folder,
                     layers[target_folder]))
+            if {folder, target_folder} == {"cli", "shell"}:
+                problems.append("src/%s:%d includes %s: the command line and the window share none" % (relative, number, target))
             if os.path.exists(os.path.join(src, target)):
                 graph[relative].append(target)
     for unit, other in mutual_includes(graph):

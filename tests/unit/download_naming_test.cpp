@@ -248,7 +248,6 @@ TEST(UniqueTargetPath, GivesUpAfterTheLastCounter) {
 }
 
 TEST(SafeFileNameUtf8, KeepsCharactersAndCutsOnlyBetweenThem) {
-  const std::string e(3, 'x');
   struct Case {
     std::string name;
     std::size_t folder;
