@@ -4,6 +4,9 @@
 
 constexpr const char* kProgramTitle = "Verdimo Music Downloader";
 
+// The user agent of every page fetch and song transfer the program makes itself.
+constexpr const char* kUserAgent = "Mozilla/4.0 (compatible; ST)";
+
 // The player movie a read publishes when it found none: the player step hands it to the player,
 // which then unloads the site's movie, and shrinks the window.
 constexpr const char* kUnloadMovie = "unload";

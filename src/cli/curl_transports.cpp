@@ -13,12 +13,12 @@
 #include <new>
 #include <system_error>
 
+#include "base/program_constants.h"
 #include "base/web_address.h"
 #include "net/partial_file.h"
 
 namespace {
 
-constexpr const char* kUserAgent = "Mozilla/4.0 (compatible; ST)";
 // Nothing but the web: a file:, ftp: or any other address, or a redirect to one, fails.
 constexpr const char* kWebProtocols = "http,https";
 constexpr long kMostRedirects = 20;

@@ -36,7 +36,6 @@
 
 namespace {
 
-constexpr const char* kUserAgent = "Mozilla/4.0 (compatible; ST)";
 
 void InitialisePlatform() {
   INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES |
