@@ -101,3 +101,16 @@ bool RequestLogged(long long offset, const std::string& method, const std::strin
   }
   return false;
 }
+
+std::string ProgramNextToThisOne(const char* name) {
+  char path[MAX_PATH] = "";
+  GetModuleFileNameA(nullptr, path, sizeof(path));
+  const std::string self = path;
+  return self.substr(0, self.rfind('\\') + 1) + name;
+}
+
+std::string MarkerOfTheProgram() {
+  char folder[MAX_PATH] = "";
+  GetTempPathA(sizeof(folder), folder);
+  return std::string(folder) + "verdimo-marker-program-ran.txt";
+}

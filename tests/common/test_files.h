@@ -17,6 +17,10 @@ std::string ReadWholeFile(const std::string& path, bool* exists = nullptr);
 // be opened.
 bool ReadFileFrom(const std::string& path, long long offset, std::string* bytes);
 void WriteWholeFile(const std::string& path, const std::string& bytes);
+// A program built beside the running test program, e.g. "marker_program.exe".
+std::string ProgramNextToThisOne(const char* name);
+// The file marker_program.exe leaves when it is started (in the temp folder).
+std::string MarkerOfTheProgram();
 // The names in a folder (no "." or "..").
 std::vector<std::string> FolderEntries(const std::string& folder);
 // A fixture file of the stand-in site, e.g. "songs/tone1.mp3"; "" when it cannot be read.

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "common/recorder_log.h"
+#include "common/test_files.h"
 #include "e2e/program_driver.h"
 #include "e2e/program_test.h"
 
@@ -118,12 +119,9 @@ TEST_F(WindowTest, NoticeBannerGivesWayToTickerAndHomeLinkGlidesUnlessPointedAt)
 // A program planted under a link's host name in the program's working folder is never started:
 // the links go to the shell as web addresses.
 TEST_F(WindowTest, TheLinksOpenWebAddressesAndNeverStartAProgram) {
-  char temp[MAX_PATH] = "", self[MAX_PATH] = "";
-  GetTempPathA(sizeof(temp), temp);
-  const std::string marker = std::string(temp) + "verdimo-marker-program-ran.txt";
+  const std::string marker = MarkerOfTheProgram();
   DeleteFileA(marker.c_str());
-  GetModuleFileNameA(nullptr, self, sizeof(self));
-  const std::string planted = std::string(self).substr(0, std::string(self).rfind('\\') + 1) + "marker_program.exe";
+  const std::string planted = ProgramNextToThisOne("marker_program.exe");
   for (const char* host : {"www.vmd-author.test", "www.verdimo.test"}) {
     ASSERT_TRUE(CopyFileA(planted.c_str(), run_.folder.File(host).c_str(), FALSE)) << host;
   }

@@ -75,19 +75,6 @@ bool WindowAnswers() {
   return answer.get();
 }
 
-std::string ProgramNextToThisOne(const char* name) {
-  char path[MAX_PATH] = "";
-  GetModuleFileNameA(nullptr, path, sizeof(path));
-  std::string folder = path;
-  return folder.substr(0, folder.rfind('\\') + 1) + name;
-}
-
-std::string MarkerOfTheProgram() {
-  char folder[MAX_PATH] = "";
-  GetTempPathA(sizeof(folder), folder);
-  return std::string(folder) + "verdimo-marker-program-ran.txt";
-}
-
 bool EndsWith(const std::string& text, const std::string& end) {
   return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
 }
