@@ -119,6 +119,7 @@ struct SongWrite {
   bool bodyStarted = false;
   bool refused = false;        // the answer broke a rule
   bool wrongRange = false;     // a 206 from another byte: the file starts afresh
+  bool tooLarge = false;
   bool resumed = false;
   const TransferProgress* progress = nullptr;
   const TransferStop* stop = nullptr;
@@ -195,7 +196,8 @@ bool AcceptAnswer(SongWrite& song) {
   curl_off_t announced = -1;
   curl_easy_getinfo(song.easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced);
   const std::uint64_t whole = song.resumed ? song.rangeTotal : static_cast<std::uint64_t>(std::max<curl_off_t>(announced, 0));
-  return whole <= song.maxBytes && song.kept + static_cast<std::uint64_t>(std::max<curl_off_t>(announced, 0)) <= song.maxBytes;
+  song.tooLarge = whole > song.maxBytes || song.kept + static_cast<std::uint64_t>(std::max<curl_off_t>(announced, 0)) > song.maxBytes;
+  return !song.tooLarge;
 }
 
 std::size_t WriteSong(char* data, std::size_t size, std::size_t count, void* context) {
@@ -208,7 +210,8 @@ std::size_t WriteSong(char* data, std::size_t size, std::size_t count, void* con
       return 0;
     }
   }
-  if (song->written + bytes > song->maxBytes || std::fwrite(data, 1, bytes, song->file.get()) != bytes) {
+  song->tooLarge = song->written + bytes > song->maxBytes;
+  if (song->tooLarge || std::fwrite(data, 1, bytes, song->file.get()) != bytes) {
     song->refused = true;
     return 0;
   }
@@ -234,6 +237,21 @@ long long FileSize(const std::string& path) {
   if (!std::filesystem::is_regular_file(path, error)) return -1;
   const std::uintmax_t size = std::filesystem::file_size(path, error);
   return error ? -1 : static_cast<long long>(size);
+}
+
+// The first rule a failed song broke, in the user's words.
+std::string FailureReason(SongWrite& song, CURLcode result, bool closed, long long size, bool lengthMatches,
+                          bool renameFailed, const TransferLimits& limits) {
+  const long status = ResponseCode(song.easy);
+  if (song.StopRequested()) return "stopped";
+  if (status != 0 && !IsSuccessStatus(static_cast<std::uint32_t>(status))) return "HTTP " + std::to_string(status);
+  if (result == CURLE_OPERATION_TIMEDOUT) return "no data came for " + std::to_string(limits.windowMs / kMillisecondsPerSecond) + " s";
+  if (result == CURLE_FILESIZE_EXCEEDED || song.tooLarge) return "larger than the program takes";
+  if (song.refused || !closed || renameFailed) return "the file cannot be written";
+  if (result != CURLE_OK) return curl_easy_strerror(result);
+  if (size <= 0) return "the song is empty";
+  if (!lengthMatches) return "the song ended before its announced length";
+  return "the transfer failed";
 }
 
 }  // namespace
@@ -284,26 +302,38 @@ ResumeOutcome CurlFileTransport::TransferResumable(const std::string& url, const
                                                    const ResumeOptions& options, const TransferProgress& progress,
                                                    const TransferStop* stop) {
   ResumeOutcome outcome;
-  if (!IsWebAddress(url) || targetPath.empty()) return outcome;
+  if (!IsWebAddress(url) || targetPath.empty()) {
+    outcome.reason = "not a web address";
+    return outcome;
+  }
   EasyHandle easy = NewEasy(url, limits_);
-  if (!easy) return outcome;
+  if (!easy) {
+    outcome.reason = "the network library refused the address";
+    return outcome;
+  }
   SongWrite song;
   song.easy = easy.get();
   song.partPath = targetPath + std::string(kPartialFileSuffix);
   song.maxBytes = limits_.maxBytes;
   song.progress = &progress;
   song.stop = stop;
-  const long long partSize = options.validator.empty() ? -1 : FileSize(song.partPath);
+  const long long partSize = options.continuePart ? FileSize(song.partPath) : -1;
   HeaderList headers;
   std::string range;
   if (partSize > 0) {
     song.kept = song.written = static_cast<std::uint64_t>(partSize);
     range = std::to_string(partSize) + "-";
-    headers.reset(curl_slist_append(nullptr, ("If-Range: " + options.validator).c_str()));
-    if (!headers) return outcome;
+    if (!options.validator.empty()) headers.reset(curl_slist_append(nullptr, ("If-Range: " + options.validator).c_str()));
+    if (!options.validator.empty() && !headers) {
+      outcome.reason = "out of memory";
+      return outcome;
+    }
   }
   song.file.reset(std::fopen(song.partPath.c_str(), partSize > 0 ? "ab" : "wb"));
-  if (!song.file) return outcome;
+  if (!song.file) {
+    outcome.reason = "the file cannot be written";
+    return outcome;
+  }
   CURL* e = easy.get();
   const bool set = curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, WriteSong) == CURLE_OK &&
                    curl_easy_setopt(e, CURLOPT_WRITEDATA, &song) == CURLE_OK &&
@@ -320,7 +350,7 @@ ResumeOutcome CurlFileTransport::TransferResumable(const std::string& url, const
   if (song.wrongRange && !song.StopRequested()) {
     // The server sent some other part of the song: what the ".part" holds cannot be trusted.
     ResumeOptions afresh = options;
-    afresh.validator.clear();
+    afresh.continuePart = false;
     return TransferResumable(url, targetPath, afresh, progress, stop);
   }
   curl_off_t announced = -1;
@@ -334,6 +364,7 @@ ResumeOutcome CurlFileTransport::TransferResumable(const std::string& url, const
   if (ok) std::filesystem::rename(song.partPath, targetPath, renameError);
   outcome.complete = ok && !renameError;
   outcome.resumed = outcome.complete && song.resumed;
+  if (!outcome.complete) outcome.reason = FailureReason(song, result, closed, size, lengthMatches, !!renameError, limits_);
   const bool keep = song.StopRequested() ? stop->keepPart.load() : options.keepPartOnFailure;
   if (!outcome.complete && (!keep || size <= 0)) std::remove(song.partPath.c_str());
   return outcome;

@@ -5,35 +5,9 @@
 
 #include <string>
 
-#include "net/file_transport.h"
+#include "cli/resumable_transport.h"
 #include "net/page_transport.h"
 #include "net/song_address.h"
-
-// How a save may continue what an earlier run left.
-struct ResumeOptions {
-  // Not empty: an existing non-empty ".part" is continued, asking for the rest with
-  // "Range: bytes=<its size>-" and "If-Range: <validator>"; an answer that is not a 206 from
-  // exactly that byte starts the file afresh.
-  std::string validator;
-  // A failed transfer leaves its ".part" for a later run (a stop still follows TransferStop).
-  bool keepPartOnFailure = false;
-};
-
-struct ResumeOutcome {
-  bool complete = false;
-  // The bytes of the ".part" were kept and the rest came as a 206.
-  bool resumed = false;
-  // The ETag of the song's last answer, else its Last-Modified; "" when it gave neither.
-  std::string validator;
-};
-
-// A song transport that can continue a ".part": what the command line's index of saves needs.
-class ResumableFileTransport : public FileTransport {
- public:
-  virtual ResumeOutcome TransferResumable(const std::string& url, const std::string& targetPath,
-                                          const ResumeOptions& options, const TransferProgress& progress,
-                                          const TransferStop* stop) = 0;
-};
 
 class CurlPageTransport : public PageTransport {
  public:

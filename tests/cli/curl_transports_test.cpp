@@ -70,7 +70,7 @@ TEST(CurlTransports, PagesAndSongsFollowTheRulesAndResume) {
     FreeFetchBuffer(buffer, pages.Allocator());
     if (row.target.empty()) continue;
     const fs::path target = dir / row.target, part = target.string() + ".part";  // "previous": the last row's
-    const ResumeOutcome got = songs.TransferResumable(row.url, target.string(), {row.validator == "previous" ? previous : row.validator, row.keepPart != 0}, {}, nullptr);
+    const ResumeOutcome got = songs.TransferResumable(row.url, target.string(), {!row.validator.empty(), row.validator == "previous" ? previous : row.validator, row.keepPart != 0}, {}, nullptr);
     previous = got.validator;
     EXPECT_EQ(std::make_tuple(got.complete, got.resumed, fs::exists(part) ? static_cast<int>(fs::file_size(part)) : -1, Slurp(target)),
               std::make_tuple(row.complete != 0, row.resumed != 0, row.partBytes, row.complete ? Slurp(dir / "whole.mp3") : "none"));
