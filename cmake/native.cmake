@@ -52,7 +52,9 @@ endif()
 # The command line's core: the portable logic and src/cli, with libcurl for the network. Only the
 # native build has it.
 find_package(CURL REQUIRED)
+# In src/cli, wininet_* and windows_* files are the Windows build's, curl_* files the native one's.
 file(GLOB CLI_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/cli/*.cpp)
+list(FILTER CLI_SOURCES EXCLUDE REGEX "/(wininet_|windows_|cli_main)[^/]*$")
 add_library(verdimo_cli_core STATIC ${CLI_SOURCES})
 target_compile_options(verdimo_cli_core PRIVATE ${VERDIMO_WARNINGS})
 target_link_libraries(verdimo_cli_core PUBLIC verdimo_portable CURL::libcurl)

@@ -22,6 +22,20 @@ target_compile_options(verdimo PRIVATE ${VERDIMO_WARNINGS})
 target_link_libraries(verdimo PRIVATE verdimo_core)
 target_link_options(verdimo PRIVATE ${VERDIMO_STATIC_LINK})
 
+# The command line's core for Windows: src/cli without its libcurl files, with WinINet. Of the
+# system's headers it sees only CLI11's and nlohmann-json's folders.
+set(VERDIMO_CLI_HEADERS ${CMAKE_BINARY_DIR}/cli-headers)
+file(MAKE_DIRECTORY ${VERDIMO_CLI_HEADERS})
+foreach(folder CLI nlohmann)
+  file(CREATE_LINK /usr/include/${folder} ${VERDIMO_CLI_HEADERS}/${folder} SYMBOLIC)
+endforeach()
+file(GLOB CLI_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/cli/*.cpp)
+list(FILTER CLI_SOURCES EXCLUDE REGEX "/(curl_|cli_main)[^/]*$")
+add_library(verdimo_cli_core STATIC ${CMAKE_SOURCE_DIR}/cmake/empty.cpp ${CLI_SOURCES})
+target_include_directories(verdimo_cli_core SYSTEM PUBLIC ${VERDIMO_CLI_HEADERS})
+target_compile_options(verdimo_cli_core PRIVATE ${VERDIMO_WARNINGS})
+target_link_libraries(verdimo_cli_core PUBLIC verdimo_core)
+
 # GoogleTest from Debian's sources, built with this toolchain.
 set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
 set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
@@ -37,7 +51,7 @@ add_executable(windows_tests ${WINDOWS_TEST_SOURCES} ${COMMON_TEST_SOURCES})
 target_compile_options(windows_tests PRIVATE ${VERDIMO_WARNINGS})
 target_include_directories(windows_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
 target_compile_definitions(windows_tests PRIVATE VERDIMO_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
-target_link_libraries(windows_tests PRIVATE verdimo_core gtest_main)
+target_link_libraries(windows_tests PRIVATE verdimo_cli_core verdimo_core gtest_main)
 target_link_options(windows_tests PRIVATE ${VERDIMO_STATIC_LINK})
 
 file(GLOB E2E_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/*.cpp)
