@@ -52,12 +52,18 @@ endif()
 # The command line's core: the portable logic and src/cli, with libcurl for the network. Only the
 # native build has it.
 find_package(CURL REQUIRED)
-# In src/cli, wininet_* and windows_* files are the Windows build's, curl_* files the native one's.
+# In src/cli, wininet_* and windows_* files are the Windows build's, curl_* and posix_* files the
+# native one's.
 file(GLOB CLI_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/cli/*.cpp)
 list(FILTER CLI_SOURCES EXCLUDE REGEX "/(wininet_|windows_|cli_main)[^/]*$")
 add_library(verdimo_cli_core STATIC ${CLI_SOURCES})
 target_compile_options(verdimo_cli_core PRIVATE ${VERDIMO_WARNINGS})
-target_link_libraries(verdimo_cli_core PUBLIC verdimo_portable CURL::libcurl)
+target_link_libraries(verdimo_cli_core PUBLIC verdimo_portable CURL::libcurl Threads::Threads)
+target_compile_definitions(verdimo_cli_core PRIVATE VERDIMO_VERSION="${VERDIMO_VERSION}")
+
+add_executable(verdimo-cli ${CMAKE_SOURCE_DIR}/src/cli/cli_main.cpp)
+target_compile_options(verdimo-cli PRIVATE ${VERDIMO_WARNINGS})
+target_link_libraries(verdimo-cli PRIVATE verdimo_cli_core)
 
 add_executable(cli_tests ${CMAKE_SOURCE_DIR}/tests/cli/curl_transports_test.cpp)
 target_compile_options(cli_tests PRIVATE ${VERDIMO_WARNINGS})

@@ -30,11 +30,12 @@ foreach(folder CLI nlohmann)
   file(CREATE_LINK /usr/include/${folder} ${VERDIMO_CLI_HEADERS}/${folder} SYMBOLIC)
 endforeach()
 file(GLOB CLI_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/cli/*.cpp)
-list(FILTER CLI_SOURCES EXCLUDE REGEX "/(curl_|cli_main)[^/]*$")
+list(FILTER CLI_SOURCES EXCLUDE REGEX "/(curl_|posix_|cli_main)[^/]*$")
 add_library(verdimo_cli_core STATIC ${CMAKE_SOURCE_DIR}/cmake/empty.cpp ${CLI_SOURCES})
 target_include_directories(verdimo_cli_core SYSTEM PUBLIC ${VERDIMO_CLI_HEADERS})
 target_compile_options(verdimo_cli_core PRIVATE ${VERDIMO_WARNINGS})
 target_link_libraries(verdimo_cli_core PUBLIC verdimo_core)
+target_compile_definitions(verdimo_cli_core PRIVATE VERDIMO_VERSION="${VERDIMO_VERSION}")
 
 # GoogleTest from Debian's sources, built with this toolchain.
 set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)

@@ -72,7 +72,7 @@ void HandOver(std::vector<PlaylistSong>& songs, ProfileReadEvents& events, std::
 }
 
 void ReadOnSite(const std::string& address, PageTransport& transport, FetchBuffer& buffer,
-                ProfileReadEvents& events, ProfileReadEnd& end) {
+                ProfileReadEvents& events, SongText text, ProfileReadEnd& end) {
   end.pageLength = Fetch(address, transport, buffer, events);
   end.noMemory = end.pageLength == kFetchNoMemory;
   const ProfileFindings found = RecogniseProfile(address, buffer.data, end.pageLength);
@@ -87,7 +87,7 @@ void ReadOnSite(const std::string& address, PageTransport& transport, FetchBuffe
   if (end.playlistLength <= 0) return;
   std::vector<PlaylistSong> songs;
   end.complete = ScanPlaylist(PageText(buffer.data, end.playlistLength),
-                              [&songs](PlaylistSong&& song) { songs.push_back(std::move(song)); });
+                              [&songs](PlaylistSong&& song) { songs.push_back(std::move(song)); }, text);
   HandOver(songs, events, end.songsListed);
 }
 
@@ -108,7 +108,8 @@ std::string ReadMessageText(ReadMessage message, std::size_t songsListed) {
   return std::string();
 }
 
-ProfileReadEnd ReadProfile(const std::string& enteredText, PageTransport& transport, ProfileReadEvents& events) {
+ProfileReadEnd ReadProfile(const std::string& enteredText, PageTransport& transport, ProfileReadEvents& events,
+                           SongText text) {
   ProfileReadEnd end;
   try {
     const std::string address = NormaliseProfileAddress(enteredText);
@@ -118,7 +119,7 @@ ProfileReadEnd ReadProfile(const std::string& enteredText, PageTransport& transp
     if (!buffer.ready()) {
       end.noMemory = true;
     } else if (end.onSite) {
-      ReadOnSite(address, transport, buffer.get(), events, end);
+      ReadOnSite(address, transport, buffer.get(), events, text, end);
     }
   } catch (const std::bad_alloc&) {
     end.noMemory = true;

@@ -67,4 +67,6 @@ std::string ReadMessageText(ReadMessage message, std::size_t songsListed);
 // kLargestSongBatch. Nothing is handed over before the whole playlist is scanned, so a read that
 // runs out of memory lists nothing. Never throws.
 constexpr std::size_t kLargestSongBatch = 256;
-ProfileReadEnd ReadProfile(const std::string& enteredText, PageTransport& transport, ProfileReadEvents& events);
+// Song names and addresses are decoded as text says.
+ProfileReadEnd ReadProfile(const std::string& enteredText, PageTransport& transport, ProfileReadEvents& events,
+                           SongText text = SongText::kCodePage);

@@ -69,26 +69,31 @@ struct DecodedValue {
   bool blank = true;
 };
 
-std::string Decoded(std::string_view raw) {
-  return BlankControlBytes(EntityDecoder(raw.substr(0, kLongestRawValue)));
+std::string Decoded(std::string_view raw, SongText text) {
+  raw = raw.substr(0, kLongestRawValue);
+  return text == SongText::kUtf8 ? EntityDecoderUtf8(raw) : BlankControlBytes(EntityDecoder(raw));
 }
 
 }  // namespace
 
-std::string SongNameFrom(std::string_view rawTitle) {
-  std::string name = Decoded(rawTitle);
-  if (name.size() > kLongestSongName) name.resize(kLongestSongName);
+std::string SongNameFrom(std::string_view rawTitle, SongText text) {
+  std::string name = Decoded(rawTitle, text);
+  if (name.size() > kLongestSongName) {
+    std::size_t end = kLongestSongName;
+    while (text == SongText::kUtf8 && end > 0 && (static_cast<unsigned char>(name[end]) & 0xC0) == 0x80) --end;
+    name.resize(end);
+  }
   return name;
 }
 
-std::string SongAddressFrom(std::string_view rawAddress) {
+std::string SongAddressFrom(std::string_view rawAddress, SongText text) {
   if (rawAddress.size() > kLongestRawValue) return std::string();
-  std::string address = Decoded(rawAddress);
+  std::string address = Decoded(rawAddress, text);
   if (address.size() > kLongestSongAddress) address.clear();
   return address;
 }
 
-bool ScanPlaylist(std::string_view doc, const std::function<void(PlaylistSong&&)>& onSong) {
+bool ScanPlaylist(std::string_view doc, const std::function<void(PlaylistSong&&)>& onSong, SongText text) {
   ValueSearch title = ValueSearchFor(doc, kTitleMarker);
   ValueSearch stream = ValueSearchFor(doc, kStreamMarker);
   ValueSearch pageStream = ValueSearchFor(doc, kPageStreamMarker);
@@ -96,14 +101,14 @@ bool ScanPlaylist(std::string_view doc, const std::function<void(PlaylistSong&&)
   DecodedValue streamAddress;
   DecodedValue pageAddress;
   // The value found from this track on, decoded by make unless it is the one decoded last.
-  const auto take = [](ValueSearch& search, DecodedValue& last, std::size_t track,
-                       std::string (*make)(std::string_view)) -> const DecodedValue& {
+  const auto take = [text](ValueSearch& search, DecodedValue& last, std::size_t track,
+                           std::string (*make)(std::string_view, SongText)) -> const DecodedValue& {
     std::size_t start = kNone;
     const std::string_view raw = search.From(track, &start);
     if (start == kNone || start != last.start) {
       last.start = start;
       last.blank = IsBlank(raw);
-      last.text = make(raw);
+      last.text = make(raw, text);
     }
     return last;
   };

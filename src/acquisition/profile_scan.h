@@ -29,6 +29,10 @@ constexpr std::size_t kLongestSongAddress = 2048;
 constexpr std::size_t kMostPlaylistSongs = 100000;
 constexpr std::size_t kMostPlaylistTextBytes = 64 * 1024 * 1024;
 
+// How a song's text is decoded: into the window's code page (EntityDecoder), or into UTF-8 with
+// every character kept (EntityDecoderUtf8), as the command line lists and names songs.
+enum class SongText { kCodePage, kUtf8 };
+
 // The songs of the document in document order, one per "title=" whose following title="..."
 // value is not empty. Every value is searched from its "title=" onward without stopping at the
 // next track, so a track without durl takes the durl of a later one. Linear in the document.
@@ -37,9 +41,11 @@ std::vector<PlaylistSong> ScanPlaylist(std::string_view doc, bool* complete = nu
 
 // The same songs, handed to onSong one by one as they are found. Returns whether every song of
 // the document was taken.
-bool ScanPlaylist(std::string_view doc, const std::function<void(PlaylistSong&&)>& onSong);
+bool ScanPlaylist(std::string_view doc, const std::function<void(PlaylistSong&&)>& onSong,
+                  SongText text = SongText::kCodePage);
 
 // A raw title or address as a row shows it: decoded (only its first kLongestRawValue bytes), with
 // every control byte made a blank, then bounded as above ("" for an address too long).
-std::string SongNameFrom(std::string_view rawTitle);
-std::string SongAddressFrom(std::string_view rawAddress);
+// A UTF-8 title is cut between characters.
+std::string SongNameFrom(std::string_view rawTitle, SongText text = SongText::kCodePage);
+std::string SongAddressFrom(std::string_view rawAddress, SongText text = SongText::kCodePage);

@@ -248,6 +248,10 @@ std::string FailureReason(SongWrite& song, CURLcode result, bool closed, long lo
   if (result == CURLE_OPERATION_TIMEDOUT) return "no data came for " + std::to_string(limits.windowMs / kMillisecondsPerSecond) + " s";
   if (result == CURLE_FILESIZE_EXCEEDED || song.tooLarge) return "larger than the program takes";
   if (song.refused || !closed || renameFailed) return "the file cannot be written";
+  if (result == CURLE_PARTIAL_FILE || result == CURLE_RECV_ERROR) return "the song ended before its announced length";
+  if (result == CURLE_COULDNT_CONNECT || result == CURLE_COULDNT_RESOLVE_HOST || result == CURLE_COULDNT_RESOLVE_PROXY) {
+    return "the server could not be reached";
+  }
   if (result != CURLE_OK) return curl_easy_strerror(result);
   if (size <= 0) return "the song is empty";
   if (!lengthMatches) return "the song ended before its announced length";

@@ -62,8 +62,22 @@ bool IsDeviceName(std::string_view name, bool utf8) {
   return (digit >= '0' && digit <= '9') || (!utf8 && (digit == 0xB9 || digit == 0xB2 || digit == 0xB3));
 }
 
-// Cuts name to at most room bytes; in UTF-8 text never inside a character.
-void CutTo(std::string& name, std::size_t room, bool utf8) {
+// Cuts name to at most room bytes, or UTF-16 units when utf16Units; in UTF-8 text never inside a
+// character.
+void CutTo(std::string& name, std::size_t room, bool utf8, bool utf16Units = false) {
+  if (utf16Units) {
+    std::size_t units = 0;
+    for (std::size_t at = 0; at < name.size(); ++at) {
+      const unsigned char b = static_cast<unsigned char>(name[at]);
+      if ((b & 0xC0) == 0x80) continue;
+      units += b >= 0xF0 ? 2 : 1;  // a character beyond the first plane takes two units
+      if (units > room) {
+        name.resize(at);
+        return;
+      }
+    }
+    return;
+  }
   if (name.size() <= room) return;
   std::size_t end = room;
   while (utf8 && end > 0 && (static_cast<unsigned char>(name[end]) & 0xC0) == 0x80) --end;
@@ -72,14 +86,14 @@ void CutTo(std::string& name, std::size_t room, bool utf8) {
 
 // The rules both encodings share, on a name whose forbidden characters are already replaced:
 // the cut, no trailing dot or blank, no device name, never empty.
-std::string FinishedName(std::string safe, std::size_t room, bool utf8) {
-  CutTo(safe, room, utf8);
+std::string FinishedName(std::string safe, std::size_t room, bool utf8, bool utf16Units = false) {
+  CutTo(safe, room, utf8, utf16Units);
   DropTrailingDotsAndBlanks(safe);
   // The cut may have made a device name ("CONSOLE" cut to "CON"), so this check comes after it;
   // the "_" in front keeps the result from being one, and from being empty.
   if (IsDeviceName(safe, utf8)) {
     safe.insert(safe.begin(), '_');
-    CutTo(safe, room, utf8);
+    CutTo(safe, room, utf8, utf16Units);
     DropTrailingDotsAndBlanks(safe);
   }
   if (safe.empty()) safe = "_";
@@ -166,10 +180,10 @@ std::string SafeFileName(std::string_view name, std::size_t folderLength) {
   return FinishedName(std::move(safe), room, false);
 }
 
-std::string SafeFileNameUtf8(std::string_view name, std::size_t folderLength) {
+std::string SafeFileNameUtf8(std::string_view name, std::size_t folderLength, const NameBounds& bounds) {
   const std::size_t fixed = folderLength + kNameSuffixRoom + 1;
-  if (fixed >= kMaxPathLengthUtf8 || kNameSuffixRoom >= kMaxNameBytesUtf8) return "_";
-  const std::size_t room = std::min(kMaxPathLengthUtf8 - fixed, kMaxNameBytesUtf8 - kNameSuffixRoom);
+  if (fixed >= bounds.maxPath || kNameSuffixRoom >= bounds.maxName) return "_";
+  const std::size_t room = std::min(bounds.maxPath - fixed, bounds.maxName - kNameSuffixRoom);
 
   std::string safe;
   safe.reserve(name.size() + 1);
@@ -188,7 +202,17 @@ std::string SafeFileNameUtf8(std::string_view name, std::size_t folderLength) {
       at += length;
     }
   }
-  return FinishedName(std::move(safe), room, true);
+  return FinishedName(std::move(safe), room, true, bounds.utf16Units);
+}
+
+std::size_t PathLength(std::string_view path, const NameBounds& bounds) {
+  if (!bounds.utf16Units) return path.size();
+  std::size_t units = 0;
+  for (char c : path) {
+    const unsigned char b = static_cast<unsigned char>(c);
+    if ((b & 0xC0) != 0x80) units += b >= 0xF0 ? 2 : 1;
+  }
+  return units;
 }
 
 std::string UniqueTargetPath(std::string_view base, const PathTakenTest& isTaken) {

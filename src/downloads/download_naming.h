@@ -46,12 +46,25 @@ std::string SafeFileName(std::string_view name, std::size_t folderLength);
 constexpr std::size_t kMaxPathLengthUtf8 = 4096;
 constexpr std::size_t kMaxNameBytesUtf8 = 255;
 
+// How long a path and a name may be, in bytes, or in UTF-16 units where the system's wide file
+// functions count so (Windows: the window's kMaxPathLength, 255 units a name).
+struct NameBounds {
+  std::size_t maxPath;
+  std::size_t maxName;
+  bool utf16Units;
+};
+constexpr NameBounds kNativeNameBounds{kMaxPathLengthUtf8, kMaxNameBytesUtf8, false};
+constexpr NameBounds kWideNameBounds{kMaxPathLength, 255, true};
+
 // The rules of SafeFileName for the command line, on UTF-8 text: a byte sequence that is no UTF-8
 // character becomes U+FFFD, the C1 controls, DEL and the bidirectional overrides and isolates
 // become "_" like the forbidden characters, and the result is cut, never inside a character, so
-// that it plus kNameSuffixRoom stays within kMaxNameBytesUtf8 and folder + name + kNameSuffixRoom
-// + the terminating zero within kMaxPathLengthUtf8.
-std::string SafeFileNameUtf8(std::string_view name, std::size_t folderLength);
+// that it plus kNameSuffixRoom stays within bounds.maxName and folder + name + kNameSuffixRoom
+// + the terminating zero within bounds.maxPath (folderLength measured as PathLength does).
+std::string SafeFileNameUtf8(std::string_view name, std::size_t folderLength,
+                             const NameBounds& bounds = kNativeNameBounds);
+// A UTF-8 path's length in the units of bounds.
+std::size_t PathLength(std::string_view path, const NameBounds& bounds);
 
 // Answers "a file of this exact path is in the way".
 using PathTakenTest = std::function<bool(const std::string& path)>;

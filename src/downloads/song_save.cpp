@@ -38,7 +38,10 @@ SongSaveState SaveSong(const SongSaveRequest& request, FileTransport& transport,
       targetPath = WithMp3Extension(targetPath);
       ReserveChosenPath(targetPath);
     }
+  } else if (!request.continuePath.empty() && ReserveTargetPath(request.continuePath)) {
+    targetPath = request.continuePath;
   } else {
+    if (!request.continuePath.empty()) ReleaseTargetPath(request.continuePath);
     targetPath = ReserveUniqueTargetPath(
         request.targetPath, [&transport](const std::string& path) { return transport.FileExistsNonEmpty(path); });
   }

@@ -14,6 +14,9 @@ struct SongSaveRequest {
   // A target of Save Songs: the folder joined with the song's safe name; "" makes the save ask
   // for a path (the save dialog).
   std::string targetPath;
+  // A file an earlier run left a ".part" for: the save writes it again when no running save holds
+  // it, instead of looking for a free name beside it.
+  std::string continuePath;
 };
 
 enum class SongSaveState {

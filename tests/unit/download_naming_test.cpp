@@ -248,11 +248,20 @@ TEST(UniqueTargetPath, GivesUpAfterTheLastCounter) {
 }
 
 TEST(SafeFileNameUtf8, KeepsCharactersAndCutsOnlyBetweenThem) {
+  const auto Repeated = [](const std::string& text, int times) {
+    std::string all;
+    while (times-- > 0) all += text;
+    return all;
+  };
   struct Case {
     std::string name;
     std::size_t folder;
     std::string expected;
+    NameBounds bounds = kNativeNameBounds;
   } cases[] = {
+      {"\xD0\x96\xF0\x9F\x8E\xB5\xD0\x96", 260 - 17 - 1 - 3, "\xD0\x96\xF0\x9F\x8E\xB5", kWideNameBounds},
+      {"\xD0\x96\xF0\x9F\x8E\xB5\xD0\x96", 260 - 17 - 1 - 2, "\xD0\x96", kWideNameBounds},
+      {Repeated("\xD0\x96", 250), 5, Repeated("\xD0\x96", 238), {4096, 255, true}},
       {"Caf\xC3\xA9: \xE2\x82\xAC/x", 5, "Caf\xC3\xA9_ \xE2\x82\xAC_x"},
       {"a\xFF\xC3" "b\xED\xA0\x80", 5, "a\xEF\xBF\xBD\xEF\xBF\xBD" "b\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},
       {"\xC2\x85x\xE2\x80\xAEgpj.mp3\x7F", 5, "_x_gpj.mp3_"},
@@ -263,5 +272,5 @@ TEST(SafeFileNameUtf8, KeepsCharactersAndCutsOnlyBetweenThem) {
       {"x", 4096, "_"},
       {" . ", 5, "_"},
   };
-  for (const Case& c : cases) EXPECT_EQ(SafeFileNameUtf8(c.name, c.folder), c.expected) << c.name;
+  for (const Case& c : cases) EXPECT_EQ(SafeFileNameUtf8(c.name, c.folder, c.bounds), c.expected) << c.name;
 }

@@ -1,0 +1,219 @@
+// list prints the rows a read hands over as they come; save reads the whole profile first, then
+// saves into the folder under its lock, with the folder's index.
+#include "cli/cli_commands.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "acquisition/profile_read.h"
+#include "cli/cli_options.h"
+#include "cli/folder_save.h"
+#include "cli/local_system.h"
+#include "cli/run_output.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr auto kProgressPause = std::chrono::milliseconds(250);
+constexpr const char* kNoSongsMessage = "This profile lists no songs.";
+
+// Hears a read: prints its messages, and its songs when printSongs, else keeps them.
+class ReadListener : public ProfileReadEvents {
+ public:
+  ReadListener(ConsoleLines& lines, const CliOptions& options, bool printSongs, bool terminal)
+      : lines_(lines), options_(options), printSongs_(printSongs), terminal_(terminal) {}
+  bool StillWanted() override { return true; }
+  void Fetching(bool) override {}
+  void AddressKnown(const std::string&, const std::string&) override {}
+  void PageRead(const ProfilePage&) override {}
+  std::size_t SongsFound(std::vector<PlaylistSong>& songs, std::size_t) override {
+    for (PlaylistSong& song : songs) {
+      if (printSongs_) {
+        lines_.Line(ListLine(song, options_.json, terminal_));
+      } else {
+        kept_.push_back(std::move(song));
+      }
+    }
+    return songs.size();
+  }
+  void Message(ReadMessage message, const std::string& text) override {
+    lines_.Error(text);
+    messaged_ = true;
+    siteError_ = siteError_ || message == ReadMessage::kSiteError;
+  }
+  void Ended(const ProfileReadEnd&) override {}
+  std::vector<PlaylistSong>& kept() { return kept_; }
+  bool messaged() const { return messaged_; }
+  bool siteError() const { return siteError_; }
+
+ private:
+  ConsoleLines& lines_;
+  const CliOptions& options_;
+  const bool printSongs_;
+  const bool terminal_;
+  std::vector<PlaylistSong> kept_;
+  bool messaged_ = false;
+  bool siteError_ = false;
+};
+
+// The exit code a read's end gives, with its message; kExitDone when songs may follow.
+int ReadExitCode(const ProfileReadEnd& end, const CliOptions& options, const ReadListener& listener,
+                 ConsoleLines& lines) {
+  if (!end.onSite) {
+    lines.Error("\"" + TerminalSafe(options.profile) +
+                "\" is no profile: give a profile's name or its address on the site.");
+    return kExitUsage;
+  }
+  if (end.noMemory) return kExitUnreadable;  // its message is out already
+  if (end.pageLength < 0) {
+    lines.Error("The profile page could not be read: the site did not answer.");
+    return kExitUnreadable;
+  }
+  if (end.playlistAsked && end.playlistLength < 0) {
+    lines.Error("The profile's playlist could not be read: the site did not answer.");
+    return kExitUnreadable;
+  }
+  // The site's own error page: the profile is not there.
+  if (listener.siteError()) return kExitUnreadable;
+  if (end.songsListed == 0 && !listener.messaged()) lines.Error(kNoSongsMessage);
+  return kExitDone;
+}
+
+// Keeps the folder's index; the last text written wins.
+class IndexFile : public FolderSaveEvents {
+ public:
+  IndexFile(std::string path, ConsoleLines& lines, bool quiet, bool terminal)
+      : path_(std::move(path)), lines_(lines), quiet_(quiet), terminal_(terminal) {}
+  void SongEnded(const SongResult& result) override {
+    if (!quiet_) lines_.Line(ResultLine(result, terminal_));
+  }
+  bool StoreIndex(const std::string& text) override { return WriteFileAtomically(path_, text); }
+
+ private:
+  std::string path_;
+  ConsoleLines& lines_;
+  const bool quiet_;
+  const bool terminal_;
+};
+
+// Reads the folder's index; a file that is no index is set aside, not overwritten.
+void LoadIndex(const std::string& path, SaveIndex& index, ConsoleLines& lines) {
+  std::error_code error;
+  const fs::path file = fs::u8path(path);
+  if (!fs::exists(file, error)) return;
+  const std::uintmax_t size = fs::file_size(file, error);
+  std::string text;
+  if (!error && size <= kLargestIndexBytes) {
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream all;
+    all << in.rdbuf();
+    text = all.str();
+  }
+  if (!text.empty() && index.Parse(text)) return;
+  fs::rename(file, fs::u8path(path + ".broken"), error);
+  lines.Error("The folder's index could not be read; it was set aside as " + TerminalSafe(path) +
+              ".broken and every song is saved as new.");
+}
+
+// Makes the folder when its parent exists; the message when it cannot be used.
+std::string PrepareFolder(const std::string& folder) {
+  std::error_code error;
+  const fs::path path = fs::u8path(folder);
+  if (fs::is_directory(path, error)) return std::string();
+  if (fs::exists(path, error)) return "\"" + TerminalSafe(folder) + "\" is not a folder.";
+  const fs::path parent = path.has_parent_path() ? path.parent_path() : fs::path(".");
+  if (!fs::is_directory(parent, error)) return "The folder's parent \"" + TerminalSafe(parent.u8string()) + "\" does not exist.";
+  if (!fs::create_directory(path, error) && !fs::is_directory(path, error)) {
+    return "The folder \"" + TerminalSafe(folder) + "\" could not be made.";
+  }
+  return std::string();
+}
+
+// Redraws the progress line until the run ends.
+class ProgressTicker {
+ public:
+  ProgressTicker(ConsoleLines& lines, const FolderSaveProgress& progress) : lines_(lines), progress_(progress) {
+    thread_ = std::thread([this] { Tick(); });
+  }
+  ~ProgressTicker() {
+    {
+      std::lock_guard<std::mutex> hold(lock_);
+      ended_ = true;
+    }
+    wake_.notify_one();
+    thread_.join();
+    lines_.EndProgress();
+  }
+
+ private:
+  void Tick() {
+    const auto start = std::chrono::steady_clock::now();
+    std::unique_lock<std::mutex> hold(lock_);
+    while (!wake_.wait_for(hold, kProgressPause, [this] { return ended_; })) {
+      const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+      lines_.Progress(ProgressLine(progress_.ended.load(), progress_.songs.load(), progress_.bytes.load(), seconds,
+                                   progress_.savedBytes.load(), progress_.transferred.load(),
+                                   static_cast<std::size_t>(TerminalWidth() - 1)));
+    }
+  }
+  ConsoleLines& lines_;
+  const FolderSaveProgress& progress_;
+  std::mutex lock_;
+  std::condition_variable wake_;
+  bool ended_ = false;
+  std::thread thread_;
+};
+
+int Save(const CliOptions& options, std::vector<PlaylistSong>& songs, CliPlatform& platform, ConsoleLines& lines,
+         bool terminal) {
+  const std::string problem = PrepareFolder(options.folder);
+  if (!problem.empty()) {
+    lines.Error(problem);
+    return kExitUsage;
+  }
+  const std::string prefix = options.folder + platform.separator;
+  FolderLock lock;
+  if (!lock.TryLock(prefix + std::string(kLockFileName))) {
+    lines.Error("Another verdimo-cli run is saving into \"" + TerminalSafe(options.folder) + "\"; try again when it has ended.");
+    return kExitUsage;
+  }
+  SaveIndex index;
+  LoadIndex(prefix + std::string(kIndexFileName), index, lines);
+  TransferStop stop;
+  StopOnInterrupt(stop);
+  FolderSaveOptions saveOptions{options.folder, platform.separator, options.jobs, options.again, platform.bounds};
+  IndexFile indexFile(prefix + std::string(kIndexFileName), lines, options.quiet, terminal);
+  FolderSaveProgress progress;
+  FolderSaveSummary summary;
+  {
+    ProgressTicker ticker(lines, progress);
+    summary = SaveIntoFolder(songs, index, platform.songs, saveOptions, indexFile, stop, progress);
+  }
+  if (!summary.indexStored) lines.Error("The folder's index could not be written; a later run saves these songs again.");
+  if (stop.requested.load()) {
+    lines.Error("Stopped: " + std::to_string(summary.left) + " songs left for the next run, which continues their .part files.");
+    return kExitInterrupted;
+  }
+  return summary.failed > 0 || !summary.indexStored ? kExitSongsFailed : kExitDone;
+}
+
+}  // namespace
+
+int RunCli(const std::vector<std::string>& arguments, CliPlatform& platform, std::ostream& out, std::ostream& err) {
+  const ParsedArguments parsed = ParseArguments(arguments, out, err);
+  if (!parsed.run) return parsed.exitCode;
+  const CliOptions& options = parsed.options;
+  const bool listing = options.command == CliCommand::kList;
+  const bool outTerminal = IsTerminal(1);
+  ConsoleLines lines(out, err, !listing && IsTerminal(2));
+  ReadListener listener(lines, options, listing, outTerminal);
+  const ProfileReadEnd end = ReadProfile(options.profile, platform.pages, listener, SongText::kUtf8);
+  const int code = ReadExitCode(end, options, listener, lines);
+  if (code != kExitDone || listing) return code;
+  return Save(options, listener.kept(), platform, lines, outTerminal);
+}

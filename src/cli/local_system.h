@@ -1,0 +1,38 @@
+// What the command line asks of the system it runs on, natively (POSIX) or on Windows: the folder's
+// lock, a file replaced in one step, whether an output is a terminal, and Ctrl-C. Paths are UTF-8.
+#pragma once
+
+#include <string>
+
+#include "net/file_transport.h"
+
+// Holds the lock file of a folder while a run saves there; released when it goes.
+class FolderLock {
+ public:
+  FolderLock() = default;
+  ~FolderLock();
+  FolderLock(const FolderLock&) = delete;
+  FolderLock& operator=(const FolderLock&) = delete;
+  // False when another run holds it (or the file cannot be made).
+  bool TryLock(const std::string& path);
+
+ private:
+  long long handle_ = -1;  // a descriptor or a HANDLE's value
+};
+
+// Writes text into path through a temporary file in the same folder that then replaces path, so
+// that a reader finds the old text or the new one, never a part.
+bool WriteFileAtomically(const std::string& path, const std::string& text);
+
+// Whether standard output (1) or standard error (2) is a terminal (a console on Windows).
+bool IsTerminal(int stream);
+
+// The terminal's width in columns, 80 when it cannot be told.
+int TerminalWidth();
+
+// Ctrl-C from now on asks stop to end the running transfers, keeping their ".part"; a second
+// Ctrl-C ends the program at once.
+void StopOnInterrupt(TransferStop& stop);
+
+// Prepares the console for UTF-8 text (Windows); nothing natively.
+void PrepareConsole();

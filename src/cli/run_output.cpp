@@ -1,0 +1,129 @@
+// The command's lines. Lines go out whole and flushed, so a script reading them sees each song
+// as it ends.
+#include "cli/run_output.h"
+
+#include <cstdio>
+
+#include <nlohmann/json.hpp>
+
+namespace {
+
+constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
+
+// The length of the UTF-8 character at text[at] and its code point, 0 when none starts there.
+std::size_t CharacterAt(std::string_view text, std::size_t at, std::uint32_t& c) {
+  const unsigned char lead = static_cast<unsigned char>(text[at]);
+  std::size_t length = lead < 0x80 ? 1 : lead >= 0xC2 && lead <= 0xDF ? 2 : lead >= 0xE0 && lead <= 0xEF ? 3
+                                   : lead >= 0xF0 && lead <= 0xF4 ? 4 : 0;
+  if (length == 0 || text.size() - at < length) return 0;
+  c = length == 1 ? lead : lead & (0xFFu >> (length + 1));
+  for (std::size_t i = 1; i < length; ++i) {
+    const unsigned char next = static_cast<unsigned char>(text[at + i]);
+    if ((next & 0xC0) != 0x80) return 0;
+    c = (c << 6) | (next & 0x3Fu);
+  }
+  const std::uint32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
+  if (c < least[length] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return 0;
+  return length;
+}
+
+bool TerminalObeys(std::uint32_t c) {
+  return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x061C || c == 0x200E || c == 0x200F ||
+         (c >= 0x2028 && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
+}
+
+std::string Megabytes(std::uint64_t bytes) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.1f MB", static_cast<double>(bytes) / 1e6);
+  return text;
+}
+
+}  // namespace
+
+std::string TerminalSafe(std::string_view text) {
+  std::string safe;
+  safe.reserve(text.size());
+  for (std::size_t at = 0; at < text.size();) {
+    std::uint32_t c = 0;
+    const std::size_t length = CharacterAt(text, at, c);
+    if (length == 0) {
+      safe += kReplacement;
+      ++at;
+      continue;
+    }
+    if (TerminalObeys(c)) {
+      safe += ' ';
+    } else {
+      safe.append(text, at, length);
+    }
+    at += length;
+  }
+  return safe;
+}
+
+std::string ListLine(const PlaylistSong& song, bool json, bool terminal) {
+  if (json) {
+    const nlohmann::json line = {{"name", song.name}, {"url", song.url}};
+    // JSON escapes every control character, so the line is safe on a terminal as it is.
+    return line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+  }
+  return terminal ? TerminalSafe(song.name) + '\t' + TerminalSafe(song.url) : song.name + '\t' + song.url;
+}
+
+std::string ResultLine(const SongResult& result, bool terminal) {
+  const char* word = result.outcome == SongOutcome::kReady ? "Ready!" : result.outcome == SongOutcome::kSkipped ? "Skipped" : "Failed!";
+  const std::string& last = result.outcome == SongOutcome::kFailed ? result.reason : result.path;
+  return std::string(word) + '\t' + (terminal ? TerminalSafe(result.name) : result.name) + '\t' +
+         (terminal ? TerminalSafe(last) : last);
+}
+
+std::string ProgressLine(std::size_t ended, std::size_t songs, std::uint64_t bytes, double seconds,
+                         std::uint64_t savedBytes, std::size_t transferred, std::size_t width) {
+  const double rate = seconds > 0 ? static_cast<double>(bytes) / seconds : 0;
+  std::string line = std::to_string(ended) + "/" + std::to_string(songs) + " songs  " + Megabytes(bytes) + "  " +
+                     Megabytes(static_cast<std::uint64_t>(rate)) + "/s";
+  // Time left from the songs still to come at the average size of those saved so far.
+  if (transferred > 0 && rate > 0 && ended < songs) {
+    const double left = static_cast<double>(savedBytes) / static_cast<double>(transferred) *
+                        static_cast<double>(songs - ended) / rate;
+    const long long whole = static_cast<long long>(left + 0.5);
+    char text[48];
+    std::snprintf(text, sizeof text, "  %lld:%02lld left", whole / 60, whole % 60);
+    line += text;
+  }
+  if (line.size() > width) line.resize(width);
+  return line;
+}
+
+void ConsoleLines::Line(const std::string& line) {
+  std::lock_guard<std::mutex> hold(lock_);
+  ClearProgress();
+  out_ << line << '\n' << std::flush;
+  if (progressShown_ && !progress_.empty()) err_ << progress_ << std::flush;
+}
+
+void ConsoleLines::Error(const std::string& line) {
+  std::lock_guard<std::mutex> hold(lock_);
+  ClearProgress();
+  err_ << line << '\n' << std::flush;
+  if (progressShown_ && !progress_.empty()) err_ << progress_ << std::flush;
+}
+
+void ConsoleLines::Progress(const std::string& line) {
+  if (!progressShown_) return;
+  std::lock_guard<std::mutex> hold(lock_);
+  ClearProgress();
+  progress_ = line;
+  err_ << progress_ << std::flush;
+}
+
+void ConsoleLines::EndProgress() {
+  std::lock_guard<std::mutex> hold(lock_);
+  ClearProgress();
+  progress_.clear();
+}
+
+void ConsoleLines::ClearProgress() {
+  if (!progressShown_ || progress_.empty()) return;
+  err_ << '\r' << std::string(progress_.size(), ' ') << '\r';
+}
