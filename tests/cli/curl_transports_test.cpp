@@ -2,23 +2,12 @@
 #include "cli/curl_transports.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
-
-#include <csignal>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <thread>
 
 #include "acquisition/profile_read.h"
+#include "cli/stand_in_site.h"
 
 namespace fs = std::filesystem;
 namespace {
-
-std::string Slurp(const fs::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  return file ? std::string(std::istreambuf_iterator<char>(file), {}) : "none";
-}
 
 struct Rows : ProfileReadEvents {
   std::vector<std::pair<std::string, std::string>> rows;
@@ -37,12 +26,10 @@ struct Rows : ProfileReadEvents {
 }  // namespace
 
 TEST(CurlTransports, PagesAndSongsFollowTheRulesAndResume) {
-  const fs::path dir = fs::temp_directory_path() / ("verdimo-cli-" + std::to_string(getpid()));
-  ASSERT_TRUE(fs::create_directories(dir));
-  const std::string d = dir.string(), a = "http://audio.verdimo.test";
-  ASSERT_EQ(std::system(("python3 " VERDIMO_SOURCE_DIR "/site/server.py --port 0 --port-file " + d + "/port & echo $! >" + d + "/pid").c_str()), 0);
-  for (int i = 0; i < 500 && !fs::exists(dir / "port"); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  setenv("http_proxy", ("http://127.0.0.1:" + std::to_string(std::stoi(Slurp(dir / "port")))).c_str(), 1);
+  const StandInSite site("verdimo-cli");
+  ASSERT_FALSE(site.proxy().empty());
+  const fs::path& dir = site.dir();
+  const std::string a = "http://audio.verdimo.test";
   const std::string cut = a + "/fault/cut-once.mp3?bytes=100000&id=" + dir.filename().string();
   std::ofstream(dir / "stale.mp3.part") << "not the song";
   const struct {  // in order; pageLength 1: any body; partBytes: the ".part" afterwards, -1 for none
@@ -81,6 +68,4 @@ TEST(CurlTransports, PagesAndSongsFollowTheRulesAndResume) {
   EXPECT_EQ(read.rows, (decltype(read.rows){{"Rock & Roll", s + "tone1.mp3"}, {"EndlessSummer", s + "tone2.mp3"},
                                            {"It's Late", s + "tone3.mp3"}, {"Caf\xE9 du Nord", s + "tone4.mp3"},
                                            {"Salt &amp; Pepper", s + "tone5.mp3?from=verdimo&id=5"}}));
-  kill(std::stoi(Slurp(dir / "pid")), SIGTERM);
-  fs::remove_all(dir);
 }

@@ -1,0 +1,126 @@
+// verdimo-cli as a user runs it, against the stand-in site: what it prints, the files it leaves
+// and its exit codes.
+#include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "cli/stand_in_site.h"
+
+namespace fs = std::filesystem;
+extern char** environ;
+
+namespace {
+
+struct CliRun {
+  int code;
+  std::string out;
+};
+
+CliRun Cli(const StandInSite& site, const std::string& arguments) {
+  const fs::path out = site.dir() / "out", err = site.dir() / "err";
+  const int status = std::system((VERDIMO_CLI " " + arguments + " >" + out.string() + " 2>" + err.string()).c_str());
+  return CliRun{WIFEXITED(status) ? WEXITSTATUS(status) : -1, Slurp(out)};
+}
+
+std::string Lines(std::initializer_list<std::string> lines) {
+  std::string all;
+  for (const std::string& line : lines) all += line + "\n";
+  return all;
+}
+
+// The lines in byte order: songs end in any order.
+std::string Sorted(const std::string& text) {
+  std::vector<std::string> lines;
+  for (std::size_t at = 0, end; (end = text.find('\n', at)) != std::string::npos; at = end + 1) {
+    lines.push_back(text.substr(at, end + 1 - at));
+  }
+  std::sort(lines.begin(), lines.end());
+  std::string all;
+  for (const std::string& line : lines) all += line;
+  return all;
+}
+
+}  // namespace
+
+TEST(VerdimoCli, ListsWhatTheWindowListsKeepingEveryCharacter) {
+  const StandInSite site("verdimo-cli-list");
+  ASSERT_FALSE(site.proxy().empty());
+  const std::string s = "http://audio.verdimo.test/songs/", world = "http://www.verdimo.test/worldband";
+  const struct {
+    std::string arguments;
+    int code;
+    std::string out;
+  } rows[] = {
+      // The window's rows for someband, its Windows-1252 name in UTF-8.
+      {"list someband", 0, Lines({"Rock & Roll\t" + s + "tone1.mp3", "EndlessSummer\t" + s + "tone2.mp3",
+                                  "It's Late\t" + s + "tone3.mp3", "Caf\xC3\xA9 du Nord\t" + s + "tone4.mp3",
+                                  "Salt &amp; Pepper\t" + s + "tone5.mp3?from=verdimo&id=5"})},
+      // Where the window shows "???? ??", and a direction override blanked.
+      {"list --json " + world, 0,
+       Lines({"{\"name\":\"\xD0\x9D\xD0\xBE\xD1\x87\xD1\x8C \xE6\x9D\xB1\xE4\xBA\xAC\",\"url\":\"" + s + "tone1.mp3\"}",
+              "{\"name\":\"Caf\xC3\xA9  3pm.exe\",\"url\":\"" + s + "tone2.mp3\"}",
+              "{\"name\":\"Again\",\"url\":\"" + s + "tone1.mp3\"}",
+              "{\"name\":\"Cut Once\",\"url\":\"http://audio.verdimo.test/fault/cut-once.mp3?bytes=100000&id=worldband\"}"})},
+      {"list minionly", 0, ""},
+      {"list http://www.example.test/someband", 2, ""},
+      {"save someband " + (site.dir() / "no/such/folder").string(), 2, ""},
+      {"save --jobs 0 someband", 2, ""},
+      {"frobnicate", 2, ""},
+      {"--version", 0, "verdimo-cli " + Slurp(VERDIMO_SOURCE_DIR "/VERSION")},
+  };
+  for (const auto& row : rows) {
+    const CliRun run = Cli(site, row.arguments);
+    EXPECT_EQ(std::make_pair(run.code, run.out), std::make_pair(row.code, row.out)) << row.arguments;
+  }
+  EXPECT_NE(Cli(site, "--help").out.find("Examples:"), std::string::npos);
+  // Nothing answers on the discard port: the site cannot be reached.
+  setenv("http_proxy", "http://127.0.0.1:9", 1);
+  EXPECT_EQ(Cli(site, "list someband").code, 3);
+  setenv("http_proxy", site.proxy().c_str(), 1);
+}
+
+TEST(VerdimoCli, SavesThenSkipsAndContinuesWhatWasCutOrStopped) {
+  const StandInSite site("verdimo-cli-save");
+  ASSERT_FALSE(site.proxy().empty());
+  const fs::path folder = site.dir() / "songs";
+  const std::string night = (folder / "\xD0\x9D\xD0\xBE\xD1\x87\xD1\x8C \xE6\x9D\xB1\xE4\xBA\xAC.mp3").string();
+  const std::string cafe = (folder / "Caf\xC3\xA9  3pm.exe.mp3").string(), cut = (folder / "Cut Once.mp3").string();
+  // The song cut half-way fails and keeps its .part; the next run continues it with a range.
+  CliRun run = Cli(site, "save worldband " + folder.string());
+  EXPECT_EQ(run.code, 1);
+  EXPECT_EQ(Sorted(run.out), Lines({"Failed!\tCut Once\tthe song ended before its announced length",
+                            "Ready!\tCaf\xC3\xA9  3pm.exe\t" + cafe,
+                            "Ready!\t\xD0\x9D\xD0\xBE\xD1\x87\xD1\x8C \xE6\x9D\xB1\xE4\xBA\xAC\t" + night,
+                            "Skipped\tAgain\t" + night}));
+  EXPECT_EQ(fs::file_size(cut + ".part"), 50000u);
+  EXPECT_EQ(Slurp(night), Slurp(VERDIMO_SOURCE_DIR "/site/fixtures/songs/tone1.mp3"));
+  run = Cli(site, "save worldband " + folder.string());
+  EXPECT_EQ(run.code, 0);
+  EXPECT_NE(run.out.find("Ready!\tCut Once\t" + cut + "\n"), std::string::npos) << run.out;
+  EXPECT_EQ(fs::file_size(cut), 100000u);
+  EXPECT_NE(Slurp(site.dir() / "requests").find("cut-once.mp3?bytes=100000&id=worldband\t206\t50000"), std::string::npos);
+  EXPECT_EQ(Cli(site, "save --quiet worldband " + folder.string()).out, "");
+  EXPECT_EQ(Cli(site, "save worldband " + folder.string()).out.find("Ready!"), std::string::npos);
+
+  // Ctrl-C: the running transfers end keeping their .part, recorded for the next run.
+  const fs::path slow = site.dir() / "slow";
+  std::string where = slow.string();
+  char* argv[] = {const_cast<char*>(VERDIMO_CLI), const_cast<char*>("save"), const_cast<char*>("--quiet"),
+                  const_cast<char*>("slowband"), where.data(), nullptr};
+  pid_t pid = 0;
+  ASSERT_EQ(posix_spawn(&pid, VERDIMO_CLI, nullptr, nullptr, argv, environ), 0);
+  std::error_code none;  // a missing file counts as -1 bytes, which the +1 makes 0
+  for (int i = 0; i < 500 && fs::file_size(slow / "First Light.mp3.part", none) + 1 < 2; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  EXPECT_EQ(Cli(site, "save slowband " + where).code, 2);  // the folder is in use
+  kill(pid, SIGINT);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 130);
+  EXPECT_GT(fs::file_size(slow / "First Light.mp3.part"), 0u);
+  EXPECT_NE(Slurp(slow / ".verdimo-index.json").find("\"file\": \"First Light.mp3\",\n   \"whole\": false"), std::string::npos);
+}
