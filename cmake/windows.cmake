@@ -36,6 +36,11 @@ target_include_directories(verdimo_cli_core SYSTEM PUBLIC ${VERDIMO_CLI_HEADERS}
 target_compile_options(verdimo_cli_core PRIVATE ${VERDIMO_WARNINGS})
 target_link_libraries(verdimo_cli_core PUBLIC verdimo_core)
 target_compile_definitions(verdimo_cli_core PRIVATE VERDIMO_VERSION="${VERDIMO_VERSION}")
+# A console program; wmain takes the arguments as wide text.
+add_executable(verdimo-cli ${CMAKE_SOURCE_DIR}/src/cli/cli_main.cpp)
+target_compile_options(verdimo-cli PRIVATE ${VERDIMO_WARNINGS})
+target_link_libraries(verdimo-cli PRIVATE verdimo_cli_core)
+target_link_options(verdimo-cli PRIVATE ${VERDIMO_STATIC_LINK} -municode)
 
 # GoogleTest from Debian's sources, built with this toolchain.
 set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
@@ -53,6 +58,7 @@ target_compile_options(windows_tests PRIVATE ${VERDIMO_WARNINGS})
 target_include_directories(windows_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
 target_compile_definitions(windows_tests PRIVATE VERDIMO_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
 target_link_libraries(windows_tests PRIVATE verdimo_cli_core verdimo_core gtest_main)
+add_dependencies(windows_tests verdimo-cli)
 target_link_options(windows_tests PRIVATE ${VERDIMO_STATIC_LINK})
 
 file(GLOB E2E_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/*.cpp)

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The package a Windows user takes away: scripts/package makes the zip of the given build's
-# verdimo.exe; it must hold exactly the program, the read-me (CRLF) and the licence, and the
-# program unpacked from it must start under Wine and read the stand-in profile "someband" (one
-# end-to-end case run against the unpacked exe).
+# verdimo.exe; it must hold exactly the program, the command line, the read-me, the licence and
+# the notices (CRLF), and the program unpacked from it must start under Wine and read the
+# stand-in profile "someband" (one end-to-end case run against the unpacked exe).
 #
 #   tests/package/package_test.sh SOURCE_DIR BUILD_DIR VERSION
 set -euo pipefail
@@ -21,15 +21,16 @@ import zipfile
 zip_path, target = sys.argv[1:]
 with zipfile.ZipFile(zip_path) as archive:
     names = sorted(archive.namelist())
-    expected = ["LICENSE.txt", "README.txt", "verdimo.exe"]
+    expected = ["LICENSE.txt", "README.txt", "THIRD-PARTY-NOTICES.txt", "verdimo-cli.exe", "verdimo.exe"]
     if names != expected:
         sys.exit("package holds %s, not %s" % (names, expected))
-    for text in ("README.txt", "LICENSE.txt"):
+    for text in ("README.txt", "LICENSE.txt", "THIRD-PARTY-NOTICES.txt"):
         body = archive.read(text)
         if body.count(b"\n") == 0 or body.count(b"\n") != body.count(b"\r\n"):
             sys.exit("%s does not have CRLF line ends throughout" % text)
-    if not archive.read("verdimo.exe").startswith(b"MZ"):
-        sys.exit("verdimo.exe is not a Windows program")
+    for program in ("verdimo.exe", "verdimo-cli.exe"):
+        if not archive.read(program).startswith(b"MZ"):
+            sys.exit("%s is not a Windows program" % program)
     archive.extractall(target)
 PY
 
