@@ -148,7 +148,11 @@ class FolderRun {
     request.name = song.name;
     const std::size_t folderLength = PathLength(folderPrefix_, options_.bounds);
     request.targetPath = folderPrefix_ + SafeFileNameUtf8(song.name, folderLength, options_.bounds);
-    if (known && !recorded.whole) request.continuePath = recordedPath;
+    // Only a ".part" that is still there is continued, and never over a file saved since.
+    if (known && !recorded.whole && transport_.FileExistsNonEmpty(recordedPath + std::string(kPartialFileSuffix)) &&
+        !transport_.FileExistsNonEmpty(recordedPath)) {
+      request.continuePath = recordedPath;
+    }
     SongTransfer transfer(transport_, request.continuePath, recorded.validator);
     SongFigures figures(progress_);
     const SongSaveState state = SaveSong(request, transfer, figures, &stop_);
