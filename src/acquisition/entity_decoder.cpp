@@ -260,6 +260,9 @@ std::string EntityDecoderUtf8(std::string_view raw) {
       },
       [&result](long long value) {
         if (value <= 0) return false;
+        // 128-159 name the window's code page characters there ("&#150;" is its dash), as the
+        // window shows them.
+        if (value >= 128 && value <= 159) value = kCodePageToUnicode[value];
         const bool scalar = value <= kLastCodePoint && (value < kFirstSurrogate || value > kLastSurrogate);
         AppendUtf8(result, scalar ? value : kUnknownCharacter);
         return true;

@@ -30,7 +30,8 @@ int DecimalReferenceByte(long long value);
 
 // The same decoding for the command line, which keeps every character: the result is UTF-8, each
 // raw byte read as Windows-1252 and each decimal reference giving its code point (0 gives nothing
-// as above; a surrogate or a value above U+10FFFF gives "?", as the window writes "?" for a
-// character it cannot show). Every control character (0-31, 127, the C1 range 0x80-0x9F) and the
+// as above; 128-159 give the Windows-1252 character of that byte, as the window shows them; a
+// surrogate or a value above U+10FFFF gives "?", as the window writes "?" for a character it
+// cannot show). Every control character (0-31, 127, the C1 range 0x80-0x9F) and the
 // bidirectional overrides and isolates (U+202A-U+202E, U+2066-U+2069) become blanks.
 std::string EntityDecoderUtf8(std::string_view raw);

@@ -196,7 +196,7 @@ TEST(EntityDecoderUtf8, KeepsEveryCharacterWithTheWindowsQuirks) {
       {"&#8364;&#233;&#128512;", "\xE2\x82\xAC\xC3\xA9\xF0\x9F\x98\x80"},
       {"a&#0;bc &#55296;&#1114112;&#99999999999999;", "abc ???"},
       {"&#38;#66; &#&#65; &amp;auml; <w&#98;r>&lt;wbr>", "&#66; &#65; \xC3\xA4; <wbr>"},
-      {"t\tx\x7F\x81 &#150;&#8238;&#8294;|", "t x      |"},
+      {"t\tx\x7F\x81 &#150;&#129;&#8238;&#8294;|", "t x   \xE2\x80\x93   |"},
       {"x<wbr>y &#65", "xy A"},
   };
   for (const Case& c : cases) EXPECT_EQ(EntityDecoderUtf8(c.input), c.expected) << "input: " << c.input;
