@@ -74,6 +74,7 @@ long ResponseCode(CURL* easy) {
 // -- pages ------------------------------------------------------------------------------------
 
 struct PageWrite {
+  CURL* easy = nullptr;
   std::string body;
   bool tooLarge = false;
   bool noMemory = false;
@@ -88,6 +89,14 @@ std::size_t WritePage(char* data, std::size_t size, std::size_t count, void* con
     return 0;
   }
   try {
+    // Room for the announced length at the first bytes, so a long playlist is not copied at
+    // every doubling; a length beyond the largest body is left to the check above.
+    curl_off_t announced = -1;
+    if (page->body.empty() &&
+        curl_easy_getinfo(page->easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced) == CURLE_OK &&
+        announced > 0 && announced <= static_cast<curl_off_t>(kFetchMaxBody)) {
+      page->body.reserve(static_cast<std::size_t>(announced));
+    }
     page->body.append(data, bytes);
   } catch (const std::bad_alloc&) {
     page->noMemory = true;
@@ -270,6 +279,7 @@ int CurlPageTransport::Fetch(const std::string& address, FetchBuffer& buffer,
   PageWrite page;
   page.stillWanted = &stillWanted;
   CURL* e = easy.get();
+  page.easy = e;
   if (curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, WritePage) != CURLE_OK ||
       curl_easy_setopt(e, CURLOPT_WRITEDATA, &page) != CURLE_OK ||
       curl_easy_setopt(e, CURLOPT_XFERINFOFUNCTION, PageStillWanted) != CURLE_OK ||
