@@ -35,6 +35,12 @@ if(benchmark_FOUND)
   endforeach()
 endif()
 
+# The command line's benchmark (bench/cli_bench.sh) times the scan alone with this; built only
+# when asked for.
+add_executable(playlist_scan_floor EXCLUDE_FROM_ALL ${CMAKE_SOURCE_DIR}/bench/cli/playlist_scan_floor.cpp)
+target_compile_options(playlist_scan_floor PRIVATE ${VERDIMO_WARNINGS})
+target_link_libraries(playlist_scan_floor PRIVATE verdimo_portable)
+
 # The include check: every file of src/ includes only its own layer and the layers below it
 # (the table in README.md).
 find_package(Python3 COMPONENTS Interpreter)

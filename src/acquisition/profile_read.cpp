@@ -86,7 +86,8 @@ void ReadOnSite(const std::string& address, PageTransport& transport, FetchBuffe
   end.noMemory = end.playlistLength == kFetchNoMemory;
   if (end.playlistLength <= 0) return;
   std::vector<PlaylistSong> songs;
-  end.complete = ScanPlaylist(PageText(buffer.data, end.playlistLength),
+  // Scanned where the fetch left it: a copy would hold a long playlist twice.
+  end.complete = ScanPlaylist(PageView(buffer.data, end.playlistLength),
                               [&songs](PlaylistSong&& song) { songs.push_back(std::move(song)); }, text);
   HandOver(songs, events, end.songsListed);
 }

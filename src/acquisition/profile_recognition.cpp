@@ -121,9 +121,11 @@ std::string PlaylistRequestAddress(std::string_view friendId) {
   return std::string(kHttp) + PlaylistHost + kPlaylistPath + std::string(friendId);
 }
 
-std::string PageText(const char* data, int length) {
-  if (data == nullptr || length <= 0) return std::string();
+std::string_view PageView(const char* data, int length) {
+  if (data == nullptr || length <= 0) return std::string_view();
   const std::size_t size = static_cast<std::size_t>(length);
   const void* zero = std::memchr(data, 0, size);
-  return std::string(data, zero != nullptr ? static_cast<const char*>(zero) - data : size);
+  return std::string_view(data, zero != nullptr ? static_cast<std::size_t>(static_cast<const char*>(zero) - data) : size);
 }
+
+std::string PageText(const char* data, int length) { return std::string(PageView(data, length)); }

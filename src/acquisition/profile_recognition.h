@@ -68,5 +68,6 @@ ProfileFindings RecogniseProfile(std::string_view address, const char* data, int
 std::string PlaylistRequestAddress(std::string_view friendId);
 
 // A fetched block as text: at most length bytes, ending before the first zero byte; "" for a
-// length of 0 or less or no block.
+// length of 0 or less or no block. PageView sees it in the block, PageText copies it.
+std::string_view PageView(const char* data, int length);
 std::string PageText(const char* data, int length);

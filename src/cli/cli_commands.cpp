@@ -32,13 +32,18 @@ class ReadListener : public ProfileReadEvents {
   void AddressKnown(const std::string&, const std::string&) override {}
   void PageRead(const ProfilePage&) override {}
   std::size_t SongsFound(std::vector<PlaylistSong>& songs, std::size_t) override {
-    for (PlaylistSong& song : songs) {
-      if (printSongs_) {
-        lines_.Line(ListLine(song, options_.json, terminal_));
-      } else {
-        kept_.push_back(std::move(song));
-      }
+    if (!printSongs_) {
+      for (PlaylistSong& song : songs) kept_.push_back(std::move(song));
+      return songs.size();
     }
+    // A batch goes out as one flushed write: every row of it is known already, and a flush per
+    // row made a long listing spend most of its time in write calls.
+    std::string batch;
+    for (const PlaylistSong& song : songs) {
+      if (!batch.empty()) batch += '\n';
+      batch += ListLine(song, options_.json, terminal_);
+    }
+    if (!songs.empty()) lines_.Line(batch);
     return songs.size();
   }
   void Message(ReadMessage message, const std::string& text) override {

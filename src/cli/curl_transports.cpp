@@ -23,6 +23,8 @@ namespace {
 constexpr const char* kWebProtocols = "http,https";
 constexpr long kMostRedirects = 20;
 constexpr long kMillisecondsPerSecond = 1000;
+// What a song's transfer reads from the network and writes to its file at once.
+constexpr std::size_t kSongPieceBytes = 128 * 1024;
 
 struct EasyCleanup {
   void operator()(CURL* easy) const { curl_easy_cleanup(easy); }
@@ -74,6 +76,7 @@ long ResponseCode(CURL* easy) {
 // -- pages ------------------------------------------------------------------------------------
 
 struct PageWrite {
+  CURL* easy = nullptr;
   std::string body;
   bool tooLarge = false;
   bool noMemory = false;
@@ -88,6 +91,14 @@ std::size_t WritePage(char* data, std::size_t size, std::size_t count, void* con
     return 0;
   }
   try {
+    // Room for the announced length at the first bytes, so a long playlist is not copied at
+    // every doubling; a length beyond the largest body is left to the check above.
+    curl_off_t announced = -1;
+    if (page->body.empty() &&
+        curl_easy_getinfo(page->easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced) == CURLE_OK &&
+        announced > 0 && announced <= static_cast<curl_off_t>(kFetchMaxBody)) {
+      page->body.reserve(static_cast<std::size_t>(announced));
+    }
     page->body.append(data, bytes);
   } catch (const std::bad_alloc&) {
     page->noMemory = true;
@@ -106,6 +117,9 @@ int PageStillWanted(void* context, curl_off_t, curl_off_t, curl_off_t, curl_off_
 struct SongWrite {
   CURL* easy = nullptr;
   std::string partPath;
+  // The file's buffer: songs arrive in large pieces, and writing them in large pieces saves
+  // system calls. It outlives the file, which is declared after it.
+  std::unique_ptr<char[]> fileBuffer;
   FileHandle file;
   std::uint64_t kept = 0;   // bytes of an earlier ".part" the answer is to continue
   std::uint64_t written = 0;  // bytes the ".part" holds now
@@ -127,6 +141,13 @@ struct SongWrite {
   std::uint64_t lastAnnounced = UINT64_MAX;
 
   bool StopRequested() const { return stop != nullptr && stop->requested.load(); }
+  bool Open(const char* mode) {
+    file.reset(std::fopen(partPath.c_str(), mode));
+    if (!file) return false;
+    if (!fileBuffer) fileBuffer.reset(new (std::nothrow) char[kSongPieceBytes]);
+    if (fileBuffer) std::setvbuf(file.get(), fileBuffer.get(), _IOFBF, kSongPieceBytes);
+    return true;
+  }
 };
 
 bool StartsWithIgnoringCase(std::string_view text, std::string_view start) {
@@ -187,8 +208,7 @@ bool AcceptAnswer(SongWrite& song) {
       song.wrongRange = true;
       return false;
     } else {
-      song.file.reset(std::fopen(song.partPath.c_str(), "wb"));
-      if (!song.file) return false;
+      if (!song.Open("wb")) return false;
       song.kept = 0;
       song.written = 0;
     }
@@ -270,6 +290,7 @@ int CurlPageTransport::Fetch(const std::string& address, FetchBuffer& buffer,
   PageWrite page;
   page.stillWanted = &stillWanted;
   CURL* e = easy.get();
+  page.easy = e;
   if (curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, WritePage) != CURLE_OK ||
       curl_easy_setopt(e, CURLOPT_WRITEDATA, &page) != CURLE_OK ||
       curl_easy_setopt(e, CURLOPT_XFERINFOFUNCTION, PageStillWanted) != CURLE_OK ||
@@ -333,13 +354,13 @@ ResumeOutcome CurlFileTransport::TransferResumable(const std::string& url, const
       return outcome;
     }
   }
-  song.file.reset(std::fopen(song.partPath.c_str(), partSize > 0 ? "ab" : "wb"));
-  if (!song.file) {
+  if (!song.Open(partSize > 0 ? "ab" : "wb")) {
     outcome.reason = "the file cannot be written";
     return outcome;
   }
   CURL* e = easy.get();
-  const bool set = curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, WriteSong) == CURLE_OK &&
+  const bool set = curl_easy_setopt(e, CURLOPT_BUFFERSIZE, static_cast<long>(kSongPieceBytes)) == CURLE_OK &&
+                   curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, WriteSong) == CURLE_OK &&
                    curl_easy_setopt(e, CURLOPT_WRITEDATA, &song) == CURLE_OK &&
                    curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, SongHeader) == CURLE_OK &&
                    curl_easy_setopt(e, CURLOPT_HEADERDATA, &song) == CURLE_OK &&

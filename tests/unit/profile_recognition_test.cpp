@@ -234,7 +234,13 @@ TEST(ProfileRecognition, PageTextEndsAtLengthOrZeroByte) {
       {block, 3, "abc"}, {block, 2, "ab"}, {block, 8, "abc"}, {block + 4, 3, "def"},
       {block, 0, ""},    {block, -1, ""},  {block, -2, ""},   {nullptr, 5, ""},
   };
-  for (const Case& c : cases) EXPECT_EQ(PageText(c.data, c.length), c.text) << c.length;
+  for (const Case& c : cases) {
+    EXPECT_EQ(PageText(c.data, c.length), c.text) << c.length;
+    // The view is the same text where it lies in the block, no copy of it.
+    const std::string_view view = PageView(c.data, c.length);
+    EXPECT_EQ(view, c.text) << c.length;
+    EXPECT_TRUE(view.empty() || view.data() == c.data) << c.length;
+  }
   const std::string high = "\xE4\xFF\x80";
   EXPECT_EQ(PageText(high.data(), 3), high);
 }
