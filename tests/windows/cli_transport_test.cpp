@@ -70,3 +70,13 @@ TEST(CliTransport, PagesAndSongsFollowTheRulesAndResume) {
   EXPECT_TRUE(songs.FileExistsNonEmpty(dir + rows[10].target));
   ReleaseEndlessBodies();
 }
+
+TEST(CliTransport, TextTurnsWideAndBackReplacingBrokenText) {
+  const struct { std::string narrow; std::wstring wide; std::string back; } rows[] = {
+      {"Caf\xC3\xA9 \xD0\x9D", L"Caf\x00E9 \x041D", "Caf\xC3\xA9 \xD0\x9D"},
+      {"a\xFF" "b\xC3", L"a\xFFFD" L"b\xFFFD", "a\xEF\xBF\xBD" "b\xEF\xBF\xBD"},
+      {"", L"", ""},
+  };
+  for (const auto& row : rows) EXPECT_EQ(std::make_pair(WideFromUtf8(row.narrow), Utf8FromWide(row.wide)), std::make_pair(row.wide, row.back));
+  EXPECT_EQ(Utf8FromWide(std::wstring(L"x") + static_cast<wchar_t>(0xD800)), "x\xEF\xBF\xBD");
+}
