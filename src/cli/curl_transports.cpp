@@ -15,6 +15,7 @@
 
 #include "base/program_constants.h"
 #include "base/web_address.h"
+#include "cli/song_answer.h"
 #include "net/partial_file.h"
 
 namespace {
@@ -167,18 +168,6 @@ std::string_view Trimmed(std::string_view text) {
   return text;
 }
 
-// "bytes START-LAST/TOTAL", or false for anything else (a range the server made up is no resume).
-bool ParseContentRange(std::string_view value, std::uint64_t& start, std::uint64_t& total) {
-  unsigned long long first = 0, last = 0, whole = 0;
-  char end = 0;
-  const std::string text(value);
-  if (std::sscanf(text.c_str(), "bytes %llu-%llu/%llu%c", &first, &last, &whole, &end) != 3) return false;
-  if (first > last || last >= whole) return false;
-  start = first;
-  total = whole;
-  return true;
-}
-
 std::size_t SongHeader(char* data, std::size_t size, std::size_t count, void* context) {
   auto* song = static_cast<SongWrite*>(context);
   const std::string_view line(data, size * count);
@@ -263,19 +252,19 @@ long long FileSize(const std::string& path) {
 std::string FailureReason(SongWrite& song, CURLcode result, bool closed, long long size, bool lengthMatches,
                           bool renameFailed, const TransferLimits& limits) {
   const long status = ResponseCode(song.easy);
-  if (song.StopRequested()) return "stopped";
-  if (status != 0 && !IsSuccessStatus(static_cast<std::uint32_t>(status))) return "HTTP " + std::to_string(status);
-  if (result == CURLE_OPERATION_TIMEDOUT) return "no data came for " + std::to_string(limits.windowMs / kMillisecondsPerSecond) + " s";
-  if (result == CURLE_FILESIZE_EXCEEDED || song.tooLarge) return "larger than the program takes";
-  if (song.refused || !closed || renameFailed) return "the file cannot be written";
-  if (result == CURLE_PARTIAL_FILE || result == CURLE_RECV_ERROR) return "the song ended before its announced length";
+  if (song.StopRequested()) return kReasonStopped;
+  if (status != 0 && !IsSuccessStatus(static_cast<std::uint32_t>(status))) return HttpStatusReason(status);
+  if (result == CURLE_OPERATION_TIMEDOUT) return NoDataReason(limits.windowMs);
+  if (result == CURLE_FILESIZE_EXCEEDED || song.tooLarge) return kReasonTooLarge;
+  if (song.refused || !closed || renameFailed) return kReasonCannotWrite;
+  if (result == CURLE_PARTIAL_FILE || result == CURLE_RECV_ERROR) return kReasonCutShort;
   if (result == CURLE_COULDNT_CONNECT || result == CURLE_COULDNT_RESOLVE_HOST || result == CURLE_COULDNT_RESOLVE_PROXY) {
-    return "the server could not be reached";
+    return kReasonUnreachable;
   }
   if (result != CURLE_OK) return curl_easy_strerror(result);
-  if (size <= 0) return "the song is empty";
-  if (!lengthMatches) return "the song ended before its announced length";
-  return "the transfer failed";
+  if (size <= 0) return kReasonEmpty;
+  if (!lengthMatches) return kReasonCutShort;
+  return kReasonFailed;
 }
 
 }  // namespace
@@ -328,7 +317,7 @@ ResumeOutcome CurlFileTransport::TransferResumable(const std::string& url, const
                                                    const TransferStop* stop) {
   ResumeOutcome outcome;
   if (!IsWebAddress(url) || targetPath.empty()) {
-    outcome.reason = "not a web address";
+    outcome.reason = kReasonNotWebAddress;
     return outcome;
   }
   EasyHandle easy = NewEasy(url, limits_);
@@ -350,12 +339,12 @@ ResumeOutcome CurlFileTransport::TransferResumable(const std::string& url, const
     range = std::to_string(partSize) + "-";
     if (!options.validator.empty()) headers.reset(curl_slist_append(nullptr, ("If-Range: " + options.validator).c_str()));
     if (!options.validator.empty() && !headers) {
-      outcome.reason = "out of memory";
+      outcome.reason = kReasonNoMemory;
       return outcome;
     }
   }
   if (!song.Open(partSize > 0 ? "ab" : "wb")) {
-    outcome.reason = "the file cannot be written";
+    outcome.reason = kReasonCannotWrite;
     return outcome;
   }
   CURL* e = easy.get();

@@ -6,6 +6,7 @@
 #include <wininet.h>
 
 #include "base/win_handles.h"
+#include "net/web_request.h"
 
 namespace {
 
@@ -33,10 +34,15 @@ const BlockAllocator& ProgramHeapAllocator() {
 }
 
 int PageFetcher(HINTERNET session, const std::string& address, FetchBuffer& buffer,
-                const std::function<bool()>& stillWanted) {
+                const std::function<bool()>& stillWanted, DWORD receiveTimeoutMs) {
   if (session == nullptr) return buffer.length;
-  UniqueInternetHandle request(
-      InternetOpenUrlA(session, address.c_str(), "", 0, INTERNET_FLAG_PASSIVE, 0));
+  WebRequest web;
+  if (receiveTimeoutMs != 0) {
+    web = OpenWebRequest(session, address, "", 0, receiveTimeoutMs);
+  } else {
+    web.request.reset(InternetOpenUrlA(session, address.c_str(), "", 0, INTERNET_FLAG_PASSIVE, 0));
+  }
+  const UniqueInternetHandle& request = web.request;
   if (!request) {
     buffer.length = -2;
     return -2;
@@ -71,7 +77,7 @@ int PageFetcher(HINTERNET session, const std::string& address, FetchBuffer& buff
 
 int WinInetPageTransport::Fetch(const std::string& address, FetchBuffer& buffer,
                                 const std::function<bool()>& stillWanted) {
-  return PageFetcher(session_, address, buffer, stillWanted);
+  return PageFetcher(session_, address, buffer, stillWanted, receiveTimeoutMs_);
 }
 
 const BlockAllocator& WinInetPageTransport::Allocator() const { return ProgramHeapAllocator(); }

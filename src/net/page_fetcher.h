@@ -19,16 +19,20 @@ const BlockAllocator& ProgramHeapAllocator();
 // session the buffer is left as it is. When stillWanted is given
 // and answers false before a read of the network, the fetch stops there as a failed read (-1):
 // a caller that no longer needs the body is not held by a server that never finishes it.
+// With receiveTimeoutMs not 0, a server that sends nothing for that long fails the fetch too:
+// without it, a read under Wine waits as long as the server holds it.
 int PageFetcher(HINTERNET session, const std::string& address, FetchBuffer& buffer,
-                const std::function<bool()>& stillWanted = nullptr);
+                const std::function<bool()>& stillWanted = nullptr, DWORD receiveTimeoutMs = 0);
 
 // The same as a read's transport, through one session the caller keeps open.
 class WinInetPageTransport : public PageTransport {
  public:
-  explicit WinInetPageTransport(HINTERNET session) : session_(session) {}
+  explicit WinInetPageTransport(HINTERNET session, DWORD receiveTimeoutMs = 0)
+      : session_(session), receiveTimeoutMs_(receiveTimeoutMs) {}
   int Fetch(const std::string& address, FetchBuffer& buffer, const std::function<bool()>& stillWanted) override;
   const BlockAllocator& Allocator() const override;
 
  private:
   HINTERNET session_;
+  DWORD receiveTimeoutMs_;
 };

@@ -1,0 +1,47 @@
+// The command line's transports in the Windows build, with WinINet: a session whose pages are
+// fetched by the window's own page transport, and a song save under the same rules as the
+// libcurl one (web addresses only, 2xx songs, the announced length, the pace and size bounds,
+// ".part" until complete) that can continue an earlier ".part". Paths are UTF-8.
+#pragma once
+
+#include <windows.h>
+#include <wininet.h>
+
+#include <string>
+
+#include "base/win_handles.h"
+#include "net/page_fetcher.h"
+#include "cli/resumable_transport.h"
+#include "net/song_address.h"
+
+// One WinINet session with the program's user agent and the system's proxy settings, and the
+// time without data after which its requests give up (the limits' window). Pages are fetched
+// through it with WinInetPageTransport(session.get(), session.ReceiveTimeoutMs()).
+class WinInetCliSession {
+ public:
+  explicit WinInetCliSession(const TransferLimits& limits = TransferLimits());
+  // Null when the system gave no session.
+  HINTERNET get() const { return session_.get(); }
+  DWORD ReceiveTimeoutMs() const { return receiveTimeoutMs_; }
+
+ private:
+  UniqueInternetHandle session_;
+  DWORD receiveTimeoutMs_;
+};
+
+// The limits given are the program's own; tests hand in a shorter pace window. The session
+// (a WinInetCliSession's) must outlive the transport; transfers may run on several threads.
+class WinInetFileTransport : public ResumableFileTransport {
+ public:
+  explicit WinInetFileTransport(HINTERNET session, const TransferLimits& limits = TransferLimits())
+      : session_(session), limits_(limits) {}
+  bool Transfer(const std::string& url, const std::string& targetPath, const TransferProgress& progress,
+                const TransferStop* stop) override;
+  bool FileExistsNonEmpty(const std::string& path) override;
+  ResumeOutcome TransferResumable(const std::string& url, const std::string& targetPath, const ResumeOptions& options,
+                                  const TransferProgress& progress, const TransferStop* stop) override;
+
+ private:
+  HINTERNET session_;
+  TransferLimits limits_;
+};
