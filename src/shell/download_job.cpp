@@ -109,7 +109,7 @@ class WindowSaveEvents : public SongSaveEvents {
 DWORD WINAPI DownloadJob(void* parameter) {
   auto* request = static_cast<DownloadRequestRecord*>(parameter);
   const int row = request->row.load();
-  const SongSaveRequest song{request->url, request->name, request->targetPath};
+  const SongSaveRequest song{request->url, request->name, request->targetPath, std::string()};
   const int generation = request->generation;
   request->row.store(-1);
 

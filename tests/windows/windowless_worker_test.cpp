@@ -69,12 +69,12 @@ TEST(WindowlessWorkers, ReadAProfileAndSaveItsSongsThroughTheirEvents) {
   UrlMonFileTransport files;
   const std::string folder = FreshTempFolder("windowless");
   RecordedSave toFolder;
-  SaveSong({read.songs[0].url, read.songs[0].name, folder + "Rock & Roll"}, files, toFolder);
+  SaveSong({read.songs[0].url, read.songs[0].name, folder + "Rock & Roll", ""}, files, toFolder);
   RecordedSave cancelled;
-  SaveSong({read.songs[1].url, read.songs[1].name, ""}, files, cancelled);
+  SaveSong({read.songs[1].url, read.songs[1].name, "", ""}, files, cancelled);
   RecordedSave chosen;
   chosen.answer = folder + "chosen";
-  SaveSong({"file:///C:/windows/win.ini", "Not a Song", ""}, files, chosen);
+  SaveSong({"file:///C:/windows/win.ini", "Not a Song", "", ""}, files, chosen);
   EXPECT_EQ(toFolder.states, (std::vector<std::string>{"waiting", "downloading", "ready " + folder + "Rock & Roll.mp3"}));
   EXPECT_EQ(cancelled.states, (std::vector<std::string>{"waiting", "asked EndlessSummer.mp3", "cancelled"}));
   EXPECT_EQ(chosen.states, (std::vector<std::string>{"waiting", "asked Not a Song.mp3", "downloading", "failed"}));
