@@ -305,11 +305,6 @@ int CurlPageTransport::Fetch(const std::string& address, FetchBuffer& buffer,
   return FillFetchBuffer(buffer, read, ReadPause(), allocator_);
 }
 
-bool CurlFileTransport::Transfer(const std::string& url, const std::string& targetPath,
-                                 const TransferProgress& progress, const TransferStop* stop) {
-  return TransferResumable(url, targetPath, ResumeOptions(), progress, stop).complete;
-}
-
 bool CurlFileTransport::FileExistsNonEmpty(const std::string& path) { return FileSize(path) > 0; }
 
 ResumeOutcome CurlFileTransport::TransferResumable(const std::string& url, const std::string& targetPath,

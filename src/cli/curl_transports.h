@@ -24,8 +24,6 @@ class CurlPageTransport : public PageTransport {
 class CurlFileTransport : public ResumableFileTransport {
  public:
   explicit CurlFileTransport(const TransferLimits& limits = TransferLimits()) : limits_(limits) {}
-  bool Transfer(const std::string& url, const std::string& targetPath, const TransferProgress& progress,
-                const TransferStop* stop) override;
   bool FileExistsNonEmpty(const std::string& path) override;
   ResumeOutcome TransferResumable(const std::string& url, const std::string& targetPath, const ResumeOptions& options,
                                   const TransferProgress& progress, const TransferStop* stop) override;

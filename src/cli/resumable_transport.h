@@ -29,6 +29,11 @@ struct ResumeOutcome {
 
 class ResumableFileTransport : public FileTransport {
  public:
+  // A plain transfer is one that continues nothing.
+  bool Transfer(const std::string& url, const std::string& targetPath, const TransferProgress& progress,
+                const TransferStop* stop) final {
+    return TransferResumable(url, targetPath, ResumeOptions(), progress, stop).complete;
+  }
   virtual ResumeOutcome TransferResumable(const std::string& url, const std::string& targetPath,
                                           const ResumeOptions& options, const TransferProgress& progress,
                                           const TransferStop* stop) = 0;

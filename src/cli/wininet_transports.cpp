@@ -152,11 +152,6 @@ WinInetCliSession::WinInetCliSession(const TransferLimits& limits)
   if (session_) SetTimeout(session_.get(), INTERNET_OPTION_CONNECT_TIMEOUT, receiveTimeoutMs_);
 }
 
-bool WinInetFileTransport::Transfer(const std::string& url, const std::string& targetPath,
-                                    const TransferProgress& progress, const TransferStop* stop) {
-  return TransferResumable(url, targetPath, ResumeOptions(), progress, stop).complete;
-}
-
 bool WinInetFileTransport::FileExistsNonEmpty(const std::string& path) { return FileSizeOf(WideFromUtf8(path)) > 0; }
 
 ResumeOutcome WinInetFileTransport::TransferResumable(const std::string& url, const std::string& targetPath,

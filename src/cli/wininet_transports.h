@@ -35,8 +35,6 @@ class WinInetFileTransport : public ResumableFileTransport {
  public:
   explicit WinInetFileTransport(HINTERNET session, const TransferLimits& limits = TransferLimits())
       : session_(session), limits_(limits) {}
-  bool Transfer(const std::string& url, const std::string& targetPath, const TransferProgress& progress,
-                const TransferStop* stop) override;
   bool FileExistsNonEmpty(const std::string& path) override;
   ResumeOutcome TransferResumable(const std::string& url, const std::string& targetPath, const ResumeOptions& options,
                                   const TransferProgress& progress, const TransferStop* stop) override;
