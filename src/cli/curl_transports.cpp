@@ -5,6 +5,7 @@
 #include <curl/curl.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -140,6 +141,7 @@ struct SongWrite {
   const TransferStop* stop = nullptr;
   std::uint64_t lastReceived = UINT64_MAX;
   std::uint64_t lastAnnounced = UINT64_MAX;
+  std::chrono::steady_clock::time_point lastFlush = std::chrono::steady_clock::now();
 
   bool StopRequested() const { return stop != nullptr && stop->requested.load(); }
   bool Open(const char* mode) {
@@ -237,6 +239,13 @@ int SongProgress(void* context, curl_off_t announced, curl_off_t received, curl_
     song->lastReceived = total;
     song->lastAnnounced = whole;
     (*song->progress)(total, whole);
+  }
+  // A slow song would sit in the file's buffer: what has come reaches the ".part" at least once a
+  // second, so a run that is killed leaves it there for the next.
+  const auto now = std::chrono::steady_clock::now();
+  if (song->file && now - song->lastFlush >= std::chrono::seconds(1)) {
+    song->lastFlush = now;
+    std::fflush(song->file.get());
   }
   return 0;
 }

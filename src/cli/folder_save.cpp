@@ -6,10 +6,14 @@
 #include <chrono>
 #include <mutex>
 #include <thread>
+#include <filesystem>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "downloads/song_save.h"
 #include "net/partial_file.h"
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -42,12 +46,35 @@ std::string FileNameOf(const std::string& path, char separator) {
   return cut == std::string::npos ? path : path.substr(cut + 1);
 }
 
+std::string AsciiLower(std::string text) {
+  for (char& c : text) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return text;
+}
+
+// The names of the folder's non-empty files when the run starts, in lower case: a free name must
+// differ from them in more than letter case, as on Windows, so the folder can go there whole.
+std::unordered_set<std::string> NamesInFolder(const std::string& folder) {
+  std::unordered_set<std::string> names;
+  std::error_code error;
+  for (fs::directory_iterator entry(fs::u8path(folder), error), end; !error && entry != end; entry.increment(error)) {
+    std::error_code sizeError;
+    if (entry->is_regular_file(sizeError) && entry->file_size(sizeError) > 0 && !sizeError) {
+      names.insert(AsciiLower(entry->path().filename().u8string()));
+    }
+  }
+  return names;
+}
+
 // One song's transfer: continues the recorded ".part" when the save writes that file, and keeps
 // what the transport said of it.
 class SongTransfer : public FileTransport {
  public:
-  SongTransfer(ResumableFileTransport& transport, std::string continuePath, std::string validator)
-      : transport_(transport), continuePath_(std::move(continuePath)), validator_(std::move(validator)) {}
+  SongTransfer(ResumableFileTransport& transport, std::string continuePath, std::string validator,
+               const std::unordered_set<std::string>& folderNames, const std::string& folderPrefix)
+      : transport_(transport), continuePath_(std::move(continuePath)), validator_(std::move(validator)),
+        folderNames_(folderNames), folderPrefix_(folderPrefix) {}
   bool Transfer(const std::string& url, const std::string& targetPath, const TransferProgress& progress,
                 const TransferStop* stop) override {
     target_ = targetPath;
@@ -58,7 +85,11 @@ class SongTransfer : public FileTransport {
     outcome_ = transport_.TransferResumable(url, targetPath, options, progress, stop);
     return outcome_.complete;
   }
-  bool FileExistsNonEmpty(const std::string& path) override { return transport_.FileExistsNonEmpty(path); }
+  bool FileExistsNonEmpty(const std::string& path) override {
+    return transport_.FileExistsNonEmpty(path) ||
+           (path.compare(0, folderPrefix_.size(), folderPrefix_) == 0 &&
+            folderNames_.count(AsciiLower(path.substr(folderPrefix_.size()))) > 0);
+  }
   const std::string& target() const { return target_; }
   const ResumeOutcome& outcome() const { return outcome_; }
 
@@ -66,6 +97,8 @@ class SongTransfer : public FileTransport {
   ResumableFileTransport& transport_;
   std::string continuePath_;
   std::string validator_;
+  const std::unordered_set<std::string>& folderNames_;
+  const std::string& folderPrefix_;
   std::string target_;
   ResumeOutcome outcome_;
 };
@@ -100,6 +133,7 @@ class FolderRun {
     if (folderPrefix_.empty() || (folderPrefix_.back() != options.separator && folderPrefix_.back() != '/')) {
       folderPrefix_ += options.separator;
     }
+    folderNames_ = NamesInFolder(options.folder);
   }
 
   FolderSaveSummary Run() {
@@ -153,7 +187,7 @@ class FolderRun {
         !transport_.FileExistsNonEmpty(recordedPath)) {
       request.continuePath = recordedPath;
     }
-    SongTransfer transfer(transport_, request.continuePath, recorded.validator);
+    SongTransfer transfer(transport_, request.continuePath, recorded.validator, folderNames_, folderPrefix_);
     SongFigures figures(progress_);
     const SongSaveState state = SaveSong(request, transfer, figures, &stop_);
     const std::string& target = transfer.target();
@@ -220,6 +254,7 @@ class FolderRun {
   FolderSaveProgress& progress_;
   const std::vector<SongGroup> groups_;
   std::string folderPrefix_;
+  std::unordered_set<std::string> folderNames_;
   std::atomic<std::size_t> next_{0};
   std::mutex indexLock_;
   bool indexChanged_ = false;

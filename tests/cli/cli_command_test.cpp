@@ -103,6 +103,8 @@ TEST(VerdimoCli, SavesThenSkipsAndContinuesWhatWasCutOrStopped) {
   EXPECT_EQ(fs::file_size(cut), 100000u);
   EXPECT_NE(Slurp(site.dir() / "requests").find("cut-once.mp3?bytes=100000&id=worldband\t206\t50000"), std::string::npos);
   EXPECT_EQ(Cli(site, "save --quiet worldband " + folder.string()).out, "");
+  std::ofstream(folder / "it's late.mp3") << "an older file";  // names differ in more than letter case
+  EXPECT_NE(Cli(site, "save someband " + folder.string()).out.find("/It's Late (2).mp3\n"), std::string::npos);
   EXPECT_EQ(Cli(site, "save worldband " + folder.string()).out.find("Ready!"), std::string::npos);
 
   // Ctrl-C: the running transfers end keeping their .part, recorded for the next run.
