@@ -20,7 +20,10 @@ bool IsPlainFileName(std::string_view name) {
 bool SaveIndex::Parse(std::string_view text) {
   entries_.clear();
   const nlohmann::json index = nlohmann::json::parse(text, nullptr, false);
-  if (index.is_discarded() || !index.is_object() || index.value("format", 0) != kIndexFormat) return false;
+  if (index.is_discarded() || !index.is_object()) return false;
+  // Every value is looked at before it is read: a hand-edited index may hold any type anywhere.
+  const auto format = index.find("format");
+  if (format == index.end() || !format->is_number_integer() || format->get<long long>() != kIndexFormat) return false;
   const auto songs = index.find("songs");
   if (songs == index.end() || !songs->is_object()) return false;
   for (const auto& [url, song] : songs->items()) {

@@ -21,6 +21,7 @@ TEST(SaveIndex, TakesOnlyPlainFileNamesFromAnEditedIndex) {
       {songs + R"("u": {"file": 7, "whole": true}, "v": []}})", true, "-"},
       {songs + R"("u": {"file": "a.mp3"}}})", true, "-"},
       {R"({"format": 2, "songs": {}})", false, "-"},
+      {R"({"format": "1", "songs": {}})", false, "-"},
       {songs + R"("u": {"file": "a.mp3", "whole": true})", false, "-"},
       {"\xFF\xFE", false, "-"},
   };
