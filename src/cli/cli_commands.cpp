@@ -207,9 +207,7 @@ int Save(const CliOptions& options, std::vector<PlaylistSong>& songs, CliPlatfor
   return summary.failed > 0 || !summary.indexStored ? kExitSongsFailed : kExitDone;
 }
 
-}  // namespace
-
-int RunCli(const std::vector<std::string>& arguments, CliPlatform& platform, std::ostream& out, std::ostream& err) {
+int RunCommand(const std::vector<std::string>& arguments, CliPlatform& platform, std::ostream& out, std::ostream& err) {
   const ParsedArguments parsed = ParseArguments(arguments, out, err);
   if (!parsed.run) return parsed.exitCode;
   const CliOptions& options = parsed.options;
@@ -221,4 +219,16 @@ int RunCli(const std::vector<std::string>& arguments, CliPlatform& platform, std
   const int code = ReadExitCode(end, options, listener, lines);
   if (code != kExitDone || listing) return code;
   return Save(options, listener.kept(), platform, lines, outTerminal);
+}
+
+}  // namespace
+
+int RunCli(const std::vector<std::string>& arguments, CliPlatform& platform, std::ostream& out, std::ostream& err) {
+  // A failure nobody foresaw (no memory, a file system error) ends the command with its words.
+  try {
+    return RunCommand(arguments, platform, out, err);
+  } catch (const std::exception& error) {
+    err << "verdimo-cli stopped: " << error.what() << std::endl;
+    return kExitSongsFailed;
+  }
 }

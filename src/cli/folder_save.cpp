@@ -6,6 +6,7 @@
 #include <chrono>
 #include <mutex>
 #include <thread>
+#include <exception>
 #include <filesystem>
 #include <unordered_map>
 #include <unordered_set>
@@ -155,7 +156,12 @@ class FolderRun {
         Left(groups_[g]);
         continue;
       }
-      Save(groups_[g]);
+      // Nothing may leave a worker thread: a song that could not be saved (no memory) fails alone.
+      try {
+        Save(groups_[g]);
+      } catch (const std::exception& error) {
+        End(groups_[g], SongOutcome::kFailed, std::string(), error.what());
+      }
     }
   }
 
