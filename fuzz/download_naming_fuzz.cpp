@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "downloads/download_naming.h"
 #include "fuzz_input.h"
@@ -50,6 +51,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(folderLength + name.size() + kNameSuffixRoom + 1 <= kMaxPathLength);
   } else {
     FUZZ_CHECK(name == "_");
+  }
+
+  // The command line's names: UTF-8, the same rules, within the bounds in their own units.
+  const NameBounds& bounds = data[0] % 2 == 0 ? kNativeNameBounds : kWideNameBounds;
+  const std::string wide = SafeFileNameUtf8(title, folderLength, bounds);
+  std::vector<std::uint32_t> points;
+  FUZZ_CHECK(!wide.empty() && FuzzCodePoints(wide, points));
+  FUZZ_CHECK(!HasForbiddenNameCharacter(wide) && wide.back() != '.' && wide.back() != ' ');
+  FUZZ_CHECK(!OpensADevice(wide) && !OpensADevice(wide + ".mp3"));
+  if (folderLength + kNameSuffixRoom + 1 < bounds.maxPath) {
+    FUZZ_CHECK(folderLength + PathLength(wide, bounds) + kNameSuffixRoom + 1 <= bounds.maxPath);
+    FUZZ_CHECK(PathLength(wide, bounds) + kNameSuffixRoom <= bounds.maxName);
   }
 
   // The proposal never names a folder: no separator, nothing forbidden.
