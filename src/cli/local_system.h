@@ -34,5 +34,6 @@ int TerminalWidth();
 // Ctrl-C ends the program at once.
 void StopOnInterrupt(TransferStop& stop);
 
-// Prepares the console for UTF-8 text (Windows); nothing natively.
+// Prepares the console for UTF-8 text (Windows); natively, a closed pipe no longer ends the
+// program.
 void PrepareConsole();

@@ -73,4 +73,6 @@ void StopOnInterrupt(TransferStop& stop) {
   sigaction(SIGINT, &action, nullptr);
 }
 
-void PrepareConsole() {}
+// A reader that closes the pipe early (| head) must not end a save half-way, before its index is
+// written: its lines are then dropped instead.
+void PrepareConsole() { signal(SIGPIPE, SIG_IGN); }

@@ -106,6 +106,10 @@ TEST(VerdimoCli, SavesThenSkipsAndContinuesWhatWasCutOrStopped) {
   std::ofstream(folder / "it's late.mp3") << "an older file";  // names differ in more than letter case
   EXPECT_NE(Cli(site, "save someband " + folder.string()).out.find("/It's Late (2).mp3\n"), std::string::npos);
   EXPECT_EQ(Cli(site, "save worldband " + folder.string()).out.find("Ready!"), std::string::npos);
+  // A reader that leaves early does not cut the run short: the next one has nothing left to do.
+  const std::string piped = (site.dir() / "piped").string();
+  std::system((VERDIMO_CLI " save fifty " + piped + " | head -c 1 >/dev/null").c_str());
+  EXPECT_EQ(Cli(site, "save fifty " + piped).out.find("Ready!"), std::string::npos);
 
   // Ctrl-C: the running transfers end keeping their .part, recorded for the next run.
   const fs::path slow = site.dir() / "slow";
