@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "acquisition/profile_scan.h"
+#include "cli/cli_options.h"
 #include "cli/resumable_transport.h"
 #include "cli/save_index.h"
 #include "downloads/download_naming.h"
@@ -17,7 +18,7 @@
 struct FolderSaveOptions {
   std::string folder;  // exists
   char separator = '/';
-  int jobs = 8;
+  int jobs = kDefaultJobs;
   bool again = false;  // every song anew, beside the old files; the index is not asked
   NameBounds bounds = kNativeNameBounds;
 };
