@@ -6,6 +6,8 @@
 #include <climits>
 #include <iterator>
 
+#include "base/utf8_text.h"
+
 namespace {
 
 struct NamedEntity {
@@ -100,30 +102,8 @@ constexpr long long kLastCodePoint = 0x10FFFF;
 constexpr long long kFirstSurrogate = 0xD800;
 constexpr long long kLastSurrogate = 0xDFFF;
 
-// Characters a title must not carry into a terminal or a file name: the C0 and C1 controls, DEL
-// and the bidirectional overrides and isolates, which would reorder what follows them.
-bool IsHiddenControl(long long c) {
-  return c < 0x20 || (c >= 0x7F && c <= 0x9F) || (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
-}
-
-void AppendUtf8(std::string& out, long long c) {
-  if (IsHiddenControl(c)) c = ' ';
-  if (c < 0x80) {
-    out.push_back(static_cast<char>(c));
-  } else if (c < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  } else if (c < 0x10000) {
-    out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  }
-}
+// A character as the command line writes it: one that would act instead of showing becomes a blank.
+void AppendShown(std::string& out, std::uint32_t c) { AppendUtf8(out, IsHiddenControl(c) ? ' ' : c); }
 
 // The Unicode character of a Windows-1252 byte; the five bytes the code page leaves undefined
 // keep their value, a C1 control.
@@ -256,7 +236,7 @@ std::string EntityDecoderUtf8(std::string_view raw) {
   ScanDecimalReferences(
       decoded,
       [&result](std::string_view kept) {
-        for (char c : kept) AppendUtf8(result, kCodePageToUnicode[static_cast<unsigned char>(c)]);
+        for (char c : kept) AppendShown(result, kCodePageToUnicode[static_cast<unsigned char>(c)]);
       },
       [&result](long long value) {
         if (value <= 0) return false;
@@ -264,7 +244,7 @@ std::string EntityDecoderUtf8(std::string_view raw) {
         // window shows them.
         if (value >= 128 && value <= 159) value = kCodePageToUnicode[value];
         const bool scalar = value <= kLastCodePoint && (value < kFirstSurrogate || value > kLastSurrogate);
-        AppendUtf8(result, scalar ? value : kUnknownCharacter);
+        AppendShown(result, scalar ? static_cast<std::uint32_t>(value) : kUnknownCharacter);
         return true;
       });
   return result;

@@ -6,30 +6,14 @@
 
 #include <nlohmann/json.hpp>
 
+#include "base/utf8_text.h"
+
 namespace {
 
-constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
-
-// The length of the UTF-8 character at text[at] and its code point, 0 when none starts there.
-std::size_t CharacterAt(std::string_view text, std::size_t at, std::uint32_t& c) {
-  const unsigned char lead = static_cast<unsigned char>(text[at]);
-  std::size_t length = lead < 0x80 ? 1 : lead >= 0xC2 && lead <= 0xDF ? 2 : lead >= 0xE0 && lead <= 0xEF ? 3
-                                   : lead >= 0xF0 && lead <= 0xF4 ? 4 : 0;
-  if (length == 0 || text.size() - at < length) return 0;
-  c = length == 1 ? lead : lead & (0xFFu >> (length + 1));
-  for (std::size_t i = 1; i < length; ++i) {
-    const unsigned char next = static_cast<unsigned char>(text[at + i]);
-    if ((next & 0xC0) != 0x80) return 0;
-    c = (c << 6) | (next & 0x3Fu);
-  }
-  const std::uint32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
-  if (c < least[length] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return 0;
-  return length;
-}
-
+// Besides the hidden controls, the marks that turn text's direction and the line and paragraph
+// separators.
 bool TerminalObeys(std::uint32_t c) {
-  return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x061C || c == 0x200E || c == 0x200F ||
-         (c >= 0x2028 && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
+  return IsHiddenControl(c) || c == 0x061C || c == 0x200E || c == 0x200F || c == 0x2028 || c == 0x2029;
 }
 
 std::string Megabytes(std::uint64_t bytes) {
@@ -45,9 +29,9 @@ std::string TerminalSafe(std::string_view text) {
   safe.reserve(text.size());
   for (std::size_t at = 0; at < text.size();) {
     std::uint32_t c = 0;
-    const std::size_t length = CharacterAt(text, at, c);
+    const std::size_t length = Utf8CharacterAt(text, at, c);
     if (length == 0) {
-      safe += kReplacement;
+      safe += kReplacementCharacter;
       ++at;
       continue;
     }

@@ -6,6 +6,8 @@
 #include <string>
 #include <utility>
 
+#include "base/utf8_text.h"
+
 namespace {
 
 bool IsForbiddenNameByte(unsigned char b) {
@@ -100,41 +102,6 @@ std::string FinishedName(std::string safe, std::size_t room, bool utf8, bool utf
   return safe;
 }
 
-// The length and code point of the UTF-8 sequence at text[at], or length 0 when none starts
-// there (a stray continuation byte, an overlong form, a surrogate, a value above U+10FFFF or a
-// cut sequence).
-std::size_t Utf8SequenceAt(std::string_view text, std::size_t at, std::uint32_t& codePoint) {
-  const unsigned char lead = static_cast<unsigned char>(text[at]);
-  std::size_t length = 0;
-  std::uint32_t least = 0;
-  if (lead < 0x80) {
-    codePoint = lead;
-    return 1;
-  } else if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2, codePoint = lead & 0x1Fu, least = 0x80;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3, codePoint = lead & 0x0Fu, least = 0x800;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4, codePoint = lead & 0x07u, least = 0x10000;
-  } else {
-    return 0;
-  }
-  if (text.size() - at < length) return 0;
-  for (std::size_t i = 1; i < length; ++i) {
-    const unsigned char next = static_cast<unsigned char>(text[at + i]);
-    if ((next & 0xC0) != 0x80) return 0;
-    codePoint = (codePoint << 6) | (next & 0x3Fu);
-  }
-  if (codePoint < least || codePoint > 0x10FFFF || (codePoint >= 0xD800 && codePoint <= 0xDFFF)) return 0;
-  return length;
-}
-
-// C1 controls and the bidirectional overrides and isolates, which no file name should carry.
-bool IsForbiddenWideCharacter(std::uint32_t c) {
-  return (c >= 0x7F && c <= 0x9F) || (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
-}
-
-constexpr std::string_view kReplacementCharacter = "\xEF\xBF\xBD";
 
 }  // namespace
 
@@ -189,12 +156,12 @@ std::string SafeFileNameUtf8(std::string_view name, std::size_t folderLength, co
   safe.reserve(name.size() + 1);
   for (std::size_t at = 0; at < name.size();) {
     std::uint32_t c = 0;
-    const std::size_t length = Utf8SequenceAt(name, at, c);
+    const std::size_t length = Utf8CharacterAt(name, at, c);
     if (length == 0) {
       safe += kReplacementCharacter;
       ++at;
     } else {
-      if ((c < 0x80 && IsForbiddenNameByte(static_cast<unsigned char>(c))) || IsForbiddenWideCharacter(c)) {
+      if ((c < 0x80 && IsForbiddenNameByte(static_cast<unsigned char>(c))) || IsHiddenControl(c)) {
         safe.push_back('_');
       } else {
         safe.append(name, at, length);
