@@ -1,0 +1,68 @@
+// The files the command line writes in the user's folder, opened so that nothing is ever written
+// through a link: natively with O_NOFOLLOW (and O_EXCL for a new file), on Windows with
+// CREATE_NEW for a new file and, for an existing one, a check after opening that its final path is
+// the file expected in the folder. A link, a folder or a file with a second name where a plain
+// file was expected is refused (kNotPlainFile), never followed. Paths are UTF-8.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+enum class LocalFileError {
+  kNone,
+  kNotPlainFile,  // a link, a folder, a device, or a file with more than one name
+  kExists,        // a new file was asked for and the name is taken
+  kMissing,       // an existing file was asked for and there is none
+  kDiskFull,
+  kOther,
+};
+
+// One open file, written through a buffer of its own; closed when it goes.
+class LocalFile {
+ public:
+  LocalFile();
+  ~LocalFile();
+  LocalFile(const LocalFile&) = delete;
+  LocalFile& operator=(const LocalFile&) = delete;
+
+  // A new file; refuses a name that is taken, even by a dangling link.
+  bool Create(const std::string& path);
+  // An existing plain file, to write at its end; refuses a link.
+  bool OpenExisting(const std::string& path);
+  // Create, or OpenExisting where the name is a plain file already (cut to keep bytes).
+  bool OpenToWrite(const std::string& path, std::uint64_t keep);
+  bool IsOpen() const;
+
+  // Cuts the file to size bytes and writes on from there.
+  bool Truncate(std::uint64_t size);
+  // Buffered: the bytes reach the file when the buffer fills, at Flush, Sync or Close.
+  bool Write(const char* data, std::size_t size);
+  // The buffered bytes go into the file (a process killed afterwards leaves them there).
+  bool Flush();
+  // Flush, then the file's bytes reach the disk (a power loss afterwards leaves them there).
+  bool Sync();
+  bool Close();
+  // The file's size including what the buffer holds.
+  std::uint64_t Size() const;
+  LocalFileError error() const;
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
+
+// The size of the plain file at path, not following a link; -1 when there is none, or it is a
+// link, a folder or anything else.
+long long PlainFileSize(const std::string& path);
+// Whether something (a link too, dangling or not) stands at path.
+bool PathTaken(const std::string& path);
+// Whether what stands at path is something other than a plain file (a link, a folder ...).
+bool IsNotPlainFile(const std::string& path);
+// Renames from over to (replacing a file there, never writing through a link).
+bool RenameLocalFile(const std::string& from, const std::string& to);
+bool RemoveLocalFile(const std::string& path);
+// Makes the names in the folder durable (a rename survives a power loss); natively fsync of the
+// folder, on Windows nothing (the file system does it).
+void SyncFolder(const std::string& folder);

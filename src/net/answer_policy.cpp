@@ -1,0 +1,117 @@
+#include "net/answer_policy.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "net/song_address.h"
+
+namespace {
+
+// A validator longer than this is no validator a server means to be sent back.
+constexpr std::size_t kLongestValidator = 1024;
+
+// An entity tag is quoted ("x" or W/"x"); anything else a server gives is a date.
+bool IsEntityTag(std::string_view validator) {
+  return (!validator.empty() && validator.front() == '"') || validator.substr(0, 3) == "W/\"";
+}
+
+AnswerDecision Refused(TransferFailure failure) {
+  AnswerDecision decision;
+  decision.verdict = AnswerVerdict::kFail;
+  decision.failure = failure;
+  return decision;
+}
+
+AnswerDecision Misfit(const AnswerFacts& facts) {
+  AnswerDecision decision = Refused(TransferFailure::kMisfit);
+  if (!facts.secondTry) decision.verdict = AnswerVerdict::kAfresh;
+  return decision;
+}
+
+}  // namespace
+
+bool IsSendableValidator(std::string_view validator) {
+  return !validator.empty() && validator.size() <= kLongestValidator &&
+         std::none_of(validator.begin(), validator.end(),
+                      [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
+}
+
+std::string AnswerValidator(std::string_view etag, std::string_view lastModified) {
+  if (!etag.empty()) return IsSendableValidator(etag) ? std::string(etag) : std::string();
+  return IsSendableValidator(lastModified) ? std::string(lastModified) : std::string();
+}
+
+bool ParseContentRange(std::string_view value, std::uint64_t& start, std::uint64_t& last, std::uint64_t& total) {
+  unsigned long long first = 0, end = 0, whole = 0;
+  char extra = 0;
+  const std::string text(value.substr(0, 96));
+  if (std::sscanf(text.c_str(), "bytes %llu-%llu/%llu%c", &first, &end, &whole, &extra) != 3) return false;
+  if (first > end || end >= whole) return false;
+  start = first;
+  last = end;
+  total = whole;
+  return true;
+}
+
+AnswerDecision JudgeAnswer(const AnswerFacts& facts, std::uint64_t maxBytes) {
+  if (!IsSuccessStatus(facts.status)) return Refused(TransferFailure::kHttpStatus);
+  AnswerDecision decision;
+  decision.verdict = AnswerVerdict::kTake;
+  decision.validator = AnswerValidator(facts.etag, facts.lastModified);
+  if (facts.status == 206) {
+    std::uint64_t start = 0, last = 0, total = 0;
+    if (!facts.rangeAsked || !ParseContentRange(facts.contentRange, start, last, total) || start != facts.from ||
+        last + 1 != total || (facts.lengthKnown && facts.length != total - start)) {
+      return Misfit(facts);
+    }
+    const std::string& sent = facts.validatorSent;
+    const std::string& given = IsEntityTag(sent) ? facts.etag : facts.lastModified;
+    if (!sent.empty() && !given.empty() && given != sent) return Misfit(facts);
+    decision.from = facts.from;
+    decision.totalKnown = true;
+    decision.total = total;
+    // The bytes kept came with the validator sent; an answer that names none keeps it.
+    if (decision.validator.empty()) decision.validator = sent;
+  } else {
+    decision.from = 0;  // a whole song: a range request's ".part" is emptied first
+    decision.totalKnown = facts.lengthKnown;
+    decision.total = facts.lengthKnown ? facts.length : 0;
+  }
+  if (decision.totalKnown && decision.total > maxBytes) return Refused(TransferFailure::kTooLarge);
+  return decision;
+}
+
+TransferFailure JudgeEnd(const AnswerDecision& decision, std::uint64_t bytesInFile) {
+  if (decision.verdict != AnswerVerdict::kTake) return decision.failure;
+  if (bytesInFile == 0) return TransferFailure::kEmpty;
+  if (decision.totalKnown && bytesInFile != decision.total) {
+    return bytesInFile < decision.total ? TransferFailure::kCutShort : TransferFailure::kTooLarge;
+  }
+  return TransferFailure::kNone;
+}
+
+std::string FailureWords(TransferFailure failure, std::uint32_t status, std::uint64_t minBytes, std::uint64_t windowMs,
+                         const std::string& libraryWords) {
+  switch (failure) {
+    case TransferFailure::kNone: return std::string();
+    case TransferFailure::kNotWebAddress: return "not a web address";
+    case TransferFailure::kStopped: return "stopped";
+    case TransferFailure::kHttpStatus: return "HTTP " + std::to_string(status);
+    case TransferFailure::kMisfit: return "the server sent a part that does not fit the song";
+    case TransferFailure::kTooLarge: return "larger than the program takes";
+    case TransferFailure::kNoData: {
+      const std::string amount = minBytes % 1024 == 0 ? std::to_string(minBytes / 1024) + " KB"
+                                                      : std::to_string(minBytes) + " bytes";
+      return "less than " + amount + " came in " + std::to_string(windowMs / 1000) + " s";
+    }
+    case TransferFailure::kCutShort: return "the song ended before its announced length";
+    case TransferFailure::kEmpty: return "the song is empty";
+    case TransferFailure::kDiskFull: return "the disk is full";
+    case TransferFailure::kCannotWrite: return "the file cannot be written";
+    case TransferFailure::kUnreachable: return "the server could not be reached";
+    case TransferFailure::kNetwork: return libraryWords.empty() ? "the transfer failed" : libraryWords;
+    case TransferFailure::kRefused: return "the folder's record cannot be written";
+    case TransferFailure::kNoMemory: return "out of memory";
+  }
+  return "the transfer failed";
+}
