@@ -11,6 +11,7 @@
 
 #include "acquisition/profile_read.h"
 #include "cli/cli_options.h"
+#include "cli/folder_record.h"
 #include "cli/folder_save.h"
 #include "cli/local_system.h"
 #include "cli/run_output.h"
@@ -89,41 +90,19 @@ int ReadExitCode(const ProfileReadEnd& end, const CliOptions& options, const Rea
   return kExitDone;
 }
 
-// Keeps the folder's index; the last text written wins.
-class IndexFile : public FolderSaveEvents {
+// Prints each song's end; the record holds it already.
+class ResultLines : public FolderSaveEvents {
  public:
-  IndexFile(std::string path, ConsoleLines& lines, bool quiet, bool terminal)
-      : path_(std::move(path)), lines_(lines), quiet_(quiet), terminal_(terminal) {}
+  ResultLines(ConsoleLines& lines, bool quiet, bool terminal) : lines_(lines), quiet_(quiet), terminal_(terminal) {}
   void SongEnded(const SongResult& result) override {
     if (!quiet_) lines_.Line(ResultLine(result, terminal_));
   }
-  bool StoreIndex(const std::string& text) override { return WriteFileAtomically(path_, text); }
 
  private:
-  std::string path_;
   ConsoleLines& lines_;
   const bool quiet_;
   const bool terminal_;
 };
-
-// Reads the folder's index; a file that is no index is set aside, not overwritten.
-void LoadIndex(const std::string& path, SaveIndex& index, ConsoleLines& lines) {
-  std::error_code error;
-  const fs::path file = fs::u8path(path);
-  if (!fs::exists(file, error)) return;
-  const std::uintmax_t size = fs::file_size(file, error);
-  std::string text;
-  if (!error && size <= kLargestIndexBytes) {
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream all;
-    all << in.rdbuf();
-    text = all.str();
-  }
-  if (!text.empty() && index.Parse(text)) return;
-  fs::rename(file, fs::u8path(path + ".broken"), error);
-  lines.Error("The folder's index could not be read; it was set aside as " + TerminalSafe(path) +
-              ".broken and every song is saved as new.");
-}
 
 // Makes the folder when its parent exists; the message when it cannot be used.
 std::string PrepareFolder(const std::string& folder) {
@@ -182,29 +161,34 @@ int Save(const CliOptions& options, std::vector<PlaylistSong>& songs, CliPlatfor
     return kExitUsage;
   }
   const std::string prefix = options.folder + platform.separator;
+  const auto say = [&lines](const std::string& text) { lines.Error(text); };
+  const std::string lockPath = prefix + std::string(kLockFileName);
   FolderLock lock;
-  if (!lock.TryLock(prefix + std::string(kLockFileName))) {
+  if (!SetAsideIfNotPlain(lockPath, say) || !lock.TryLock(lockPath)) {
     lines.Error("Another verdimo-cli run is saving into \"" + TerminalSafe(options.folder) + "\"; try again when it has ended.");
     return kExitUsage;
   }
-  SaveIndex index;
-  LoadIndex(prefix + std::string(kIndexFileName), index, lines);
+  FolderRecord record(prefix, options.again, say);
+  if (!record.Open()) return kExitSongsFailed;
   TransferStop stop;
   StopOnInterrupt(stop);
-  FolderSaveOptions saveOptions{options.folder, platform.separator, options.jobs, options.again, platform.bounds};
-  IndexFile indexFile(prefix + std::string(kIndexFileName), lines, options.quiet, terminal);
+  const FolderSaveOptions saveOptions{options.folder, platform.separator, options.jobs, platform.bounds};
+  ResultLines results(lines, options.quiet, terminal);
   FolderSaveProgress progress;
   FolderSaveSummary summary;
   {
     ProgressTicker ticker(lines, progress);
-    summary = SaveIntoFolder(songs, index, platform.songs, saveOptions, indexFile, stop, progress);
+    summary = SaveIntoFolder(songs, platform.songs, saveOptions, record, results, stop, progress);
   }
-  if (!summary.indexStored) lines.Error("The folder's index could not be written; a later run saves these songs again.");
+  const bool recordWritten = record.Close() && !summary.recordFailed;
+  if (!recordWritten && !summary.recordFailed) {
+    lines.Error("The folder's index could not be written; its journal keeps the record for the next run.");
+  }
   if (stop.requested.load()) {
     lines.Error("Stopped: " + std::to_string(summary.left) + " songs left for the next run, which continues their .part files.");
-    return kExitInterrupted;
+    return InterruptExitCode();
   }
-  return summary.failed > 0 || !summary.indexStored ? kExitSongsFailed : kExitDone;
+  return summary.failed > 0 || summary.recordFailed ? kExitSongsFailed : kExitDone;
 }
 
 int RunCommand(const std::vector<std::string>& arguments, CliPlatform& platform, std::ostream& out, std::ostream& err) {

@@ -5,13 +5,13 @@
 #include <string>
 #include <vector>
 
-#include "cli/resumable_transport.h"
+#include "net/file_transport.h"
 #include "downloads/download_naming.h"
 #include "net/page_transport.h"
 
 struct CliPlatform {
   PageTransport& pages;
-  ResumableFileTransport& songs;
+  FileTransport& songs;
   char separator;
   NameBounds bounds;
 };

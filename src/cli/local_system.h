@@ -1,5 +1,5 @@
 // What the command line asks of the system it runs on, natively (POSIX) or on Windows: the folder's
-// lock, a file replaced in one step, whether an output is a terminal, and Ctrl-C. Paths are UTF-8.
+// lock, whether an output is a terminal, and Ctrl-C. Paths are UTF-8.
 #pragma once
 
 #include <string>
@@ -20,19 +20,19 @@ class FolderLock {
   long long handle_ = -1;  // a descriptor or a HANDLE's value
 };
 
-// Writes text into path through a temporary file in the same folder that then replaces path, so
-// that a reader finds the old text or the new one, never a part.
-bool WriteFileAtomically(const std::string& path, const std::string& text);
-
 // Whether standard output (1) or standard error (2) is a terminal (a console on Windows).
 bool IsTerminal(int stream);
 
 // The terminal's width in columns, 80 when it cannot be told.
 int TerminalWidth();
 
-// Ctrl-C from now on asks stop to end the running transfers, keeping their ".part"; a second
-// Ctrl-C ends the program at once.
+// Ctrl-C (and natively SIGTERM and SIGHUP; on Windows the console closed, a log-off or a shut-down)
+// from now on asks stop to end the running transfers, keeping their ".part"; a second Ctrl-C ends
+// the program at once.
 void StopOnInterrupt(TransferStop& stop);
+// The exit code of the interruption that asked the stop: 130 for Ctrl-C, 143 for SIGTERM, 129 for
+// SIGHUP.
+int InterruptExitCode();
 
 // Prepares the console for UTF-8 text (Windows); natively, a closed pipe no longer ends the
 // program.

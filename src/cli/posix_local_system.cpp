@@ -12,14 +12,18 @@
 namespace {
 
 TransferStop* InterruptStop = nullptr;
+// The shell's code for a program a signal ended: 128 + the signal's number.
+constexpr int kSignalExitBase = 128;
+volatile sig_atomic_t InterruptSignal = SIGINT;
 
 // Only lock-free atomics and signal() are touched here: both are safe in a signal handler.
-void OnInterrupt(int) {
+void OnInterrupt(int number) {
+  InterruptSignal = number;
   if (InterruptStop != nullptr) {
     InterruptStop->keepPart.store(true);
     InterruptStop->requested.store(true);
   }
-  signal(SIGINT, SIG_DFL);
+  signal(number, SIG_DFL);
 }
 
 }  // namespace
@@ -29,31 +33,13 @@ FolderLock::~FolderLock() {
 }
 
 bool FolderLock::TryLock(const std::string& path) {
-  const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
   if (fd < 0) return false;
   if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
     close(fd);
     return false;
   }
   handle_ = fd;
-  return true;
-}
-
-bool WriteFileAtomically(const std::string& path, const std::string& text) {
-  const std::string temporary = path + ".new";
-  const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) return false;
-  std::size_t written = 0;
-  while (written < text.size()) {
-    const ssize_t n = write(fd, text.data() + written, text.size() - written);
-    if (n <= 0) break;
-    written += static_cast<std::size_t>(n);
-  }
-  const bool ok = written == text.size() && fsync(fd) == 0;
-  if (close(fd) != 0 || !ok || std::rename(temporary.c_str(), path.c_str()) != 0) {
-    std::remove(temporary.c_str());
-    return false;
-  }
   return true;
 }
 
@@ -70,8 +56,10 @@ void StopOnInterrupt(TransferStop& stop) {
   struct sigaction action {};
   action.sa_handler = OnInterrupt;
   sigemptyset(&action.sa_mask);
-  sigaction(SIGINT, &action, nullptr);
+  for (const int number : {SIGINT, SIGTERM, SIGHUP}) sigaction(number, &action, nullptr);
 }
+
+int InterruptExitCode() { return kSignalExitBase + InterruptSignal; }
 
 // A reader that closes the pipe early (| head) must not end a save half-way, before its index is
 // written: its lines are then dropped instead.

@@ -10,14 +10,24 @@
 namespace {
 
 std::atomic<TransferStop*> InterruptStop{nullptr};
+// Ctrl-C's code, as a POSIX shell gives a program SIGINT ended.
+constexpr int kInterruptedExit = 130;
+// How long the handler holds the system's end of the process back after the console closed, a
+// log-off or a shut-down: the system allows about five seconds, and the running songs need a
+// moment to keep their ".part" and the record.
+constexpr DWORD kCloseGraceMs = 4000;
+std::atomic<bool> RunEnded{false};
 
-// Runs on a thread of its own that the system starts for Ctrl-C.
+// Runs on a thread of its own that the system starts for the console's events.
 BOOL WINAPI OnControl(DWORD event) {
-  if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) return FALSE;
+  const bool closing = event == CTRL_CLOSE_EVENT || event == CTRL_LOGOFF_EVENT || event == CTRL_SHUTDOWN_EVENT;
+  if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && !closing) return FALSE;
   TransferStop* stop = InterruptStop.exchange(nullptr);
   if (stop == nullptr) return FALSE;  // the second Ctrl-C: the system ends the program
   stop->keepPart.store(true);
   stop->requested.store(true);
+  // On a close the process ends when this returns: the run gets its moment to end as Ctrl-C ends it.
+  for (DWORD waited = 0; closing && waited < kCloseGraceMs && !RunEnded.load(); waited += 50) Sleep(50);
   return TRUE;
 }
 
@@ -36,22 +46,6 @@ bool FolderLock::TryLock(const std::string& path) {
   return true;
 }
 
-bool WriteFileAtomically(const std::string& path, const std::string& text) {
-  const std::wstring temporary = WideFromUtf8(path + ".new");
-  bool ok = false;
-  {
-    const UniqueKernelHandle file(
-        CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (file.get() == INVALID_HANDLE_VALUE) return false;
-    DWORD written = 0;
-    ok = WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
-         written == text.size() && FlushFileBuffers(file.get());
-  }
-  ok = ok && MoveFileExW(temporary.c_str(), WideFromUtf8(path).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-  if (!ok) DeleteFileW(temporary.c_str());
-  return ok;
-}
-
 bool IsTerminal(int stream) {
   DWORD mode = 0;
   return GetConsoleMode(GetStdHandle(stream == 1 ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE), &mode) != 0;
@@ -68,6 +62,11 @@ int TerminalWidth() {
 void StopOnInterrupt(TransferStop& stop) {
   InterruptStop.store(&stop);
   SetConsoleCtrlHandler(OnControl, TRUE);
+}
+
+int InterruptExitCode() {
+  RunEnded.store(true);
+  return kInterruptedExit;
 }
 
 void PrepareConsole() {

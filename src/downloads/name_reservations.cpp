@@ -52,7 +52,7 @@ bool ReserveLocked(ReservationTable& table, std::string_view path) {
 }  // namespace
 
 std::string ReserveUniqueTargetPath(std::string_view base,
-                                    const PathTakenTest& fileExistsNonEmpty) {
+                                    const PathTakenTest& fileExistsNonEmpty, NameFold) {
   ReservationTable& table = Reservations();
   std::lock_guard<std::mutex> guard(table.lock);
   const std::string path = UniqueTargetPath(base, [&](const std::string& name) {
@@ -63,13 +63,13 @@ std::string ReserveUniqueTargetPath(std::string_view base,
   return path;
 }
 
-bool ReserveTargetPath(std::string_view path) {
+bool ReserveTargetPath(std::string_view path, NameFold) {
   ReservationTable& table = Reservations();
   std::lock_guard<std::mutex> guard(table.lock);
   return ReserveLocked(table, path);
 }
 
-void ReleaseTargetPath(std::string_view path) {
+void ReleaseTargetPath(std::string_view path, NameFold) {
   ReservationTable& table = Reservations();
   std::lock_guard<std::mutex> guard(table.lock);
   const auto it = table.counts.find(ReservationKey(path));
@@ -77,8 +77,10 @@ void ReleaseTargetPath(std::string_view path) {
   if (--it->second == 0) table.counts.erase(it);
 }
 
-bool IsTargetPathReserved(std::string_view path) {
+bool IsTargetPathReserved(std::string_view path, NameFold) {
   ReservationTable& table = Reservations();
   std::lock_guard<std::mutex> guard(table.lock);
   return IsReservedLocked(table, path);
 }
+
+std::string FoldedName(std::string_view name, NameFold) { return ReservationKey(name); }

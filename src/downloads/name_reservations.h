@@ -8,21 +8,26 @@
 #include "downloads/download_naming.h"
 #include "net/partial_file.h"
 
+enum class NameFold { kWindows1252, kUtf8 };
+// The key a name is compared by, as the file system compares names.
+std::string FoldedName(std::string_view name, NameFold fold);
+
 // UniqueTargetPath over base, where a name is taken when it is reserved, when
 // fileExistsNonEmpty(name) holds, or when fileExistsNonEmpty(name + kPartialFileSuffix) holds
 // (another run of the program may be writing it). The path found is reserved before the lock is
 // released; "" when no free name was found (nothing is reserved then). fileExistsNonEmpty runs
 // under the lock and must not call the functions of this file.
-std::string ReserveUniqueTargetPath(std::string_view base, const PathTakenTest& fileExistsNonEmpty);
+std::string ReserveUniqueTargetPath(std::string_view base, const PathTakenTest& fileExistsNonEmpty,
+                                    NameFold fold = NameFold::kWindows1252);
 
 // Reserves a path chosen by the user, without a search, so that no folder job picks it while
 // this job writes it. Returns false when the path was reserved already (the reservation is
 // counted all the same, and needs its own ReleaseTargetPath).
-bool ReserveTargetPath(std::string_view path);
+bool ReserveTargetPath(std::string_view path, NameFold fold = NameFold::kWindows1252);
 
 // Ends one reservation of path; a path that is not reserved is ignored.
-void ReleaseTargetPath(std::string_view path);
+void ReleaseTargetPath(std::string_view path, NameFold fold = NameFold::kWindows1252);
 
 // Whether path is reserved at this moment. Names are compared as the file system compares them:
 // without regard to letter case (Windows-1252 letters included), "/" the same as "\".
-bool IsTargetPathReserved(std::string_view path);
+bool IsTargetPathReserved(std::string_view path, NameFold fold = NameFold::kWindows1252);

@@ -7,8 +7,7 @@
 #include <thread>
 
 #include "base/text_search.h"
-#include "downloads/download_naming.h"
-#include "downloads/name_reservations.h"
+#include "net/answer_policy.h"
 #include "net/song_address.h"
 
 namespace {
@@ -21,46 +20,58 @@ void ReserveChosenPath(const std::string& path) {
   }
 }
 
+// The file the song goes to, reserved; "" when there is none.
+std::string ChooseTarget(const SongSaveRequest& request, FileTransport& transport, SongSaveEvents& events) {
+  if (IsBlank(request.targetPath)) {
+    std::string path = events.AskTargetPath(SaveDialogProposal(request.name));
+    if (path.empty()) return path;
+    path = WithMp3Extension(path);
+    ReserveChosenPath(path);
+    return path;
+  }
+  if (!request.continuePath.empty() && ReserveTargetPath(request.continuePath, request.fold)) return request.continuePath;
+  if (!request.continuePath.empty()) ReleaseTargetPath(request.continuePath, request.fold);
+  if (request.taken) return ReserveUniqueTargetPath(request.targetPath, request.taken, request.fold);
+  return ReserveUniqueTargetPath(
+      request.targetPath, [&transport](const std::string& path) { return transport.FileExistsNonEmpty(path); },
+      request.fold);
+}
+
 }  // namespace
 
-SongSaveState SaveSong(const SongSaveRequest& request, FileTransport& transport, SongSaveEvents& events,
-                       const TransferStop* stop) {
-  const bool asks = IsBlank(request.targetPath);
+SongSaveResult SaveSong(const SongSaveRequest& request, FileTransport& transport, SongSaveEvents& events,
+                        const TransferStop* stop) {
+  SongSaveResult result;
   // A song of Save Songs was handed over with its address and name and is saved all the same,
   // as one already transferring is; a save dialog is not opened for a row no longer listed.
-  if (asks && !events.StillWanted()) return SongSaveState::kCancelled;
+  if (IsBlank(request.targetPath) && !events.StillWanted()) return result;
   events.StateChanged(SongSaveState::kWaiting, std::string());
 
-  std::string targetPath;
-  if (asks) {
-    targetPath = events.AskTargetPath(SaveDialogProposal(request.name));
-    if (!targetPath.empty()) {
-      targetPath = WithMp3Extension(targetPath);
-      ReserveChosenPath(targetPath);
-    }
-  } else if (!request.continuePath.empty() && ReserveTargetPath(request.continuePath)) {
-    targetPath = request.continuePath;
-  } else {
-    if (!request.continuePath.empty()) ReleaseTargetPath(request.continuePath);
-    targetPath = ReserveUniqueTargetPath(
-        request.targetPath, [&transport](const std::string& path) { return transport.FileExistsNonEmpty(path); });
-  }
-  if (targetPath.empty()) {
+  result.path = ChooseTarget(request, transport, events);
+  if (result.path.empty()) {
     events.StateChanged(SongSaveState::kCancelled, std::string());
-    return SongSaveState::kCancelled;
+    return result;
   }
 
-  events.StateChanged(SongSaveState::kDownloading, std::string());
+  events.StateChanged(SongSaveState::kDownloading, result.path);
   // The address came from the playlist: blanks and high bytes encoded, and only a web address is
   // fetched; any other ends the save failed.
-  const std::string address = SongAddressToFetch(request.url);
-  const bool saved =
-      !address.empty() &&
-      transport.Transfer(
-          address, targetPath,
-          [&events](std::uint64_t received, std::uint64_t announced) { events.Progress(received, announced); }, stop);
-  ReleaseTargetPath(targetPath);
-  const SongSaveState end = saved ? SongSaveState::kReady : SongSaveState::kFailed;
-  events.StateChanged(end, saved ? targetPath : std::string());
-  return end;
+  TransferRequest transfer;
+  transfer.url = SongAddressToFetch(request.url);
+  if (transfer.url.empty()) {
+    result.outcome.failure = TransferFailure::kNotWebAddress;
+    result.outcome.reason = FailureWords(TransferFailure::kNotWebAddress, 0, 0, 0);
+  } else {
+    transfer.targetPath = result.path;
+    if (result.path == request.continuePath) transfer.resume = request.resume;
+    transfer.keepPartOnFailure = request.keepPartOnFailure;
+    transfer.progress = [&events](std::uint64_t received, std::uint64_t announced) { events.Progress(received, announced); };
+    transfer.accepted = request.accepted;
+    transfer.stop = stop;
+    result.outcome = transport.Transfer(transfer);
+  }
+  ReleaseTargetPath(result.path, request.fold);
+  result.state = result.outcome.whole ? SongSaveState::kReady : SongSaveState::kFailed;
+  events.StateChanged(result.state, result.outcome.whole ? result.path : std::string());
+  return result;
 }

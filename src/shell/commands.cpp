@@ -8,7 +8,7 @@
 #include <shlobj.h>
 
 #include <cstddef>
-#include <deque>
+#include <memory>
 #include <utility>
 
 #include "shell/profile_reader.h"
@@ -92,15 +92,6 @@ bool HandOver(const SongHandOver& song) {
   return false;
 }
 
-// The songs of Save Songs not yet handed to a job, in their order; each is counted in
-// RunningDownloads while it waits. Main thread only.
-std::deque<SongHandOver> WaitingSongs;
-
-// Transfers that run at once before the songs of Save Songs wait (a job on its save dialog counts
-// as one). A thread per song of a long list is more than the system holds, and the server gains
-// nothing from thousands of connections.
-constexpr int kSongsAtOnce = 16;
-
 }  // namespace
 
 void StartDownload(int row, const std::string& targetPath) {
@@ -110,25 +101,7 @@ void StartDownload(int row, const std::string& targetPath) {
                         targetPath, ListGeneration.load()});
 }
 
-void StartWaitingDownloads() {
-  // At most a round per call: jobs that end during the hand-overs would otherwise keep the loop
-  // here.
-  for (int started = 0; started < kSongsAtOnce && !WaitingSongs.empty() &&
-                        RunningDownloads.load() - static_cast<int>(WaitingSongs.size()) < kSongsAtOnce;
-       ++started) {
-    SongHandOver song = std::move(WaitingSongs.front());
-    WaitingSongs.pop_front();
-    if (HandOver(song)) continue;
-    // No thread for it: the song ends failed, and the taskbar's count with it.
-    SetSongCell(SongList, song.row, kColumnState, kStateFailed, song.generation);
-    if (MainWindow != nullptr) PostMessageA(MainWindow, kBatchSongEndedMessage, 1, 0);
-  }
-}
-
-void DropWaitingDownloads() {
-  RunningDownloads.fetch_sub(static_cast<int>(WaitingSongs.size()));
-  WaitingSongs.clear();
-}
+void DropWaitingDownloads() { SaveSongsStopped.store(true); }
 
 namespace {
 
@@ -168,22 +141,34 @@ void SaveAllSongs() {
   SaveSongsIntoFolder(SaveFolder);
 }
 
-// Every row is queued, whatever its State, and shows "Waiting..." until its turn; the main loop
-// starts the next ones as transfers end. A song queued is saved even if a new read replaces its
-// row, as one already transferring is. Titles come from the network: each is made a safe file
-// name before it is joined to the folder.
+// Every row is queued, whatever its State, and shows "Waiting..." until its turn; a bounded number
+// transfer at once. A song queued is saved even if a new read replaces its row, as one already
+// transferring is. Titles come from the network: each is made a safe file name before it is
+// joined to the folder.
 void SaveSongsIntoFolder(const std::string& folder) {
   const int generation = ListGeneration.load();
   std::vector<SongRowCells> rows = TakeEverySongRowWaiting(SongList, generation);
-  // Each job tells the window when it ends; the batch is counted before the first can.
-  BeginBatchOnTaskbar(static_cast<int>(rows.size()));
-  for (std::size_t row = 0; row < rows.size(); ++row) {
-    const std::string target = folder + SafeFileName(rows[row].name, folder.size());
-    RunningDownloads.fetch_add(1);
-    WaitingSongs.push_back(SongHandOver{static_cast<int>(row), std::move(rows[row].url),
-                                        std::move(rows[row].name), target, generation});
+  auto batch = std::make_unique<SaveSongsBatch>();
+  batch->generation = generation;
+  batch->songs.reserve(rows.size());
+  for (SongRowCells& row : rows) {
+    std::string target = folder + SafeFileName(row.name, folder.size());
+    batch->songs.push_back(RunSong{std::move(row.url), std::move(row.name), std::move(target)});
   }
-  StartWaitingDownloads();
+  // Each song tells the window when it ends; the batch is counted before the first can.
+  const int count = static_cast<int>(batch->songs.size());
+  BeginBatchOnTaskbar(count);
+  RunningDownloads.fetch_add(count);
+  if (StartThread(SaveSongsJob, batch.get())) {
+    batch.release();  // the job deletes it
+    return;
+  }
+  // No thread for them: the songs end failed, and the taskbar's count with them.
+  for (int row = 0; row < count; ++row) {
+    SetSongCell(SongList, row, kColumnState, kStateFailed, generation);
+    if (MainWindow != nullptr) PostMessageA(MainWindow, kBatchSongEndedMessage, 1, 0);
+  }
+  RunningDownloads.fetch_sub(count);
 }
 
 namespace {

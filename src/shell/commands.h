@@ -9,13 +9,10 @@ void StartProfileRead(const std::string& text);
 void StartDownload(int row, const std::string& targetPath);
 // Asks for a folder and saves every row into it.
 void SaveAllSongs();
-// Queues every row with a target in folder (which ends in "\\"): a bounded number transfer at
-// once, the others wait in "Waiting..." (counted in RunningDownloads) until
-// StartWaitingDownloads gives them their turn.
+// Saves every row with a target in folder (which ends in "\\") on a SaveSongsJob: a bounded
+// number transfer at once, the others wait in "Waiting..." (counted in RunningDownloads).
 void SaveSongsIntoFolder(const std::string& folder);
-// Starts waiting songs while fewer than the bound are transferring; the main loop calls it.
-void StartWaitingDownloads();
-// Forgets the songs still waiting, and their count: the window closes.
+// Songs of Save Songs still waiting are not started any more: the window closes.
 void DropWaitingDownloads();
 // Opens a saved song with the program the user's associations name for ".mp3" files.
 void OpenSavedSong(const std::string& path);

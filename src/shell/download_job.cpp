@@ -7,6 +7,8 @@
 #include <commdlg.h>
 #include <objbase.h>
 
+#include <memory>
+
 #include "base/app_state.h"
 #include "shell/window_state.h"
 #include "base/text_search.h"
@@ -19,9 +21,11 @@
 
 DownloadRequestRecord DownloadRequest;
 std::atomic<int> RunningDownloads;
+std::atomic<bool> SaveSongsStopped;
 
 void ResetDownloads() {
   RunningDownloads = 0;
+  SaveSongsStopped = false;
   DownloadRequest.targetPath.clear();
   DownloadRequest.row = -1;
 }
@@ -104,7 +108,64 @@ class WindowSaveEvents : public SongSaveEvents {
   ProgressReportGate gate_;
 };
 
+// The system's URL download call needs COM on the thread that calls it, and Save Songs' workers
+// are threads of the run's own.
+class WorkerUrlMonTransport : public FileTransport {
+ public:
+  TransferOutcome Transfer(const TransferRequest& request) override {
+    ScopedComApartment com;
+    return transport_.Transfer(request);
+  }
+  bool FileExistsNonEmpty(const std::string& path) override { return transport_.FileExistsNonEmpty(path); }
+
+ private:
+  UrlMonFileTransport transport_;
+};
+
+// Save Songs' events: song i is row i, shown as a save of that row shows it.
+class BatchRowEvents : public SaveRunEvents {
+ public:
+  explicit BatchRowEvents(const SaveSongsBatch& batch) {
+    rows_.reserve(batch.songs.size());
+    for (std::size_t row = 0; row < batch.songs.size(); ++row) rows_.emplace_back(static_cast<int>(row), batch.generation);
+    cancelled_.assign(batch.songs.size(), 0);
+  }
+  void StateChanged(std::size_t song, SongSaveState state) override {
+    if (state == SongSaveState::kCancelled) cancelled_[song] = 1;
+    rows_[song].StateChanged(state, std::string());
+  }
+  void Progress(std::size_t song, std::uint64_t received, std::uint64_t announced) override {
+    rows_[song].Progress(received, announced);
+  }
+  // Each song tells the window when it ends, for the taskbar button's count; a song never started
+  // (the window closed) only counts itself out.
+  void Ended(std::size_t song, SongEnd end, const std::string& path, const std::string&) override {
+    const bool failed = end == SongEnd::kFailed && !cancelled_[song];
+    if (end == SongEnd::kReady) rows_[song].StateChanged(SongSaveState::kReady, path);
+    if (failed) rows_[song].StateChanged(SongSaveState::kFailed, std::string());
+    HWND window = MainWindow;  // cleared when the window closes while the song runs
+    if (end != SongEnd::kLeft && window != nullptr) PostMessageA(window, kBatchSongEndedMessage, failed ? 1 : 0, 0);
+    RunningDownloads.fetch_sub(1);
+  }
+
+ private:
+  std::vector<WindowSaveEvents> rows_;
+  std::vector<char> cancelled_;  // each song's, touched by the thread saving it
+};
+
 }  // namespace
+
+DWORD WINAPI SaveSongsJob(void* parameter) {
+  const std::unique_ptr<SaveSongsBatch> batch(static_cast<SaveSongsBatch*>(parameter));
+  BatchRowEvents events(*batch);
+  WorkerUrlMonTransport transport;
+  SaveRunOptions options;
+  options.jobs = kSongsAtOnce;
+  options.startNoMore = &SaveSongsStopped;
+  const TransferStop neverStopped;
+  RunSave(batch->songs, transport, options, events, nullptr, neverStopped);
+  return 0;
+}
 
 DWORD WINAPI DownloadJob(void* parameter) {
   auto* request = static_cast<DownloadRequestRecord*>(parameter);

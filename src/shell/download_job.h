@@ -5,6 +5,9 @@
 
 #include <atomic>
 #include <string>
+#include <vector>
+
+#include "downloads/save_run.h"
 
 // Posted to MainWindow when a job of Save Songs (one started with its target path) ends, however it
 // ends; wParam is 1 when its song failed.
@@ -27,9 +30,25 @@ extern DownloadRequestRecord DownloadRequest;
 // Jobs started and not yet ended (and songs of Save Songs waiting for their turn); the end
 // sequence waits for it to reach 0.
 extern std::atomic<int> RunningDownloads;
+// Set when the window closes: Save Songs starts no further song (the running ones end as usual).
+extern std::atomic<bool> SaveSongsStopped;
 
-// Puts both back to their start (start-up).
+// Puts them back to their start (start-up).
 void ResetDownloads();
+
+// The songs of one Save Songs, song i in row i, with the list generation they belong to; each is
+// counted in RunningDownloads already. SaveSongsJob takes it over and deletes it.
+struct SaveSongsBatch {
+  std::vector<RunSong> songs;
+  int generation = 0;
+};
+// Transfers of one Save Songs that run at once; the others wait in "Waiting...". A thread per song
+// of a long list is more than the system holds, and the server gains nothing from thousands of
+// connections.
+constexpr int kSongsAtOnce = 16;
+
+// Thread procedure of Save Songs; the parameter is a new SaveSongsBatch.
+DWORD WINAPI SaveSongsJob(void* batch);
 
 // Thread procedure; the parameter is the address of DownloadRequest. The job takes its copy of
 // the request and sets its row to -1 before anything else.

@@ -487,7 +487,6 @@ void OuterPass() {
   PointerAndGlide(GetTickCount(), changed);
   PauseUntilNextStep();
   PendingRowClick();
-  StartWaitingDownloads();
 }
 
 void DispatchLoopEvent(const LoopEvent& event, bool* closeRequested, bool* focusEvent) {
