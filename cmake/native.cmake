@@ -72,7 +72,7 @@ target_compile_options(verdimo-cli PRIVATE ${VERDIMO_WARNINGS})
 target_link_libraries(verdimo-cli PRIVATE verdimo_cli_core)
 
 file(GLOB CLI_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/cli/*.cpp)
-add_executable(cli_tests ${CLI_TEST_SOURCES})
+add_executable(cli_tests ${CLI_TEST_SOURCES} ${CMAKE_SOURCE_DIR}/tests/common/site_bodies.cpp)
 target_compile_options(cli_tests PRIVATE ${VERDIMO_WARNINGS})
 target_include_directories(cli_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
 target_link_libraries(cli_tests PRIVATE verdimo_cli_core GTest::gtest_main)

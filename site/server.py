@@ -73,6 +73,10 @@ BIG_PAGE_DEFAULT_SIZE = 100000
 HELD_PROFILES = {"heldband": 10.0}
 # Friend IDs "rows-<n>" get a generated playlist of n tracks, at most this many.
 GENERATED_PLAYLIST_MAX = 100000
+# The songs of a friend ID "slow-<n>": 256 KB each, sent over about two seconds in 4 KB pieces.
+SLOW_PLAYLIST_SONG_SIZE = 256 * 1024
+SLOW_PLAYLIST_SECONDS = 2
+PACED_PIECE = 4096
 
 # The author's notice: the two files the program fetches at start-up, and the modes that choose
 # what they hold (see "The author's notice" below).
@@ -358,6 +362,19 @@ def song_reply(song, cut_at=None):
     return Reply(200, CONTENT_TYPES[".mp3"], song.rest(0), song.total, song=song, cut_at=cut_at)
 
 
+def paced_song(seed, size, seconds):
+    """Seed's generated song of size bytes sent in pieces over about ?seconds= (at most 600), taking
+    ranges as every generated song does."""
+    if not seconds.replace(".", "", 1).isdigit():
+        return not_found()
+    pieces = max(1, (size + PACED_PIECE - 1) // PACED_PIECE)
+    song = Song(size, lambda start: (generated_bytes(seed, at, min(PACED_PIECE, size - at))
+                                     for at in range(start, size, PACED_PIECE)),
+                '"gen-%d-%d"' % (size, seed), GENERATED_LAST_MODIFIED)
+    return Reply(200, CONTENT_TYPES[".mp3"], song.rest(0), size, song=song,
+                 pause=min(float(seconds), 600.0) / pieces)
+
+
 def generated_song(seed, size):
     return Song(size, lambda start: generated_chunks(seed, size, start), '"gen-%d-%d"' % (size, seed),
                 GENERATED_LAST_MODIFIED)
@@ -375,7 +392,7 @@ def ranged(reply, range_header, if_range):
     if start >= song.total or (if_range is not None and if_range.strip() not in (song.etag, song.last_modified)):
         return reply
     return Reply(206, reply.content_type, song.rest(start), song.total - start, song=song, cut_at=reply.cut_at,
-                 headers=reply.headers + (("Content-Range", "bytes %d-%d/%d" % (start, song.total - 1, song.total)),))
+                 pause=reply.pause, headers=reply.headers + (("Content-Range", "bytes %d-%d/%d" % (start, song.total - 1, song.total)),))
 
 
 def whole(status, content_type, body):
@@ -430,15 +447,17 @@ def bounded_size(text, default):
 
 def generated_playlist(friend_id):
     """The playlist for a friend ID "rows-<n>": n tracks "Track <k>" (k from 1) whose durl is the
-    2048-byte generated body of seed k; None for any other ID."""
-    prefix = "rows-"
-    count_text = friend_id[len(prefix):]
-    if not friend_id.startswith(prefix) or not count_text.isdigit() or len(count_text) > 6:
+    2048-byte generated body of seed k; for "slow-<n>" the same tracks paced (paced_song); None for
+    any other ID."""
+    prefix, _, count_text = friend_id.partition("-")
+    if prefix not in ("rows", "slow") or not count_text.isdigit() or len(count_text) > 6:
         return None
     count = int(count_text)
     if count > GENERATED_PLAYLIST_MAX:
         return None
-    tracks = ('<song title="Track %d" durl="http://%s/gen/2048/%d.mp3" purl="" />\n' % (k, AUDIO_HOST, k)
+    song = "gen/2048/%d.mp3" if prefix == "rows" else \
+        "gen/%d/%%d.mp3?seconds=%d" % (SLOW_PLAYLIST_SONG_SIZE, SLOW_PLAYLIST_SECONDS)
+    tracks = (('<song title="Track %d" durl="http://%s/' + song + '" purl="" />\n') % (k, AUDIO_HOST, k)
               for k in range(1, count + 1))
     return ("<playlist>\n" + "".join(tracks) + "</playlist>\n").encode("ascii")
 
@@ -587,7 +606,10 @@ class Site:
             size = bounded_size(size_text, None)
             if size is None or not seed_text.isdigit() or len(seed_text) > 9:
                 return not_found()
-            return song_reply(generated_song(int(seed_text), size))
+            seconds = query_value(query, "seconds", "")
+            if not seconds:
+                return song_reply(generated_song(int(seed_text), size))
+            return paced_song(int(seed_text), size, seconds)
         if path == "/large.mp3":
             return song_reply(generated_song(0, LARGE_SONG_SIZE))
         if path == "/fault/cut-once.mp3":

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli/stand_in_site.h"
+#include "common/site_bodies.h"
 
 namespace fs = std::filesystem;
 extern char** environ;
@@ -110,23 +111,85 @@ TEST(VerdimoCli, SavesThenSkipsAndContinuesWhatWasCutOrStopped) {
   const std::string piped = (site.dir() / "piped").string();
   std::system((VERDIMO_CLI " save fifty " + piped + " | head -c 1 >/dev/null").c_str());
   EXPECT_EQ(Cli(site, "save fifty " + piped).out.find("Ready!"), std::string::npos);
+}
 
-  // Ctrl-C: the running transfers end keeping their .part, recorded for the next run.
-  const fs::path slow = site.dir() / "slow";
-  std::string where = slow.string();
-  char* argv[] = {const_cast<char*>(VERDIMO_CLI), const_cast<char*>("save"), const_cast<char*>("--quiet"),
-                  const_cast<char*>("slowband"), where.data(), nullptr};
-  pid_t pid = 0;
-  ASSERT_EQ(posix_spawn(&pid, VERDIMO_CLI, nullptr, nullptr, argv, environ), 0);
-  std::error_code none;  // a missing file counts as -1 bytes, which the +1 makes 0
-  for (int i = 0; i < 500 && fs::file_size(slow / "First Light.mp3.part", none) + 1 < 2; ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+// However a run ends (a signal it hears, or SIGKILL), the next one continues every .part by range
+// under its own name and leaves the folder whole: no second name, no .part, no song fetched twice.
+TEST(VerdimoCli, ARunKilledAtAnyMomentIsContinuedWhole) {
+  const StandInSite site("verdimo-cli-kill");
+  ASSERT_FALSE(site.proxy().empty());
+  const std::string profile = "http://www.verdimo.test/someband?&friendID=slow-6";
+  const struct { int signal, code; } rows[] = {{SIGINT, 130}, {SIGTERM, 143}, {SIGHUP, 129}, {SIGKILL, -1}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.signal);
+    std::string folder = (site.dir() / ("killed-" + std::to_string(row.signal))).string();
+    char* argv[] = {const_cast<char*>(VERDIMO_CLI), const_cast<char*>("save"), const_cast<char*>("--quiet"),
+                    const_cast<char*>(profile.c_str()), folder.data(), nullptr};
+    pid_t pid = 0;
+    ASSERT_EQ(posix_spawn(&pid, VERDIMO_CLI, nullptr, nullptr, argv, environ), 0);
+    std::error_code none;  // a missing file counts as -1 bytes, which the +1 makes 0
+    for (int i = 0; i < 500 && fs::file_size(fs::path(folder) / "Track 1.mp3.part", none) + 1 < 65537; ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    if (row.signal == SIGINT) EXPECT_EQ(Cli(site, "save '" + profile + "' " + folder).code, 2);  // the folder is in use
+    const std::size_t before = Slurp(site.dir() / "requests").size();
+    kill(pid, row.signal);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, row.code);
+    EXPECT_EQ(Cli(site, "save '" + profile + "' " + folder).code, 0);
+    for (int k = 1; k <= 6; ++k) {
+      EXPECT_EQ(Slurp(fs::path(folder) / ("Track " + std::to_string(k) + ".mp3")), GeneratedBody(k, 262144)) << k;
+    }
+    std::size_t files = 0;
+    for (const auto& entry : fs::directory_iterator(folder)) files += entry.path().filename().string()[0] != '.';
+    EXPECT_EQ(files, 6u);
+    const std::string later = Slurp(site.dir() / "requests").substr(before);
+    EXPECT_NE(later.find("/gen/262144/1.mp3?seconds=2\t206\t"), std::string::npos) << later;
   }
-  EXPECT_EQ(Cli(site, "save slowband " + where).code, 2);  // the folder is in use
-  kill(pid, SIGINT);
-  int status = 0;
-  waitpid(pid, &status, 0);
-  EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 130);
-  EXPECT_GT(fs::file_size(slow / "First Light.mp3.part"), 0u);
-  EXPECT_NE(Slurp(slow / ".verdimo-index.json").find("\"file\": \"First Light.mp3\",\n   \"whole\": false"), std::string::npos);
+}
+
+// A planted link is set aside, never written through; a full disk fails its songs with its words,
+// and once there is room again the next run finishes the folder without a duplicate.
+TEST(VerdimoCli, WritesNothingThroughALinkAndOutlivesAFullDisk) {
+  const StandInSite site("verdimo-cli-links");
+  ASSERT_FALSE(site.proxy().empty());
+  const fs::path folder = site.dir() / "links", outside = site.dir() / "outside";
+  fs::create_directories(folder);
+  std::ofstream(folder / ".verdimo-index.json")
+      << R"({"format": 1, "songs": {"http://audio.verdimo.test/songs/tone1.mp3": )"
+      << R"({"file": "Rock & Roll.mp3", "whole": false, "validator": "\"x\""}}})";
+  fs::create_symlink(outside / "part", folder / "Rock & Roll.mp3.part");
+  fs::create_symlink(outside / "index", folder / ".verdimo-index.json.new");
+  fs::create_symlink(outside / "journal", folder / ".verdimo-index.journal");
+  EXPECT_EQ(Cli(site, "save someband " + folder.string()).code, 0);
+  for (const char* name : {"part", "index", "journal"}) EXPECT_FALSE(fs::exists(outside / name)) << name;
+  EXPECT_TRUE(fs::is_symlink(folder / "Rock & Roll.mp3.part.set-aside"));
+  EXPECT_EQ(Slurp(folder / "Rock & Roll.mp3"), Slurp(VERDIMO_SOURCE_DIR "/site/fixtures/songs/tone1.mp3"));
+  // Names one but for letter case are one name, within a run too.
+  const CliRun cases = Cli(site, "save 'http://www.verdimo.test/someband?&friendID=1016' " + folder.string());
+  for (const char* name : {"/\xC3\x89mile.mp3\n", "/\xC3\xA9mile (2).mp3\n", "/\xC3\x89MILE (3).mp3\n",
+                           "/\xD0\x9D\xD0\xBE\xD1\x87\xD1\x8C.mp3\n", "/\xD0\xBD\xD0\xBE\xD1\x87\xD1\x8C (2).mp3\n"}) {
+    EXPECT_NE(cases.out.find(name), std::string::npos) << name << cases.out;
+  }
+
+  const fs::path disk = site.dir() / "disk";
+  fs::create_directories(disk);
+  ASSERT_EQ(std::system(("mount -t tmpfs -o size=256k tmpfs " + disk.string()).c_str()), 0) << "tests run as root";
+  const std::string many = "'http://www.verdimo.test/someband?&friendID=rows-200' " + disk.string();
+  const CliRun full = Cli(site, "save --jobs 4 " + many);
+  EXPECT_EQ(full.code, 1);
+  EXPECT_NE(full.out.find("\tthe disk is full\n"), std::string::npos) << full.out;
+  std::system(("mount -o remount,size=4m " + disk.string()).c_str());
+  EXPECT_EQ(Cli(site, "save " + many).code, 0);
+  std::size_t songs = 0;
+  for (const auto& entry : fs::directory_iterator(disk)) {
+    const std::string name = entry.path().filename().string();
+    if (name[0] == '.') continue;
+    ++songs;
+    const int k = std::atoi(name.substr(6).c_str());
+    EXPECT_EQ(Slurp(entry.path()), GeneratedBody(k, 2048)) << name;
+  }
+  EXPECT_EQ(songs, 200u);
+  std::system(("umount " + disk.string()).c_str());
 }
