@@ -117,6 +117,10 @@ CONTENT_TYPES = {
 # Deterministic bodies
 
 
+# The bursts of /fault/bursts.mp3.
+BURST_COUNT = 40
+
+
 def generated_byte(seed, i):
     """Byte i of the generated body for seed: the reference form of the generator."""
     if i < len(MP3_FRAME_HEADER):
@@ -343,8 +347,10 @@ class Reply:
     length None: no Content-Length at all; the body runs until the connection closes.
     """
 
-    def __init__(self, status, content_type, pieces, length, cut=False, pause=0.0, headers=(), song=None, cut_at=None):
+    def __init__(self, status, content_type, pieces, length, cut=False, pause=0.0, headers=(), song=None, cut_at=None,
+                 odd=None):
         self.headers = headers
+        self.odd = odd  # a part that does not fit (see misfit_part)
         self.song, self.cut_at = song, cut_at  # a Song takes ranges; cut_at body bytes end the connection
         self.status = status
         self.content_type = content_type
@@ -380,11 +386,33 @@ def generated_song(seed, size):
                 GENERATED_LAST_MODIFIED)
 
 
+def misfit_part(reply, range_header):
+    """The 206 a careless server gives (see README.md): "plain" to any request, from its range's start
+    or 0; "short" to a range, ending half-way to the total; "etag" to a range, under another ETag.
+    None for a plain request to "short" or "etag", which gets the whole song."""
+    song = reply.song
+    match = re.fullmatch(r"bytes=(\d{1,18})-", (range_header or "").strip())
+    start = min(int(match.group(1)), song.total - 1) if match else 0
+    if not match and reply.odd != "plain":
+        return None
+    last, etag = song.total - 1, song.etag
+    if reply.odd == "short":
+        last = start + (song.total - start) // 2 - 1
+    elif reply.odd == "etag":
+        etag = '"another-version"'
+    pieces = (piece for piece in [generated_bytes(0, start, last + 1 - start)])
+    return Reply(206, reply.content_type, pieces, last + 1 - start,
+                 headers=(("ETag", etag), ("Content-Range", "bytes %d-%d/%d" % (start, last, song.total))))
+
+
 def ranged(reply, range_header, if_range):
     """A song's answer to Range "bytes=N-" and If-Range (see README.md); other replies unchanged."""
     song = reply.song
     if song is None or reply.status != 200:
         return reply
+    odd = misfit_part(reply, range_header) if reply.odd is not None else None
+    if odd is not None:
+        return odd
     reply.headers = tuple(reply.headers) + (("ETag", song.etag), ("Last-Modified", song.last_modified),
                                             ("Accept-Ranges", "bytes"))
     match = re.fullmatch(r"bytes=(\d{1,18})-", (range_header or "").strip())
@@ -496,6 +524,15 @@ class Site:
         released, seconds = self.released, query_value(query, "seconds", "120")
         yield generated_bytes(0, 0, DROP_SONG_SENT)
         released.wait(min(float(seconds), 600.0) if seconds.replace(".", "", 1).isdigit() else 120.0)
+
+    def bursts(self, query):
+        """Seed 0's generated body in 40 bursts of ?bytes=B (1 to 65536), one every ?every=S seconds
+        (at most 60), announced in full."""
+        size, every = bounded_size(query_value(query, "bytes", None), 500), query_value(query, "every", "1")
+        if not size or size > 65536 or not every.replace(".", "", 1).isdigit():
+            return not_found()
+        pieces = (generated_bytes(0, n * size, size) for n in range(BURST_COUNT))
+        return Reply(200, CONTENT_TYPES[".mp3"], pieces, size * BURST_COUNT, pause=min(float(every), 60.0))
 
     def hostile(self, mode, whole_body, content_type):
         """The hostile answer of mode, whose "trickle" and "drop10" forms carry whole_body."""
@@ -614,6 +651,15 @@ class Site:
             return song_reply(generated_song(0, LARGE_SONG_SIZE))
         if path == "/fault/cut-once.mp3":
             return self.cut_once(query)
+        if path == "/fault/part.mp3":
+            kind, size = query_value(query, "kind", ""), bounded_size(query_value(query, "bytes", None), 100000)
+            if kind not in ("plain", "short", "etag") or not size:
+                return not_found()
+            reply = song_reply(generated_song(0, size))
+            reply.odd = kind
+            return reply
+        if path == "/fault/bursts.mp3":
+            return self.bursts(query)
         if path == "/fault/404.mp3":
             return not_found()
         if path == "/fault/500.mp3":

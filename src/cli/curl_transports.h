@@ -1,11 +1,12 @@
-// The command line's transports, with libcurl: a page into memory and a song into a file, under
-// the same rules as the window's (web addresses only, 2xx songs, the announced length, the pace
-// and size bounds, ".part" until complete), and a song save that can continue an earlier ".part".
+// The command line's transports, with libcurl: a page into memory and a song into a file under the
+// transfer contract (net/file_transport.h). Both keep the pace rule by the program's own clock:
+// libcurl's low-speed limit is reset by any short burst. Each thread keeps its own handle, so
+// the connections it opened are used again.
 #pragma once
 
 #include <string>
 
-#include "cli/resumable_transport.h"
+#include "net/file_transport.h"
 #include "net/page_transport.h"
 #include "net/song_address.h"
 
@@ -21,12 +22,11 @@ class CurlPageTransport : public PageTransport {
 };
 
 // The limits given are the program's own; tests hand in a shorter pace window.
-class CurlFileTransport : public ResumableFileTransport {
+class CurlFileTransport : public FileTransport {
  public:
   explicit CurlFileTransport(const TransferLimits& limits = TransferLimits()) : limits_(limits) {}
   bool FileExistsNonEmpty(const std::string& path) override;
-  ResumeOutcome TransferResumable(const std::string& url, const std::string& targetPath, const ResumeOptions& options,
-                                  const TransferProgress& progress, const TransferStop* stop) override;
+  TransferOutcome Transfer(const TransferRequest& request) override;
 
  private:
   TransferLimits limits_;

@@ -9,6 +9,7 @@ namespace {
 
 // A validator longer than this is no validator a server means to be sent back.
 constexpr std::size_t kLongestValidator = 1024;
+constexpr std::uint32_t kRangeNotSatisfiable = 416;
 
 // An entity tag is quoted ("x" or W/"x"); anything else a server gives is a date.
 bool IsEntityTag(std::string_view validator) {
@@ -54,6 +55,8 @@ bool ParseContentRange(std::string_view value, std::uint64_t& start, std::uint64
 }
 
 AnswerDecision JudgeAnswer(const AnswerFacts& facts, std::uint64_t maxBytes) {
+  // A range past the song's end: the ".part" is not of this song as it is now.
+  if (facts.status == kRangeNotSatisfiable && facts.rangeAsked) return Misfit(facts);
   if (!IsSuccessStatus(facts.status)) return Refused(TransferFailure::kHttpStatus);
   AnswerDecision decision;
   decision.verdict = AnswerVerdict::kTake;

@@ -45,7 +45,7 @@ struct AnswerDecision {
 // - a 206 is taken only for a request that asked for a range, when its Content-Range starts at
 //   exactly `from` and ends at its total - 1 (Content-Length, when given, agreeing) and, where
 //   the request and the answer carry a validator of the same kind (ETag or date), they are equal;
-// - any other 206 is a misfit: kAfresh, or kFail on the second try;
+// - a 416 to a range request, and any other 206, is a misfit: kAfresh, or kFail on the second try;
 // - a song announced larger than maxBytes fails.
 AnswerDecision JudgeAnswer(const AnswerFacts& facts, std::uint64_t maxBytes);
 

@@ -131,7 +131,9 @@ TEST(VerdimoCli, ARunKilledAtAnyMomentIsContinuedWhole) {
     for (int i = 0; i < 500 && fs::file_size(fs::path(folder) / "Track 1.mp3.part", none) + 1 < 65537; ++i) {
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
-    if (row.signal == SIGINT) EXPECT_EQ(Cli(site, "save '" + profile + "' " + folder).code, 2);  // the folder is in use
+    if (row.signal == SIGINT) {  // the folder is in use
+      EXPECT_EQ(Cli(site, "save '" + profile + "' " + folder).code, 2);
+    }
     const std::size_t before = Slurp(site.dir() / "requests").size();
     kill(pid, row.signal);
     int status = 0;

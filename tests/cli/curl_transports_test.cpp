@@ -1,10 +1,13 @@
-// The libcurl transports against the stand-in site, which this program starts on a free port.
+// The libcurl transports against the stand-in site, which this program starts on a free port, and
+// against nginx.
 #include "cli/curl_transports.h"
 
 #include <gtest/gtest.h>
 
 #include "acquisition/profile_read.h"
 #include "cli/stand_in_site.h"
+#include "common/site_bodies.h"
+#include "contract/transfer_contract.h"
 
 namespace fs = std::filesystem;
 namespace {
@@ -23,48 +26,108 @@ struct Rows : ProfileReadEvents {
   void Ended(const ProfileReadEnd&) override {}
 };
 
+// A real server nobody here wrote, started on a loopback port with a prefix of its own (its
+// service is not used) and reached as the proxy for static.verdimo.test; "" when it did not start.
+class Nginx {
+ public:
+  explicit Nginx(const fs::path& prefix) : prefix_(prefix) {
+    fs::create_directories(prefix / "www");
+    fs::permissions(prefix, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                fs::perms::others_read | fs::perms::others_exec);
+    for (int port = 20000 + getpid() % 20000, tries = 0; tries < 20 && proxy_.empty(); ++tries, ++port) {
+      std::ofstream(prefix / "nginx.conf")
+          << "worker_processes 1; pid " << (prefix / "nginx.pid").string() << "; error_log "
+          << (prefix / "error.log").string() << "; events {} http { access_log off; client_body_temp_path "
+          << (prefix / "tmp").string() << "; proxy_temp_path " << (prefix / "tmp").string()
+          << "; server { listen 127.0.0.1:" << port << "; root " << (prefix / "www").string() << "; } }";
+      if (std::system(("/usr/sbin/nginx -q -e " + (prefix / "error.log").string() + " -p " + prefix.string() + " -c " + (prefix / "nginx.conf").string()).c_str()) == 0) {
+        proxy_ = "http://127.0.0.1:" + std::to_string(port);
+      }
+    }
+  }
+  ~Nginx() {
+    if (proxy_.empty()) return;
+    std::system(("/usr/sbin/nginx -q -e " + (prefix_ / "error.log").string() + " -s stop -p " + prefix_.string() +
+                 " -c " + (prefix_ / "nginx.conf").string()).c_str());
+    for (int i = 0; i < 250 && fs::exists(prefix_ / "nginx.pid"); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  const std::string& proxy() const { return proxy_; }
+
+ private:
+  fs::path prefix_;
+  std::string proxy_;
+};
+
+void WriteFile(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
+
 }  // namespace
 
-TEST(CurlTransports, PagesAndSongsFollowTheRulesAndResume) {
+TEST(CurlTransports, SongsFollowTheContract) {
+  const StandInSite site("verdimo-contract");
+  ASSERT_FALSE(site.proxy().empty());
+  CurlFileTransport songs(TransferLimits{1024, 2000, TransferLimits().maxBytes});
+  RunTransferContract(songs, site.dir().string() + "/", std::to_string(getpid()), false,
+                      {WriteFile, [](const std::string& path) { return Slurp(path); }});
+  // A ".part" planted as a link is never written through, dangling or not.
+  const fs::path dir = site.dir(), outside = dir / "outside";
+  std::ofstream(outside) << "kept";
+  fs::create_symlink(outside, dir / "linked.mp3.part");
+  fs::create_symlink(dir / "nowhere", dir / "dangling.mp3.part");
+  for (const char* name : {"linked.mp3", "dangling.mp3"}) {
+    TransferRequest request;
+    request.url = "http://audio.verdimo.test/gen/100000/0.mp3";
+    request.targetPath = (dir / name).string();
+    request.resume = {50000, "\"gen-100000-0\""};
+    EXPECT_EQ(songs.Transfer(request).reason, "the file cannot be written") << name;
+  }
+  EXPECT_EQ(std::make_tuple(Slurp(outside), fs::exists(dir / "nowhere")), std::make_tuple("kept", false));
+}
+
+// The static cases against nginx: a whole song, its rest by range, and a fresh fetch once the
+// file changed under the validator the ".part" came with.
+TEST(CurlTransports, ARealServersRangesAndValidators) {
+  const StandInSite site("verdimo-nginx");
+  const Nginx nginx(site.dir() / "nginx");
+  ASSERT_FALSE(nginx.proxy().empty()) << Slurp(site.dir() / "nginx" / "error.log");
+  setenv("http_proxy", nginx.proxy().c_str(), 1);
+  const fs::path www = site.dir() / "nginx" / "www", target = site.dir() / "song.mp3";
+  const std::string first = GeneratedBody(1, 300000), second = GeneratedBody(2, 300000);
+  WriteFile((www / "song.mp3").string(), first);
+  CurlFileTransport songs;
+  TransferRequest request;
+  request.url = "http://static.verdimo.test/song.mp3";
+  request.targetPath = target.string();
+  const TransferOutcome whole = songs.Transfer(request);
+  ASSERT_TRUE(whole.whole) << whole.reason;
+  request.resume = {100000, whole.validator};
+  WriteFile(target.string() + ".part", first.substr(0, 100000));
+  const TransferOutcome rest = songs.Transfer(request);
+  WriteFile(target.string() + ".part", first.substr(0, 100000));
+  WriteFile((www / "song.mp3").string(), second);
+  fs::last_write_time(www / "song.mp3", fs::last_write_time(www / "song.mp3") + std::chrono::hours(1));
+  const TransferOutcome changed = songs.Transfer(request);
+  EXPECT_EQ(std::make_tuple(rest.whole, rest.continued, changed.whole, changed.continued, Slurp(target)),
+            std::make_tuple(true, true, true, false, second));
+}
+
+TEST(CurlTransports, PagesFollowTheRules) {
   const StandInSite site("verdimo-cli");
   ASSERT_FALSE(site.proxy().empty());
-  const fs::path& dir = site.dir();
-  const std::string a = "http://audio.verdimo.test";
-  const std::string cut = a + "/fault/cut-once.mp3?bytes=100000&id=" + dir.filename().string();
-  std::ofstream(dir / "stale.mp3.part") << "not the song";
-  const struct {  // in order; pageLength 1: any body; partBytes: the ".part" afterwards, -1 for none
-    std::string url, target, validator;
-    int keepPart, pageLength, complete, resumed, partBytes;
-  } rows[] = {
-      {"http://www.verdimo.test/someband", "", "", 0, 1, 0, 0, -1},
-      {"file:///etc/hostname", "", "", 0, -2, 0, 0, -1},
-      {a + "/gen/100000/0.mp3", "whole.mp3", "", 0, 0, 1, 0, -1},
-      {a + "/fault/404.mp3", "404.mp3", "", 1, 0, 0, 0, -1},
-      {"file:///etc/hostname", "file.mp3", "", 0, 0, 0, 0, -1},
-      {a + "/fault/stall.mp3?seconds=20", "stall.mp3", "", 0, 0, 0, 0, -1},
-      {cut, "cut.mp3", "", 1, 0, 0, 0, 50000},
-      {cut, "cut.mp3", "previous", 0, 0, 1, 1, -1},
-      {a + "/gen/100000/0.mp3", "stale.mp3", "\"stale\"", 0, 0, 1, 0, -1},
+  CurlPageTransport pages(TransferLimits{1024, 2000, TransferLimits().maxBytes});
+  const struct { std::string url; int length; } rows[] = {  // length 1: any body
+      {"http://www.verdimo.test/someband", 1},
+      {"file:///etc/hostname", -2},
+      {"http://audio.verdimo.test/fault/bursts.mp3?bytes=500&every=1.2", -1},
   };
-  CurlPageTransport pages;
-  CurlFileTransport songs(TransferLimits{1024, 2000, TransferLimits().maxBytes});
-  std::string previous;
   for (const auto& row : rows) {
-    SCOPED_TRACE(row.url + " " + row.target);
     FetchBuffer buffer{};
     ASSERT_TRUE(PrepareFetchBuffer(buffer, pages.Allocator()));
-    EXPECT_EQ(std::min(row.target.empty() ? pages.Fetch(row.url, buffer, {}) : 0, 1), row.pageLength);
+    EXPECT_EQ(std::min(pages.Fetch(row.url, buffer, {}), 1), row.length) << row.url;
     FreeFetchBuffer(buffer, pages.Allocator());
-    if (row.target.empty()) continue;
-    const fs::path target = dir / row.target, part = target.string() + ".part";  // "previous": the last row's
-    const ResumeOutcome got = songs.TransferResumable(row.url, target.string(), {!row.validator.empty(), row.validator == "previous" ? previous : row.validator, row.keepPart != 0}, {}, nullptr);
-    previous = got.validator;
-    EXPECT_EQ(std::make_tuple(got.complete, got.resumed, fs::exists(part) ? static_cast<int>(fs::file_size(part)) : -1, Slurp(target)),
-              std::make_tuple(row.complete != 0, row.resumed != 0, row.partBytes, row.complete ? Slurp(dir / "whole.mp3") : "none"));
   }
   Rows read;
   ReadProfile("someband", pages, read);
-  const std::string s = a + "/songs/";  // the rows the window lists for it
+  const std::string s = "http://audio.verdimo.test/songs/";  // the rows the window lists for it
   EXPECT_EQ(read.rows, (decltype(read.rows){{"Rock & Roll", s + "tone1.mp3"}, {"EndlessSummer", s + "tone2.mp3"},
                                            {"It's Late", s + "tone3.mp3"}, {"Caf\xE9 du Nord", s + "tone4.mp3"},
                                            {"Salt &amp; Pepper", s + "tone5.mp3?from=verdimo&id=5"}}));

@@ -37,7 +37,8 @@ class StandInSite {
   }
   ~StandInSite() {
     kill(std::atoi(Slurp(dir_ / "pid").c_str()), SIGTERM);
-    std::filesystem::remove_all(dir_);
+    std::error_code ignored;
+    std::filesystem::remove_all(dir_, ignored);
   }
   const std::filesystem::path& dir() const { return dir_; }
   const std::string& proxy() const { return proxy_; }
