@@ -182,7 +182,7 @@ std::size_t PathLength(std::string_view path, const NameBounds& bounds) {
   return units;
 }
 
-std::string UniqueTargetPath(std::string_view base, const PathTakenTest& isTaken) {
+std::string UniqueTargetPath(std::string_view base, const PathTakenTest& isTaken, int firstCounter, int* found) {
   // A base with the extension already is written as it is, so the free-name test must look at
   // it and not at base + ".mp3".
   const bool hasExtension = EndsWithMp3Extension(base);
@@ -193,7 +193,7 @@ std::string UniqueTargetPath(std::string_view base, const PathTakenTest& isTaken
 
   std::string candidate(stem);
   candidate += extension;
-  for (int counter = 1; counter <= kLastNameCounter; ++counter) {
+  for (int counter = std::max(firstCounter, 1); counter <= kLastNameCounter; ++counter) {
     if (counter > 1) {
       candidate.assign(stem);
       candidate += " (";
@@ -201,7 +201,10 @@ std::string UniqueTargetPath(std::string_view base, const PathTakenTest& isTaken
       candidate += ')';
       candidate += extension;
     }
-    if (!isTaken(candidate)) return candidate;
+    if (!isTaken(candidate)) {
+      if (found != nullptr) *found = counter;
+      return candidate;
+    }
   }
   return "";
 }

@@ -73,5 +73,7 @@ using PathTakenTest = std::function<bool(const std::string& path)>;
 // " (3).mp3", ... When base already ends in ".mp3" (any letter case) the tested names are base
 // itself, then base without its extension + " (2)" + the extension, and so on. The names tested
 // are exactly the names returned, so the caller writes the file that was found free. Gives up
-// with "" after kLastNameCounter.
-std::string UniqueTargetPath(std::string_view base, const PathTakenTest& isTaken);
+// with "" after kLastNameCounter. The search starts at firstCounter (the names below it are known
+// to be taken); found, when given, hears the counter of the name returned.
+std::string UniqueTargetPath(std::string_view base, const PathTakenTest& isTaken, int firstCounter = 1,
+                             int* found = nullptr);

@@ -8,6 +8,9 @@
 #include "downloads/download_naming.h"
 #include "net/partial_file.h"
 
+// How names are compared: the window's names are Windows-1252 bytes, the command line's UTF-8.
+// Either way without regard to letter case (the upper-case letter of each cased letter of Latin,
+// Greek, Cyrillic and Armenian, and the full-width Latin ones), "/" the same as "\".
 enum class NameFold { kWindows1252, kUtf8 };
 // The key a name is compared by, as the file system compares names.
 std::string FoldedName(std::string_view name, NameFold fold);
@@ -16,9 +19,11 @@ std::string FoldedName(std::string_view name, NameFold fold);
 // fileExistsNonEmpty(name) holds, or when fileExistsNonEmpty(name + kPartialFileSuffix) holds
 // (another run of the program may be writing it). The path found is reserved before the lock is
 // released; "" when no free name was found (nothing is reserved then). fileExistsNonEmpty runs
-// under the lock and must not call the functions of this file.
+// under the lock and must not call the functions of this file. A caller whose taken names only
+// grow passes nextCounter: the search starts there and it is set past the name found (read and
+// written under the lock), so many songs of one name take linear time, not quadratic.
 std::string ReserveUniqueTargetPath(std::string_view base, const PathTakenTest& fileExistsNonEmpty,
-                                    NameFold fold = NameFold::kWindows1252);
+                                    NameFold fold = NameFold::kWindows1252, int* nextCounter = nullptr);
 
 // Reserves a path chosen by the user, without a search, so that no folder job picks it while
 // this job writes it. Returns false when the path was reserved already (the reservation is

@@ -127,7 +127,12 @@ class Run {
     }
     request.keepPartOnFailure = options_.keepParts;
     request.fold = options_.fold;
-    if (options_.taken) request.taken = [this](const std::string& name) { return Taken(name); };
+    if (options_.taken) {
+      request.taken = [this](const std::string& name) { return Taken(name); };
+      // The names this run takes only grow, so each base's search goes on where its last ended.
+      std::lock_guard<std::mutex> hold(lock_);
+      request.nameCounter = &nextCounters_[FoldedName(song.targetBase, options_.fold)];
+    }
     if (record_ != nullptr) {
       request.accepted = [this, &song, &path](const AcceptedAnswer& answer) { return record_->Accepted(song, path, answer); };
     }
@@ -175,6 +180,9 @@ class Run {
   std::atomic<bool> recordFailed_{false};
   std::mutex lock_;
   std::unordered_set<std::string> used_;
+  // Each base's next name counter; read and written under the name reservations' lock (the
+  // elements stay where they are as others are added).
+  std::unordered_map<std::string, int> nextCounters_;
   SaveRunSummary summary_;
 };
 

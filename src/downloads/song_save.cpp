@@ -31,7 +31,9 @@ std::string ChooseTarget(const SongSaveRequest& request, FileTransport& transpor
   }
   if (!request.continuePath.empty() && ReserveTargetPath(request.continuePath, request.fold)) return request.continuePath;
   if (!request.continuePath.empty()) ReleaseTargetPath(request.continuePath, request.fold);
-  if (request.taken) return ReserveUniqueTargetPath(request.targetPath, request.taken, request.fold);
+  if (request.taken) {
+    return ReserveUniqueTargetPath(request.targetPath, request.taken, request.fold, request.nameCounter);
+  }
   return ReserveUniqueTargetPath(
       request.targetPath, [&transport](const std::string& path) { return transport.FileExistsNonEmpty(path); },
       request.fold);

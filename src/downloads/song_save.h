@@ -26,6 +26,8 @@ struct SongSaveRequest {
   // names running saves hold (by default a non-empty file or ".part" of that name on disk).
   NameFold fold = NameFold::kWindows1252;
   PathTakenTest taken;
+  // With taken: where the search for a free name of this base starts (see ReserveUniqueTargetPath).
+  int* nameCounter = nullptr;
   AcceptedHook accepted;
 };
 

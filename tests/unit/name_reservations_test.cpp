@@ -140,3 +140,25 @@ TEST(NameReservations, ReleasesRacingWithReservationsKeepTheTableConsistent) {
     EXPECT_FALSE(IsTargetPathReserved(name)) << name;
   }
 }
+
+// UTF-8 names are one name whatever the letter case in the scripts names are written in.
+TEST(NameReservations, Utf8NamesFoldTheirLetterCase) {
+  const struct { std::string a, b; bool same; } rows[] = {
+      {"\xC3\x89mile", "\xC3\xA9MILE", true},                                // Émile, éMILE
+      {"\xD0\x9D\xD0\xBE\xD1\x87\xD1\x8C", "\xD0\xBD\xD0\x9E\xD0\xA7\xD0\xAC", true},  // Ночь, нОЧЬ
+      {"\xCE\xA3\xCE\x9F\xCE\xA6\xCE\x8A\xCE\x91", "\xCF\x83\xCE\xBF\xCF\x86\xCE\xAF\xCE\xB1", true},  // ΣΟΦΊΑ, σοφία
+      {"\xC5\x81\xC3\xB3\xC5\xBA", "\xC5\x82\xC3\x93\xC5\xB9", true},          // Łóź, łÓŹ
+      {"a/b", "A\\B", true},
+      {"\xC3\xA9", "e", false},
+      {"\xD0\xB5", "e", false},  // Cyrillic е is no Latin e
+      {"x\xFF", "X\xFF", true},  // bytes that are no UTF-8 stay as they are
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(FoldedName(row.a, NameFold::kUtf8) == FoldedName(row.b, NameFold::kUtf8), row.same) << row.a;
+  }
+  // A run whose taken names only grow goes on where its last search ended.
+  int next = 0, probes = 0;
+  const PathTakenTest counted = [&probes](const std::string&) { return ++probes, false; };
+  for (int n = 1; n <= 50; ++n) ReserveUniqueTargetPath("R8/Song", counted, NameFold::kUtf8, &next);
+  EXPECT_EQ(std::make_pair(next, probes), std::make_pair(51, 100));
+}
