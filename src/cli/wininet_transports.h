@@ -1,7 +1,6 @@
 // The command line's transports in the Windows build, with WinINet: a session whose pages are
-// fetched by the window's own page transport, and a song save under the same rules as the
-// libcurl one (web addresses only, 2xx songs, the announced length, the pace and size bounds,
-// ".part" until complete) that can continue an earlier ".part". Paths are UTF-8.
+// fetched by the window's own page transport, and songs under the transfer contract
+// (net/file_transport.h), as the libcurl one. Paths are UTF-8.
 #pragma once
 
 #include <windows.h>
@@ -11,7 +10,7 @@
 
 #include "base/win_handles.h"
 #include "net/page_fetcher.h"
-#include "cli/resumable_transport.h"
+#include "net/file_transport.h"
 #include "net/song_address.h"
 
 // One WinINet session with the program's user agent and the system's proxy settings, and the
@@ -31,13 +30,12 @@ class WinInetCliSession {
 
 // The limits given are the program's own; tests hand in a shorter pace window. The session
 // (a WinInetCliSession's) must outlive the transport; transfers may run on several threads.
-class WinInetFileTransport : public ResumableFileTransport {
+class WinInetFileTransport : public FileTransport {
  public:
   explicit WinInetFileTransport(HINTERNET session, const TransferLimits& limits = TransferLimits())
       : session_(session), limits_(limits) {}
   bool FileExistsNonEmpty(const std::string& path) override;
-  ResumeOutcome TransferResumable(const std::string& url, const std::string& targetPath, const ResumeOptions& options,
-                                  const TransferProgress& progress, const TransferStop* stop) override;
+  TransferOutcome Transfer(const TransferRequest& request) override;
 
  private:
   HINTERNET session_;

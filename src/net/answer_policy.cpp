@@ -42,6 +42,24 @@ std::string AnswerValidator(std::string_view etag, std::string_view lastModified
   return IsSendableValidator(lastModified) ? std::string(lastModified) : std::string();
 }
 
+std::string RawHeaderValue(std::string_view headers, std::string_view name) {
+  const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+  while (!headers.empty()) {
+    const std::size_t end = std::min(headers.find('\n'), headers.size());
+    std::string_view line = headers.substr(0, end);
+    headers.remove_prefix(std::min(end + 1, headers.size()));
+    if (line.size() <= name.size() || line[name.size()] != ':' ||
+        !std::equal(name.begin(), name.end(), line.begin(), [&](char a, char b) { return lower(a) == lower(b); })) {
+      continue;
+    }
+    line.remove_prefix(name.size() + 1);
+    while (!line.empty() && (line.front() == ' ' || line.front() == '\t')) line.remove_prefix(1);
+    while (!line.empty() && (line.back() == ' ' || line.back() == '\t' || line.back() == '\r')) line.remove_suffix(1);
+    return std::string(line);
+  }
+  return std::string();
+}
+
 bool ParseContentRange(std::string_view value, std::uint64_t& start, std::uint64_t& last, std::uint64_t& total) {
   unsigned long long first = 0, end = 0, whole = 0;
   char extra = 0;

@@ -59,6 +59,10 @@ std::string AnswerValidator(std::string_view etag, std::string_view lastModified
 // Whether a validator may go into an "If-Range" line: not empty, no control byte, not too long.
 bool IsSendableValidator(std::string_view validator);
 
+// The value of the header called name (any letter case) in an answer's raw header lines, blanks
+// around it trimmed; "" when it has none.
+std::string RawHeaderValue(std::string_view headers, std::string_view name);
+
 // "bytes START-LAST/TOTAL" with START <= LAST < TOTAL, else false.
 bool ParseContentRange(std::string_view value, std::uint64_t& start, std::uint64_t& last, std::uint64_t& total);
 

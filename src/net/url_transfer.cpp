@@ -15,9 +15,11 @@
 
 #include <algorithm>
 #include <atomic>
+#include <string>
 
 #include "base/web_address.h"
 #include "base/win_handles.h"
+#include "net/answer_policy.h"
 #include "net/partial_file.h"
 
 namespace {
@@ -26,6 +28,8 @@ constexpr DWORD kTransferBindFlags = BINDF_GETNEWESTVERSION | BINDF_NOWRITECACHE
 // The watchdog looks ten times per window, within these bounds.
 constexpr std::uint64_t kShortestTickMs = 10;
 constexpr std::uint64_t kLongestTickMs = 1000;
+// Header lines longer than this in all are no song's.
+constexpr std::size_t kLongestHeaders = 64 * 1024;
 
 std::atomic<std::uint64_t> LimitMinBytes{TransferLimits().minBytes};
 std::atomic<std::uint64_t> LimitWindowMs{TransferLimits().windowMs};
@@ -44,13 +48,28 @@ bool IsWebRedirect(LPCWSTR target) {
   return !SongAddressToFetch(text).empty();
 }
 
+std::string NarrowHeaders(LPCWSTR headers) {
+  std::string text;
+  for (; headers != nullptr && *headers != 0 && text.size() < kLongestHeaders; ++headers) {
+    text.push_back(*headers < 0x80 ? static_cast<char>(*headers) : '?');
+  }
+  return text;
+}
+
 class TransferWatch : public IBindStatusCallback, public IHttpNegotiate {
  public:
   DWORD statusCode = 0;
   ULONG announcedLength = 0;
   bool lengthKnown = false;
+  AnswerDecision decision;  // the policy's verdict on the answer
+  bool answered = false;
+  // Set from the binding's callbacks and the watchdog's thread.
+  std::atomic<bool> notWeb{false};  // a redirect led elsewhere than the web
+  std::atomic<bool> tooLarge{false};
+  std::atomic<bool> slow{false};    // the pace rule ended it
   const TransferProgress* progress = nullptr;
   const TransferStop* stop = nullptr;
+  const AcceptedHook* accepted = nullptr;
   // Set once the transfer broke a rule or was stopped; it then fails whatever the call returns.
   std::atomic<bool> refused{false};
 
@@ -71,6 +90,7 @@ class TransferWatch : public IBindStatusCallback, public IHttpNegotiate {
       ScopedCriticalSection held(&lock_);
       if (!binding_ || !(StopRequested() || pace_.MustEnd(GetTickCount64()))) return;
       refused = true;
+      if (!StopRequested()) slow = true;
       binding_->AddRef();
       *binding.out() = binding_.get();
     }
@@ -104,14 +124,14 @@ class TransferWatch : public IBindStatusCallback, public IHttpNegotiate {
   STDMETHODIMP GetPriority(LONG*) override { return E_NOTIMPL; }
   STDMETHODIMP OnLowResource(DWORD) override { return S_OK; }
   STDMETHODIMP OnProgress(ULONG received, ULONG progressMax, ULONG status, LPCWSTR text) override {
-    if (status == BINDSTATUS_REDIRECTING && !IsWebRedirect(text)) refused = true;
-    if (progressMax > maxBytes_) refused = true;  // announced too large: not a byte of it is read
+    if (status == BINDSTATUS_REDIRECTING && !IsWebRedirect(text)) notWeb = refused = true;
+    if (progressMax > maxBytes_) tooLarge = refused = true;  // announced too large: not a byte of it is read
     if (StopRequested()) refused = true;
     std::uint64_t total = 0;
     {
       ScopedCriticalSection held(&lock_);
       pace_.Reported(received, GetTickCount64());
-      if (pace_.MustEnd(GetTickCount64())) refused = true;
+      if (pace_.MustEnd(GetTickCount64())) slow = refused = true;
       total = pace_.Received();
     }
     if (refused) return E_ABORT;
@@ -144,9 +164,28 @@ class TransferWatch : public IBindStatusCallback, public IHttpNegotiate {
     if (additional != nullptr) *additional = nullptr;
     return S_OK;
   }
-  STDMETHODIMP OnResponse(DWORD code, LPCWSTR, LPCWSTR, LPWSTR* additional) override {
+  // The answer as the policy sees it, before its body is written: a plain request takes a 2xx
+  // other than 206, and the caller hears of an answer taken.
+  STDMETHODIMP OnResponse(DWORD code, LPCWSTR headers, LPCWSTR, LPWSTR* additional) override {
     statusCode = code;
     if (additional != nullptr) *additional = nullptr;
+    const std::string raw = NarrowHeaders(headers);
+    AnswerFacts facts;
+    facts.status = code;
+    facts.secondTry = true;  // a plain request asked again would be answered alike
+    const std::string length = RawHeaderValue(raw, "Content-Length");
+    facts.lengthKnown = !length.empty() && length.size() <= 18 && length.find_first_not_of("0123456789") == std::string::npos;
+    facts.length = facts.lengthKnown ? std::stoull(length) : 0;
+    facts.contentRange = RawHeaderValue(raw, "Content-Range");
+    facts.etag = RawHeaderValue(raw, "ETag");
+    facts.lastModified = RawHeaderValue(raw, "Last-Modified");
+    decision = JudgeAnswer(facts, maxBytes_);
+    answered = true;
+    if (decision.verdict == AnswerVerdict::kTake && accepted != nullptr && *accepted &&
+        !(*accepted)({code, decision.totalKnown ? decision.total : 0, decision.validator, 0})) {
+      decision.verdict = AnswerVerdict::kFail;
+      decision.failure = TransferFailure::kRefused;
+    }
     return S_OK;
   }
 
@@ -193,34 +232,88 @@ long long FileSize(const std::string& path) {
   return (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
-bool TransferToFile(const std::string& url, const std::string& targetPath,
-                    const TransferProgress& progress, const TransferStop* stop) {
-  if (!IsWebAddress(url) || targetPath.empty()) return false;
-  const std::string partPath = targetPath + std::string(kPartialFileSuffix);
+namespace {
+
+// Why the watched transfer failed, the first cause first; kNone when it brought the whole song.
+TransferFailure WatchedFailure(const TransferWatch& watch, HRESULT result, long long size, const TransferLimits& limits) {
+  if (watch.StopRequested()) return TransferFailure::kStopped;
+  if (watch.notWeb) return TransferFailure::kNotWebAddress;
+  if (watch.slow) return TransferFailure::kNoData;
+  if (watch.tooLarge || (size > 0 && static_cast<std::uint64_t>(size) > limits.maxBytes)) return TransferFailure::kTooLarge;
+  if (!watch.answered) return SUCCEEDED(result) ? TransferFailure::kNetwork : TransferFailure::kUnreachable;
+  if (watch.decision.verdict != AnswerVerdict::kTake) {
+    return watch.decision.verdict == AnswerVerdict::kAfresh ? TransferFailure::kMisfit : watch.decision.failure;
+  }
+  if (watch.refused || FAILED(result)) return size > 0 ? TransferFailure::kCutShort : TransferFailure::kNetwork;
+  AnswerDecision decision = watch.decision;
+  // Wine's urlmon may give the length only in its progress reports.
+  if (!decision.totalKnown && watch.lengthKnown) {
+    decision.totalKnown = true;
+    decision.total = watch.announcedLength;
+  }
+  return JudgeEnd(decision, size > 0 ? static_cast<std::uint64_t>(size) : 0);
+}
+
+}  // namespace
+
+TransferOutcome UrlMonTransfer(const TransferRequest& request) {
+  TransferOutcome outcome;
   const TransferLimits limits = CurrentLimits();
+  if (!IsWebAddress(request.url) || request.targetPath.empty()) {
+    outcome.failure = TransferFailure::kNotWebAddress;
+    outcome.reason = FailureWords(outcome.failure, 0, limits.minBytes, limits.windowMs);
+    return outcome;
+  }
+  const std::string partPath = request.targetPath + std::string(kPartialFileSuffix);
   TransferWatch watch(limits);
-  watch.progress = &progress;
-  watch.stop = stop;
+  watch.progress = &request.progress;
+  watch.stop = request.stop;
+  watch.accepted = &request.accepted;
   HRESULT result = E_FAIL;
   {
     const WatchdogTimer watchdog(&watch, static_cast<DWORD>(std::clamp(limits.windowMs / 10, kShortestTickMs, kLongestTickMs)));
-    if (!watchdog.running()) return false;  // a transfer without its bound is not started
-    result = URLDownloadToFileA(nullptr, url.c_str(), partPath.c_str(), 0, static_cast<IBindStatusCallback*>(&watch));
+    if (!watchdog.running()) {  // a transfer without its bound is not started
+      outcome.failure = TransferFailure::kNoMemory;
+      outcome.reason = FailureWords(outcome.failure, 0, limits.minBytes, limits.windowMs);
+      return outcome;
+    }
+    result = URLDownloadToFileA(nullptr, request.url.c_str(), partPath.c_str(), 0, static_cast<IBindStatusCallback*>(&watch));
   }
   const long long size = FileSize(partPath);
-  const bool complete = !watch.lengthKnown || size == static_cast<long long>(watch.announcedLength);
-  const bool ok = SUCCEEDED(result) && !watch.refused && IsSuccessStatus(watch.statusCode) && size > 0 &&
-                  static_cast<std::uint64_t>(size) <= limits.maxBytes && complete &&
-                  MoveFileExA(partPath.c_str(), targetPath.c_str(), MOVEFILE_REPLACE_EXISTING);
-  const bool keepPart = watch.StopRequested() && stop->keepPart.load();
-  if (!ok && !keepPart) DeleteFileA(partPath.c_str());
-  return ok;
+  outcome.status = watch.statusCode;
+  outcome.validator = watch.decision.validator;
+  outcome.failure = WatchedFailure(watch, result, size, limits);
+  if (outcome.failure == TransferFailure::kNone &&
+      !MoveFileExA(partPath.c_str(), request.targetPath.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    outcome.failure = TransferFailure::kCannotWrite;
+  }
+  outcome.whole = outcome.failure == TransferFailure::kNone;
+  if (outcome.whole) {
+    outcome.bytesKept = static_cast<std::uint64_t>(size);
+    return outcome;
+  }
+  outcome.reason = FailureWords(outcome.failure, outcome.status, limits.minBytes, limits.windowMs);
+  const bool keepPart = watch.StopRequested() && request.stop->keepPart.load() && size > 0;
+  if (keepPart) {
+    outcome.bytesKept = static_cast<std::uint64_t>(size);
+  } else {
+    DeleteFileA(partPath.c_str());
+    outcome.validator.clear();
+  }
+  return outcome;
 }
 
-bool UrlMonFileTransport::Transfer(const std::string& url, const std::string& targetPath,
-                                   const TransferProgress& progress, const TransferStop* stop) {
-  return TransferToFile(url, targetPath, progress, stop);
+bool TransferToFile(const std::string& url, const std::string& targetPath, const TransferProgress& progress,
+                    const TransferStop* stop) {
+  TransferRequest request;
+  request.url = url;
+  request.targetPath = targetPath;
+  request.progress = progress;
+  request.stop = stop;
+  return UrlMonTransfer(request).whole;
 }
+
+TransferOutcome UrlMonFileTransport::Transfer(const TransferRequest& request) { return UrlMonTransfer(request); }
 
 bool FileExistsNonEmpty(const char* path) { return FileSize(path) > 0; }
 

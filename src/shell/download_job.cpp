@@ -170,7 +170,10 @@ DWORD WINAPI SaveSongsJob(void* parameter) {
 DWORD WINAPI DownloadJob(void* parameter) {
   auto* request = static_cast<DownloadRequestRecord*>(parameter);
   const int row = request->row.load();
-  const SongSaveRequest song{request->url, request->name, request->targetPath, std::string()};
+  SongSaveRequest song;
+  song.url = request->url;
+  song.name = request->name;
+  song.targetPath = request->targetPath;
   const int generation = request->generation;
   request->row.store(-1);
 

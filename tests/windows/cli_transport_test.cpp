@@ -1,15 +1,16 @@
-// The command line's WinINet transports against the stand-in site (reached through http_proxy).
+// The command line's WinINet transports and the window's URL download call against the stand-in
+// site (reached through http_proxy).
 #include "cli/wininet_transports.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <tuple>
 
 #include "cli/windows_text.h"
-#include "common/site_control.h"
 #include "common/test_files.h"
+#include "contract/transfer_contract.h"
 #include "net/page_fetcher.h"
+#include "net/url_transfer.h"
 
 namespace {
 
@@ -24,51 +25,52 @@ std::string Slurp(const std::string& utf8Path) {
   return bytes;
 }
 
+void Write(const std::string& utf8Path, const std::string& bytes) {
+  std::FILE* file = _wfopen(WideFromUtf8(utf8Path).c_str(), L"wb");
+  if (file == nullptr) return;
+  std::fwrite(bytes.data(), 1, bytes.size(), file);
+  std::fclose(file);
+}
+
+const TransferLimits kShortPace{1024, 2000, TransferLimits().maxBytes};
+
 }  // namespace
 
-TEST(CliTransport, PagesAndSongsFollowTheRulesAndResume) {
-  const std::string dir = FreshTempFolder("cli"), a = "http://audio.verdimo.test";
-  const std::string cut = a + "/fault/cut-once.mp3?bytes=100000&id=cli" + std::to_string(GetCurrentProcessId()) + "x" + std::to_string(GetTickCount());
-  WriteWholeFile(dir + "stale.mp3.part", "not the song");
-  const struct {  // in order; pageLength 1: any body; partBytes: the ".part" afterwards, -1 for none
-    std::string url, target, validator;
-    int keepPart, pageLength, complete, resumed, partBytes;
-    std::string reason;
-  } rows[] = {
-      {"http://www.verdimo.test/someband", "", "", 0, 1, 0, 0, -1, ""},
-      {"http://www.verdimo.test/heldband", "", "", 0, -1, 0, 0, -1, ""},
-      {a + "/gen/100000/0.mp3", "whole.mp3", "", 0, 0, 1, 0, -1, ""},
-      {a + "/fault/404.mp3", "404.mp3", "", 1, 0, 0, 0, -1, "HTTP 404"},
-      {"file:///C:/windows/win.ini", "file.mp3", "", 0, 0, 0, 0, -1, "not a web address"},
-      {a + "/fault/redirect.mp3?to=file%3A%2F%2F%2FC%3A%2Fwindows%2Fwin.ini", "moved.mp3", "", 0, 0, 0, 0, -1, "HTTP 302"},
-      {a + "/fault/stall.mp3?seconds=20", "stall.mp3", "", 0, 0, 0, 0, -1, "no data came for 2 s"},
-      {cut, "cut.mp3", "", 1, 0, 0, 0, 50000, "the song ended before its announced length"},
-      {cut, "cut.mp3", "previous", 0, 0, 1, 1, -1, ""},
-      {a + "/gen/100000/0.mp3", "stale.mp3", "\"stale\"", 0, 0, 1, 0, -1, ""},
-      {a + "/gen/100000/0.mp3", "Caf\xC3\xA9 \xD0\x9D\xD0\xBE\xD1\x87\xD1\x8C.mp3", "", 0, 0, 1, 0, -1, ""},
-  };
-  const TransferLimits limits{1024, 2000, TransferLimits().maxBytes};
-  const WinInetCliSession session(limits);
+TEST(CliTransport, SongsFollowTheContract) {
+  const std::string dir = FreshTempFolder("contract"), run = std::to_string(GetCurrentProcessId()) + "x" + std::to_string(GetTickCount());
+  const WinInetCliSession session(kShortPace);
   ASSERT_NE(session.get(), nullptr);
+  WinInetFileTransport songs(session.get(), kShortPace);
+  RunTransferContract(songs, dir, run, false, {Write, Slurp});
+  // A name the system's narrow code page cannot write.
+  TransferRequest request;
+  request.url = "http://audio.verdimo.test/gen/100000/0.mp3";
+  request.targetPath = dir + "Caf\xC3\xA9 \xD0\x9D\xD0\xBE\xD1\x87\xD1\x8C.mp3";
+  EXPECT_TRUE(songs.Transfer(request).whole);
+  EXPECT_TRUE(songs.FileExistsNonEmpty(request.targetPath));
+}
+
+TEST(CliTransport, TheWindowsPlainTransferFollowsTheContract) {
+  const std::string dir = FreshTempFolder("urlmon");
+  SetTransferLimits(kShortPace);
+  UrlMonFileTransport songs;
+  RunTransferContract(songs, dir, "", true, {Write, Slurp});
+  SetTransferLimits(TransferLimits());
+}
+
+TEST(CliTransport, PagesFollowTheRules) {
+  const WinInetCliSession session(kShortPace);
   WinInetPageTransport pages(session.get(), session.ReceiveTimeoutMs());
-  WinInetFileTransport songs(session.get(), limits);
-  std::string previous;
+  const struct { std::string url; int length; } rows[] = {  // length 1: any body
+      {"http://www.verdimo.test/someband", 1},
+      {"http://www.verdimo.test/heldband", -1},
+  };
   for (const auto& row : rows) {
-    SCOPED_TRACE(row.url + " " + row.target);
     FetchBuffer buffer{};
     ASSERT_TRUE(PrepareFetchBuffer(buffer, pages.Allocator()));
-    EXPECT_EQ(std::min(row.target.empty() ? pages.Fetch(row.url, buffer, {}) : 0, 1), row.pageLength);
+    EXPECT_EQ(std::min(pages.Fetch(row.url, buffer, {}), 1), row.length) << row.url;
     FreeFetchBuffer(buffer, pages.Allocator());
-    if (row.target.empty()) continue;
-    const std::string target = dir + row.target, part = target + ".part";  // "previous": the last row's
-    const ResumeOutcome got = songs.TransferResumable(row.url, target, {!row.validator.empty(), row.validator == "previous" ? previous : row.validator, row.keepPart != 0}, {}, nullptr);
-    previous = got.validator;
-    const std::string partBytes = Slurp(part);
-    EXPECT_EQ(std::make_tuple(got.complete, got.resumed, partBytes == "none" ? -1 : static_cast<int>(partBytes.size()), Slurp(target), got.reason),
-              std::make_tuple(row.complete != 0, row.resumed != 0, row.partBytes, row.complete ? GeneratedBody(0, 100000) : "none", row.reason));
   }
-  EXPECT_TRUE(songs.FileExistsNonEmpty(dir + rows[10].target));
-  ReleaseEndlessBodies();
 }
 
 TEST(CliTransport, TextTurnsWideAndBackReplacingBrokenText) {

@@ -68,16 +68,25 @@ TEST(WindowlessWorkers, ReadAProfileAndSaveItsSongsThroughTheirEvents) {
   ScopedComApartment com;
   UrlMonFileTransport files;
   const std::string folder = FreshTempFolder("windowless");
+  const auto song = [](const std::string& url, const std::string& name, const std::string& target) {
+    SongSaveRequest request;
+    request.url = url;
+    request.name = name;
+    request.targetPath = target;
+    return request;
+  };
   RecordedSave toFolder;
-  SaveSong({read.songs[0].url, read.songs[0].name, folder + "Rock & Roll", ""}, files, toFolder);
+  SaveSong(song(read.songs[0].url, read.songs[0].name, folder + "Rock & Roll"), files, toFolder);
   RecordedSave cancelled;
-  SaveSong({read.songs[1].url, read.songs[1].name, "", ""}, files, cancelled);
+  SaveSong(song(read.songs[1].url, read.songs[1].name, ""), files, cancelled);
   RecordedSave chosen;
   chosen.answer = folder + "chosen";
-  SaveSong({"file:///C:/windows/win.ini", "Not a Song", "", ""}, files, chosen);
-  EXPECT_EQ(toFolder.states, (std::vector<std::string>{"waiting", "downloading", "ready " + folder + "Rock & Roll.mp3"}));
+  SaveSong(song("file:///C:/windows/win.ini", "Not a Song", ""), files, chosen);
+  EXPECT_EQ(toFolder.states, (std::vector<std::string>{"waiting", "downloading " + folder + "Rock & Roll.mp3",
+                                                      "ready " + folder + "Rock & Roll.mp3"}));
   EXPECT_EQ(cancelled.states, (std::vector<std::string>{"waiting", "asked EndlessSummer.mp3", "cancelled"}));
-  EXPECT_EQ(chosen.states, (std::vector<std::string>{"waiting", "asked Not a Song.mp3", "downloading", "failed"}));
+  EXPECT_EQ(chosen.states,
+            (std::vector<std::string>{"waiting", "asked Not a Song.mp3", "downloading " + folder + "chosen.mp3", "failed"}));
   EXPECT_EQ(FolderEntries(folder), std::vector<std::string>{"Rock & Roll.mp3"});
 }
 
