@@ -475,17 +475,20 @@ def bounded_size(text, default):
 
 def generated_playlist(friend_id):
     """The playlist for a friend ID "rows-<n>": n tracks "Track <k>" (k from 1) whose durl is the
-    2048-byte generated body of seed k; for "slow-<n>" the same tracks paced (paced_song); None for
-    any other ID."""
+    2048-byte generated body of seed k; for "slow-<n>" the same tracks paced (paced_song); for
+    "static-<n>" tracks "Track <k>" at http://static.verdimo.test/<k>.mp3, a host a real server
+    of the bench's answers; for "same-<n>" n tracks all called "Song"; None for any other ID."""
     prefix, _, count_text = friend_id.partition("-")
-    if prefix not in ("rows", "slow") or not count_text.isdigit() or len(count_text) > 6:
+    if prefix not in ("rows", "slow", "static", "same") or not count_text.isdigit() or len(count_text) > 6:
         return None
     count = int(count_text)
     if count > GENERATED_PLAYLIST_MAX:
         return None
-    song = "gen/2048/%d.mp3" if prefix == "rows" else \
-        "gen/%d/%%d.mp3?seconds=%d" % (SLOW_PLAYLIST_SONG_SIZE, SLOW_PLAYLIST_SECONDS)
-    tracks = (('<song title="Track %d" durl="http://%s/' + song + '" purl="" />\n') % (k, AUDIO_HOST, k)
+    song = {"rows": "http://%s/gen/2048/%%d.mp3" % AUDIO_HOST, "same": "http://%s/gen/2048/%%d.mp3" % AUDIO_HOST,
+            "slow": "http://%s/gen/%d/%%d.mp3?seconds=%d" % (AUDIO_HOST, SLOW_PLAYLIST_SONG_SIZE, SLOW_PLAYLIST_SECONDS),
+            "static": "http://static.verdimo.test/%d.mp3"}[prefix]
+    title = "Song" if prefix == "same" else "Track %d"
+    tracks = ('<song title="%s" durl="%s" purl="" />\n' % (title % k if "%" in title else title, song % k)
               for k in range(1, count + 1))
     return ("<playlist>\n" + "".join(tracks) + "</playlist>\n").encode("ascii")
 
