@@ -48,8 +48,10 @@ class LocalFile {
   std::uint64_t Size() const;
   LocalFileError error() const;
 
- private:
+  // The open file and its buffer (cli/local_file_state.h), which the platform's calls share.
   struct State;
+
+ private:
   std::unique_ptr<State> state_;
 };
 

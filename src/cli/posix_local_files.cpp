@@ -9,12 +9,10 @@
 #include <cstring>
 #include <vector>
 
+#include "cli/local_file_state.h"
 #include "cli/local_files.h"
 
 namespace {
-
-// Songs arrive in large pieces; writing them in large pieces saves system calls.
-constexpr std::size_t kFileBufferBytes = 128 * 1024;
 
 LocalFileError ErrorOf(int error) {
   switch (error) {
@@ -27,6 +25,11 @@ LocalFileError ErrorOf(int error) {
   }
 }
 
+bool Failed(LocalFile::State& state, int code) {
+  state.error = ErrorOf(code);
+  return false;
+}
+
 bool IsPlainSingleFile(int fd) {
   struct stat info {};
   return fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_nlink == 1;
@@ -34,43 +37,36 @@ bool IsPlainSingleFile(int fd) {
 
 }  // namespace
 
-struct LocalFile::State {
-  int fd = -1;
-  std::uint64_t size = 0;  // what the file holds, without the buffer
-  std::vector<char> buffer;
-  LocalFileError error = LocalFileError::kNone;
-
-  bool Fail(int code) {
-    error = ErrorOf(code);
-    return false;
-  }
-  bool Drain() {
-    std::size_t done = 0;
-    while (done < buffer.size()) {
-      const ssize_t n = write(fd, buffer.data() + done, buffer.size() - done);
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) {
-        buffer.erase(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(done));
-        size += done;
-        return Fail(n == 0 ? ENOSPC : errno);
-      }
-      done += static_cast<std::size_t>(n);
+bool LocalFile::State::Drain() {
+  std::size_t done = 0;
+  while (done < buffer.size()) {
+    const ssize_t n = write(static_cast<int>(file), buffer.data() + done, buffer.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      buffer.erase(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(done));
+      size += done;
+      error = ErrorOf(n == 0 ? ENOSPC : errno);
+      return false;
     }
-    size += done;
-    buffer.clear();
-    return true;
+    done += static_cast<std::size_t>(n);
   }
-};
+  size += done;
+  buffer.clear();
+  return true;
+}
 
-LocalFile::LocalFile() : state_(new State) {}
-
-LocalFile::~LocalFile() { Close(); }
+bool LocalFile::State::CloseFile() {
+  if (close(static_cast<int>(file)) == 0) return true;
+  error = ErrorOf(errno);
+  return false;
+}
 
 bool LocalFile::Create(const std::string& path) {
   Close();
   state_->error = LocalFileError::kNone;
-  state_->fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
-  if (state_->fd < 0) return state_->Fail(errno);
+  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+  if (fd < 0) return Failed(*state_, errno);
+  state_->file = fd;
   state_->size = 0;
   return true;
 }
@@ -79,7 +75,7 @@ bool LocalFile::OpenExisting(const std::string& path) {
   Close();
   state_->error = LocalFileError::kNone;
   const int fd = open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return state_->Fail(errno);
+  if (fd < 0) return Failed(*state_, errno);
   if (!IsPlainSingleFile(fd)) {
     close(fd);
     state_->error = LocalFileError::kNotPlainFile;
@@ -90,62 +86,27 @@ bool LocalFile::OpenExisting(const std::string& path) {
   if (end < 0) {
     const int error = errno;
     close(fd);
-    return state_->Fail(error);
+    return Failed(*state_, error);
   }
-  state_->fd = fd;
+  state_->file = fd;
   state_->size = static_cast<std::uint64_t>(end);
   return true;
 }
 
-bool LocalFile::OpenToWrite(const std::string& path, std::uint64_t keep) {
-  if (Create(path)) return true;
-  if (state_->error != LocalFileError::kExists) return false;
-  return OpenExisting(path) && Truncate(std::min(keep, state_->size));
-}
-
-bool LocalFile::IsOpen() const { return state_->fd >= 0; }
-
 bool LocalFile::Truncate(std::uint64_t size) {
   if (!IsOpen() || !state_->Drain()) return false;
-  if (ftruncate(state_->fd, static_cast<off_t>(size)) != 0 || lseek(state_->fd, static_cast<off_t>(size), SEEK_SET) < 0) {
-    return state_->Fail(errno);
+  const int fd = static_cast<int>(state_->file);
+  if (ftruncate(fd, static_cast<off_t>(size)) != 0 || lseek(fd, static_cast<off_t>(size), SEEK_SET) < 0) {
+    return Failed(*state_, errno);
   }
   state_->size = size;
   return true;
 }
 
-bool LocalFile::Write(const char* data, std::size_t size) {
-  if (!IsOpen()) return false;
-  if (state_->buffer.capacity() < kFileBufferBytes) state_->buffer.reserve(kFileBufferBytes);
-  if (state_->buffer.size() + size > kFileBufferBytes && !state_->Drain()) return false;
-  if (size >= kFileBufferBytes) {
-    state_->buffer.assign(data, data + size);
-    return state_->Drain();
-  }
-  state_->buffer.insert(state_->buffer.end(), data, data + size);
-  return true;
-}
-
-bool LocalFile::Flush() { return IsOpen() && state_->Drain(); }
-
 bool LocalFile::Sync() {
   if (!Flush()) return false;
-  return fsync(state_->fd) == 0 || state_->Fail(errno);
+  return fsync(static_cast<int>(state_->file)) == 0 || Failed(*state_, errno);
 }
-
-bool LocalFile::Close() {
-  if (!IsOpen()) return true;
-  const bool drained = state_->Drain();
-  const bool closed = close(state_->fd) == 0;
-  if (!closed && drained) state_->Fail(errno);
-  state_->fd = -1;
-  state_->buffer.clear();
-  return drained && closed;
-}
-
-std::uint64_t LocalFile::Size() const { return state_->size + state_->buffer.size(); }
-
-LocalFileError LocalFile::error() const { return state_->error; }
 
 long long PlainFileSize(const std::string& path) {
   struct stat info {};

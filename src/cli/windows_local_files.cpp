@@ -6,13 +6,12 @@
 #include <algorithm>
 #include <vector>
 
+#include "cli/local_file_state.h"
 #include "cli/local_files.h"
 #include "cli/windows_text.h"
 
 namespace {
 
-// Songs arrive in large pieces; writing them in large pieces saves system calls.
-constexpr std::size_t kFileBufferBytes = 128 * 1024;
 // The largest piece one WriteFile call is handed.
 constexpr std::size_t kLargestWrite = 1u << 30;
 
@@ -28,6 +27,11 @@ LocalFileError ErrorOf(DWORD error) {
     case ERROR_DIRECTORY: return LocalFileError::kNotPlainFile;
     default: return LocalFileError::kOther;
   }
+}
+
+bool Failed(LocalFile::State& state, DWORD code) {
+  state.error = ErrorOf(code);
+  return false;
 }
 
 bool IsPlainAttributes(DWORD attributes) {
@@ -49,44 +53,34 @@ HANDLE OpenFile(const std::string& path, DWORD disposition) {
 
 }  // namespace
 
-struct LocalFile::State {
-  HANDLE file = INVALID_HANDLE_VALUE;
-  std::uint64_t size = 0;  // what the file holds, without the buffer
-  std::vector<char> buffer;
-  LocalFileError error = LocalFileError::kNone;
-
-  bool Fail(DWORD code) {
-    error = ErrorOf(code);
-    return false;
-  }
-  bool Drain() {
-    std::size_t done = 0;
-    while (done < buffer.size()) {
-      DWORD wrote = 0;
-      const DWORD piece = static_cast<DWORD>(std::min(buffer.size() - done, kLargestWrite));
-      if (!WriteFile(file, buffer.data() + done, piece, &wrote, nullptr) || wrote == 0) {
-        const DWORD code = GetLastError();
-        buffer.erase(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(done));
-        size += done;
-        return Fail(wrote == 0 && code == ERROR_SUCCESS ? ERROR_DISK_FULL : code);
-      }
-      done += wrote;
+bool LocalFile::State::Drain() {
+  const HANDLE handle = reinterpret_cast<HANDLE>(file);
+  std::size_t done = 0;
+  while (done < buffer.size()) {
+    DWORD wrote = 0;
+    const DWORD piece = static_cast<DWORD>(std::min(buffer.size() - done, kLargestWrite));
+    if (!WriteFile(handle, buffer.data() + done, piece, &wrote, nullptr) || wrote == 0) {
+      const DWORD code = GetLastError();
+      buffer.erase(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(done));
+      size += done;
+      error = ErrorOf(wrote == 0 && code == ERROR_SUCCESS ? ERROR_DISK_FULL : code);
+      return false;
     }
-    size += done;
-    buffer.clear();
-    return true;
+    done += wrote;
   }
-};
+  size += done;
+  buffer.clear();
+  return true;
+}
 
-LocalFile::LocalFile() : state_(new State) {}
-
-LocalFile::~LocalFile() { Close(); }
+bool LocalFile::State::CloseFile() { return CloseHandle(reinterpret_cast<HANDLE>(file)) != FALSE; }
 
 bool LocalFile::Create(const std::string& path) {
   Close();
   state_->error = LocalFileError::kNone;
-  state_->file = OpenFile(path, CREATE_NEW);
-  if (state_->file == INVALID_HANDLE_VALUE) return state_->Fail(GetLastError());
+  const HANDLE file = OpenFile(path, CREATE_NEW);
+  if (file == INVALID_HANDLE_VALUE) return Failed(*state_, GetLastError());
+  state_->file = reinterpret_cast<std::intptr_t>(file);
   state_->size = 0;
   return true;
 }
@@ -95,68 +89,34 @@ bool LocalFile::OpenExisting(const std::string& path) {
   Close();
   state_->error = LocalFileError::kNone;
   const HANDLE file = OpenFile(path, OPEN_EXISTING);
-  if (file == INVALID_HANDLE_VALUE) return state_->Fail(GetLastError());
+  if (file == INVALID_HANDLE_VALUE) return Failed(*state_, GetLastError());
   LARGE_INTEGER end;
   if (!IsPlainSingleFile(file) || !SetFilePointerEx(file, LARGE_INTEGER{}, &end, FILE_END)) {
     CloseHandle(file);
     state_->error = LocalFileError::kNotPlainFile;
     return false;
   }
-  state_->file = file;
+  state_->file = reinterpret_cast<std::intptr_t>(file);
   state_->size = static_cast<std::uint64_t>(end.QuadPart);
   return true;
 }
-
-bool LocalFile::OpenToWrite(const std::string& path, std::uint64_t keep) {
-  if (Create(path)) return true;
-  if (state_->error != LocalFileError::kExists) return false;
-  return OpenExisting(path) && Truncate(std::min(keep, state_->size));
-}
-
-bool LocalFile::IsOpen() const { return state_->file != INVALID_HANDLE_VALUE; }
 
 bool LocalFile::Truncate(std::uint64_t size) {
   if (!IsOpen() || !state_->Drain()) return false;
   LARGE_INTEGER at;
   at.QuadPart = static_cast<LONGLONG>(size);
-  if (!SetFilePointerEx(state_->file, at, nullptr, FILE_BEGIN) || !SetEndOfFile(state_->file)) {
-    return state_->Fail(GetLastError());
+  const HANDLE file = reinterpret_cast<HANDLE>(state_->file);
+  if (!SetFilePointerEx(file, at, nullptr, FILE_BEGIN) || !SetEndOfFile(file)) {
+    return Failed(*state_, GetLastError());
   }
   state_->size = size;
   return true;
 }
 
-bool LocalFile::Write(const char* data, std::size_t size) {
-  if (!IsOpen()) return false;
-  if (state_->buffer.capacity() < kFileBufferBytes) state_->buffer.reserve(kFileBufferBytes);
-  if (state_->buffer.size() + size > kFileBufferBytes && !state_->Drain()) return false;
-  if (size >= kFileBufferBytes) {
-    state_->buffer.assign(data, data + size);
-    return state_->Drain();
-  }
-  state_->buffer.insert(state_->buffer.end(), data, data + size);
-  return true;
-}
-
-bool LocalFile::Flush() { return IsOpen() && state_->Drain(); }
-
 bool LocalFile::Sync() {
   if (!Flush()) return false;
-  return FlushFileBuffers(state_->file) || state_->Fail(GetLastError());
+  return FlushFileBuffers(reinterpret_cast<HANDLE>(state_->file)) || Failed(*state_, GetLastError());
 }
-
-bool LocalFile::Close() {
-  if (!IsOpen()) return true;
-  const bool drained = state_->Drain();
-  const bool closed = CloseHandle(state_->file) != FALSE;
-  state_->file = INVALID_HANDLE_VALUE;
-  state_->buffer.clear();
-  return drained && closed;
-}
-
-std::uint64_t LocalFile::Size() const { return state_->size + state_->buffer.size(); }
-
-LocalFileError LocalFile::error() const { return state_->error; }
 
 long long PlainFileSize(const std::string& path) {
   WIN32_FILE_ATTRIBUTE_DATA data;
