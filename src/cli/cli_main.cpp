@@ -16,7 +16,7 @@ int wmain(int argc, wchar_t** argv) {
   std::vector<std::string> arguments;
   for (int i = 0; i < argc; ++i) arguments.push_back(Utf8FromWide(argv[i]));
   WinInetCliSession session;
-  WinInetPageTransport pages(session.get(), session.ReceiveTimeoutMs());
+  WinInetPageTransport pages(session.get(), session.ReceiveTimeoutMs(), &session.Pace());
   WinInetFileTransport songs(session.get());
   CliPlatform platform{pages, songs, '\\', kWideNameBounds};
   return RunCli(arguments, platform, std::cout, std::cerr);

@@ -135,6 +135,7 @@ void Attempt(HINTERNET session, const std::string& url, DWORD timeoutMs, PartTra
 
 WinInetCliSession::WinInetCliSession(const TransferLimits& limits)
     : session_(InternetOpenA(kUserAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0)),
+      limits_(limits),
       receiveTimeoutMs_(WindowTimeout(limits)) {
   // A connection that cannot be made within the window is given up too.
   if (session_) SetTimeout(session_.get(), INTERNET_OPTION_CONNECT_TIMEOUT, receiveTimeoutMs_);

@@ -15,16 +15,19 @@
 
 // One WinINet session with the program's user agent and the system's proxy settings, and the
 // time without data after which its requests give up (the limits' window). Pages are fetched
-// through it with WinInetPageTransport(session.get(), session.ReceiveTimeoutMs()).
+// through it with WinInetPageTransport(session.get(), session.ReceiveTimeoutMs(), &session.Pace()),
+// under the same pace rule as songs.
 class WinInetCliSession {
  public:
   explicit WinInetCliSession(const TransferLimits& limits = TransferLimits());
   // Null when the system gave no session.
   HINTERNET get() const { return session_.get(); }
   DWORD ReceiveTimeoutMs() const { return receiveTimeoutMs_; }
+  const TransferLimits& Pace() const { return limits_; }
 
  private:
   UniqueInternetHandle session_;
+  TransferLimits limits_;
   DWORD receiveTimeoutMs_;
 };
 

@@ -34,7 +34,7 @@ const BlockAllocator& ProgramHeapAllocator() {
 }
 
 int PageFetcher(HINTERNET session, const std::string& address, FetchBuffer& buffer,
-                const std::function<bool()>& stillWanted, DWORD receiveTimeoutMs) {
+                const std::function<bool()>& stillWanted, DWORD receiveTimeoutMs, const TransferLimits* pace) {
   if (session == nullptr) return buffer.length;
   WebRequest web;
   if (receiveTimeoutMs != 0) {
@@ -47,20 +47,30 @@ int PageFetcher(HINTERNET session, const std::string& address, FetchBuffer& buff
     buffer.length = -2;
     return -2;
   }
-  const ReadChunk read = [&request, &stillWanted](char* dest, int maxBytes, int* bytesRead) {
-    if (stillWanted) {
-      if (!stillWanted()) return false;
+  const std::uint64_t startMs = GetTickCount64();
+  TransferPace watch(pace != nullptr ? *pace : TransferLimits(), 0);
+  std::uint64_t received = 0;
+  const auto paceBroken = [&] {
+    if (pace == nullptr) return false;
+    watch.Reported(static_cast<std::uint32_t>(received), GetTickCount64() - startMs);
+    return watch.MustEnd(GetTickCount64() - startMs);
+  };
+  const ReadChunk read = [&request, &stillWanted, &received, &paceBroken, pace](char* dest, int maxBytes, int* bytesRead) {
+    if (paceBroken()) return false;
+    if (stillWanted || pace != nullptr) {
+      if (stillWanted && !stillWanted()) return false;
       // A read waits until it has all it asked for; asked for what has arrived, it comes back
       // as soon as the server sends anything, so the question above is asked again in time.
       DWORD available = 0;
       if (!InternetQueryDataAvailable(request.get(), &available, 0, 0)) return false;
       if (available > 0 && available < static_cast<DWORD>(maxBytes)) maxBytes = static_cast<int>(available);
-      if (!stillWanted()) return false;
+      if (stillWanted && !stillWanted()) return false;
     }
     DWORD count = 0;
     const BOOL ok = InternetReadFile(request.get(), dest, static_cast<DWORD>(maxBytes), &count);
     *bytesRead = static_cast<int>(count);
-    return ok != FALSE;
+    received += count;
+    return ok != FALSE && !paceBroken();
   };
   const int length = FillFetchBuffer(buffer, read, [] { Sleep(1); }, ProgramHeapAllocator());
   // A connection that ends before the announced length is a failed read, not a short body.
@@ -77,7 +87,7 @@ int PageFetcher(HINTERNET session, const std::string& address, FetchBuffer& buff
 
 int WinInetPageTransport::Fetch(const std::string& address, FetchBuffer& buffer,
                                 const std::function<bool()>& stillWanted) {
-  return PageFetcher(session_, address, buffer, stillWanted, receiveTimeoutMs_);
+  return PageFetcher(session_, address, buffer, stillWanted, receiveTimeoutMs_, pace_);
 }
 
 const BlockAllocator& WinInetPageTransport::Allocator() const { return ProgramHeapAllocator(); }

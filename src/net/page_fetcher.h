@@ -9,6 +9,7 @@
 
 #include "net/fetch_buffer.h"
 #include "net/page_transport.h"
+#include "net/song_address.h"
 
 // Blocks come from the program's private heap, zero-filled.
 const BlockAllocator& ProgramHeapAllocator();
@@ -20,19 +21,23 @@ const BlockAllocator& ProgramHeapAllocator();
 // and answers false before a read of the network, the fetch stops there as a failed read (-1):
 // a caller that no longer needs the body is not held by a server that never finishes it.
 // With receiveTimeoutMs not 0, a server that sends nothing for that long fails the fetch too:
-// without it, a read under Wine waits as long as the server holds it.
+// without it, a read under Wine waits as long as the server holds it. With pace given, a body that
+// brings less than its minBytes in any of its windows fails as a failed read (the command line's
+// rule; the window's reads keep theirs).
 int PageFetcher(HINTERNET session, const std::string& address, FetchBuffer& buffer,
-                const std::function<bool()>& stillWanted = nullptr, DWORD receiveTimeoutMs = 0);
+                const std::function<bool()>& stillWanted = nullptr, DWORD receiveTimeoutMs = 0,
+                const TransferLimits* pace = nullptr);
 
 // The same as a read's transport, through one session the caller keeps open.
 class WinInetPageTransport : public PageTransport {
  public:
-  explicit WinInetPageTransport(HINTERNET session, DWORD receiveTimeoutMs = 0)
-      : session_(session), receiveTimeoutMs_(receiveTimeoutMs) {}
+  explicit WinInetPageTransport(HINTERNET session, DWORD receiveTimeoutMs = 0, const TransferLimits* pace = nullptr)
+      : session_(session), receiveTimeoutMs_(receiveTimeoutMs), pace_(pace) {}
   int Fetch(const std::string& address, FetchBuffer& buffer, const std::function<bool()>& stillWanted) override;
   const BlockAllocator& Allocator() const override;
 
  private:
   HINTERNET session_;
   DWORD receiveTimeoutMs_;
+  const TransferLimits* pace_;  // the caller's, outliving the transport
 };

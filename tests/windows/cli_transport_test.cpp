@@ -60,10 +60,11 @@ TEST(CliTransport, TheWindowsPlainTransferFollowsTheContract) {
 
 TEST(CliTransport, PagesFollowTheRules) {
   const WinInetCliSession session(kShortPace);
-  WinInetPageTransport pages(session.get(), session.ReceiveTimeoutMs());
+  WinInetPageTransport pages(session.get(), session.ReceiveTimeoutMs(), &session.Pace());
   const struct { std::string url; int length; } rows[] = {  // length 1: any body
       {"http://www.verdimo.test/someband", 1},
       {"http://www.verdimo.test/heldband", -1},
+      {"http://audio.verdimo.test/fault/bursts.mp3?bytes=500&every=1.2", -1},
   };
   for (const auto& row : rows) {
     FetchBuffer buffer{};
