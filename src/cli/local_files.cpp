@@ -4,7 +4,6 @@
 
 #include <algorithm>
 
-#include "cli/local_file_state.h"
 
 namespace {
 

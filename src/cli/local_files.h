@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 enum class LocalFileError {
   kNone,
@@ -48,8 +49,23 @@ class LocalFile {
   std::uint64_t Size() const;
   LocalFileError error() const;
 
-  // The open file and its buffer (cli/local_file_state.h), which the platform's calls share.
-  struct State;
+  // The open file and its buffer, shared by the buffering (local_files.cpp) and the platform's
+  // calls (posix_local_files.cpp, windows_local_files.cpp).
+  struct State {
+    std::intptr_t file = kNoFile;  // the descriptor natively, the HANDLE on Windows
+    std::uint64_t size = 0;        // what the file holds, without the buffer
+    std::vector<char> buffer;
+    LocalFileError error = LocalFileError::kNone;
+
+    // The platform's: writes the buffer into the file; on a failure what was not written stays in
+    // the buffer and error says why.
+    bool Drain();
+    // The platform's: closes the file without draining.
+    bool CloseFile();
+  };
+  // Not a handle of either platform: a file descriptor is never -1, nor is an open HANDLE
+  // INVALID_HANDLE_VALUE.
+  static constexpr std::intptr_t kNoFile = -1;
 
  private:
   std::unique_ptr<State> state_;

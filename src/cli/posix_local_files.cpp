@@ -9,7 +9,6 @@
 #include <cstring>
 #include <vector>
 
-#include "cli/local_file_state.h"
 #include "cli/local_files.h"
 
 namespace {

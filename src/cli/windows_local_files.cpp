@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <vector>
 
-#include "cli/local_file_state.h"
 #include "cli/local_files.h"
 #include "cli/windows_text.h"
 
