@@ -37,6 +37,7 @@ class ReadBuffer {
 
 int Fetch(const std::string& address, PageTransport& transport, FetchBuffer& buffer, ProfileReadEvents& events) {
   events.Fetching(true);
+  buffer.status = 0;
   const int length = transport.Fetch(address, buffer, [&events] { return events.StillWanted(); });
   events.Fetching(false);
   return length;
@@ -74,6 +75,7 @@ void HandOver(std::vector<PlaylistSong>& songs, ProfileReadEvents& events, std::
 void ReadOnSite(const std::string& address, PageTransport& transport, FetchBuffer& buffer,
                 ProfileReadEvents& events, SongText text, ProfileReadEnd& end) {
   end.pageLength = Fetch(address, transport, buffer, events);
+  end.pageStatus = buffer.status;
   end.noMemory = end.pageLength == kFetchNoMemory;
   const ProfileFindings found = RecogniseProfile(address, buffer.data, end.pageLength);
   if (found.siteError) events.Message(ReadMessage::kSiteError, ReadMessageText(ReadMessage::kSiteError, 0));
@@ -83,6 +85,7 @@ void ReadOnSite(const std::string& address, PageTransport& transport, FetchBuffe
 
   end.playlistAsked = true;
   end.playlistLength = Fetch(PlaylistRequestAddress(found.friendId), transport, buffer, events);
+  end.playlistStatus = buffer.status;
   end.noMemory = end.playlistLength == kFetchNoMemory;
   if (end.playlistLength <= 0) return;
   std::vector<PlaylistSong> songs;

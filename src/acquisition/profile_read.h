@@ -32,8 +32,10 @@ struct ProfilePage {
 struct ProfileReadEnd {
   bool onSite = false;      // the address was one the read fetches
   int pageLength = 0;       // what the page's fetch returned (see PageTransport::Fetch)
+  unsigned pageStatus = 0;  // its HTTP status, where the transport tells (the window reads any answer)
   bool playlistAsked = false;  // a friend ID was found, so the playlist was fetched
   int playlistLength = 0;
+  unsigned playlistStatus = 0;
   ProfilePage page;
   std::size_t songsListed = 0;
   bool complete = true;     // false: songs were left out

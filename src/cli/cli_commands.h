@@ -1,17 +1,28 @@
 // The command line's two commands on the transports its platform gives.
 #pragma once
 
+#include <functional>
+#include <memory>
 #include <ostream>
 #include <string>
 #include <vector>
 
-#include "net/file_transport.h"
+#include "cli/net_options.h"
 #include "downloads/download_naming.h"
+#include "net/file_transport.h"
 #include "net/page_transport.h"
 
+// The platform's transports, made for a run's network options.
+class CliNetwork {
+ public:
+  virtual ~CliNetwork() = default;
+  virtual PageTransport& Pages() = 0;
+  virtual FileTransport& Songs() = 0;
+};
+
 struct CliPlatform {
-  PageTransport& pages;
-  FileTransport& songs;
+  // The options outlive what it makes.
+  std::function<std::unique_ptr<CliNetwork>(const NetOptions& net)> network;
   char separator;
   NameBounds bounds;
 };

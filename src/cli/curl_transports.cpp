@@ -40,7 +40,8 @@ using HeaderList = std::unique_ptr<curl_slist, ListCleanup>;
 // The thread's handle, set up afresh for each fetch with the rules every fetch shares; libcurl
 // keeps the connections it opened with the handle, so the thread's next fetch from the same
 // server skips the connect. Null when libcurl refuses one of the rules.
-CURL* ThreadEasy(const std::string& url, const TransferLimits& limits) {
+CURL* ThreadEasy(const std::string& url, const NetOptions& net) {
+  const TransferLimits& limits = net.limits;
   static const CURLcode global = curl_global_init(CURL_GLOBAL_DEFAULT);  // once for the process
   if (global != CURLE_OK) return nullptr;
   thread_local const EasyHandle easy(curl_easy_init());
@@ -58,7 +59,42 @@ CURL* ThreadEasy(const std::string& url, const TransferLimits& limits) {
                   curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT, connectSeconds) == CURLE_OK &&
                   curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L) == CURLE_OK &&
                   curl_easy_setopt(e, CURLOPT_NOPROGRESS, 0L) == CURLE_OK;
-  return ok ? e : nullptr;
+  // --proxy names the proxy; --no-proxy ("" to libcurl) uses none, whatever the environment says.
+  const bool proxied = !net.noProxy && net.proxy.empty()
+                           ? true
+                           : curl_easy_setopt(e, CURLOPT_PROXY, net.noProxy ? "" : net.proxy.c_str()) == CURLE_OK;
+  return ok && proxied ? e : nullptr;
+}
+
+// What libcurl's failure means to the user, naming the proxy or the host where one is at fault.
+std::string CurlWords(CURLcode result, const std::string& url, const NetOptions& net) {
+  const std::string proxy = ProxyFor(url, net);
+  CURLU* parts = curl_url();
+  char* host = nullptr;
+  std::string hostName = "the server";
+  if (parts != nullptr && curl_url_set(parts, CURLUPART_URL, url.c_str(), 0) == CURLUE_OK &&
+      curl_url_get(parts, CURLUPART_HOST, &host, 0) == CURLUE_OK) {
+    hostName = host;
+  }
+  curl_free(host);
+  curl_url_cleanup(parts);
+  switch (result) {
+    case CURLE_COULDNT_CONNECT:
+      return proxy.empty() ? hostName + " refused the connection" : "the proxy " + proxy + " refused the connection";
+    case CURLE_COULDNT_RESOLVE_PROXY: return "the proxy's name in " + proxy + " could not be resolved";
+    case CURLE_COULDNT_RESOLVE_HOST: return "the name " + hostName + " could not be resolved";
+    case CURLE_OPERATION_TIMEDOUT:
+      return "no connection to " + (proxy.empty() ? hostName : "the proxy " + proxy) + " within " +
+             std::to_string(net.limits.windowMs / kMillisecondsPerSecond) + " s";
+    case CURLE_SSL_CONNECT_ERROR:
+    case CURLE_PEER_FAILED_VERIFICATION:
+    case CURLE_SSL_CERTPROBLEM:
+    case CURLE_SSL_CIPHER:
+    case CURLE_SSL_CACERT_BADFILE:
+    case CURLE_SSL_ISSUER_ERROR:
+      return std::string("TLS failed: ") + curl_easy_strerror(result);
+    default: return curl_easy_strerror(result);
+  }
 }
 
 long ResponseCode(CURL* easy) {
@@ -77,6 +113,8 @@ struct PageWrite {
   std::string body;
   bool tooLarge = false;
   bool noMemory = false;
+  bool slow = false;  // the pace rule ended it
+  std::uint32_t retryAfter = 0;
   const std::function<bool()>* stillWanted = nullptr;
 };
 
@@ -109,7 +147,10 @@ int PageStillWanted(void* context, curl_off_t, curl_off_t, curl_off_t, curl_off_
   const auto nowMs = static_cast<std::uint64_t>(
       std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - page->start).count());
   page->pace.Reported(static_cast<std::uint32_t>(page->body.size()), nowMs);
-  if (page->pace.MustEnd(nowMs)) return 1;
+  if (page->pace.MustEnd(nowMs)) {
+    page->slow = true;
+    return 1;
+  }
   return (*page->stillWanted && !(*page->stillWanted)()) ? 1 : 0;
 }
 
@@ -151,6 +192,8 @@ std::size_t SongHeader(char* data, std::size_t size, std::size_t count, void* co
     facts.etag = Trimmed(line.substr(5));
   } else if (StartsWithIgnoringCase(line, "last-modified:")) {
     facts.lastModified = Trimmed(line.substr(14));
+  } else if (StartsWithIgnoringCase(line, "retry-after:")) {
+    facts.retryAfterSeconds = RetryAfterSeconds(line.substr(12));
   }
   return size * count;
 }
@@ -177,7 +220,7 @@ int SongTick(void* context, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
 }
 
 // libcurl's end of an attempt in the contract's terms; the transfer's own causes come first.
-void SongEnded(PartTransfer& part, CURLcode result) {
+void SongEnded(PartTransfer& part, CURLcode result, const std::string& url, const NetOptions& net) {
   switch (result) {
     case CURLE_OK:
     case CURLE_WRITE_ERROR:
@@ -186,37 +229,63 @@ void SongEnded(PartTransfer& part, CURLcode result) {
     case CURLE_RECV_ERROR: part.Failed(TransferFailure::kCutShort); return;
     case CURLE_COULDNT_CONNECT:
     case CURLE_COULDNT_RESOLVE_HOST:
-    case CURLE_COULDNT_RESOLVE_PROXY: part.Failed(TransferFailure::kUnreachable); return;
-    case CURLE_OPERATION_TIMEDOUT: part.Failed(TransferFailure::kNoData); return;
+    case CURLE_COULDNT_RESOLVE_PROXY: part.Failed(TransferFailure::kUnreachable, CurlWords(result, url, net)); return;
+    case CURLE_OPERATION_TIMEDOUT: part.Failed(TransferFailure::kNoData, CurlWords(result, url, net)); return;
     case CURLE_OUT_OF_MEMORY: part.Failed(TransferFailure::kNoMemory); return;
     case CURLE_UNSUPPORTED_PROTOCOL: part.Failed(TransferFailure::kNotWebAddress); return;
-    default: part.Failed(TransferFailure::kNetwork, curl_easy_strerror(result)); return;
+    default: part.Failed(TransferFailure::kNetwork, CurlWords(result, url, net)); return;
   }
+}
+
+}  // namespace
+
+namespace {
+
+std::size_t PageHeader(char* data, std::size_t size, std::size_t count, void* context) {
+  auto* page = static_cast<PageWrite*>(context);
+  const std::string_view line(data, size * count);
+  if (StartsWithIgnoringCase(line, "http/")) page->retryAfter = 0;
+  if (StartsWithIgnoringCase(line, "retry-after:")) page->retryAfter = RetryAfterSeconds(line.substr(12));
+  return size * count;
 }
 
 }  // namespace
 
 int CurlPageTransport::Fetch(const std::string& address, FetchBuffer& buffer,
                              const std::function<bool()>& stillWanted) {
-  CURL* e = ThreadEasy(address, limits_);
+  failure_.clear();
+  CURL* e = ThreadEasy(address, net_);
   if (e == nullptr) {
+    failure_ = "the network library refused the address";
     buffer.length = -2;
     return -2;
   }
-  PageWrite page(limits_);
+  PageWrite page(net_.limits);
   page.stillWanted = &stillWanted;
   page.easy = e;
   if (curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, WritePage) != CURLE_OK ||
       curl_easy_setopt(e, CURLOPT_WRITEDATA, &page) != CURLE_OK ||
       curl_easy_setopt(e, CURLOPT_XFERINFOFUNCTION, PageStillWanted) != CURLE_OK ||
-      curl_easy_setopt(e, CURLOPT_XFERINFODATA, &page) != CURLE_OK) {
+      curl_easy_setopt(e, CURLOPT_XFERINFODATA, &page) != CURLE_OK ||
+      curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, PageHeader) != CURLE_OK ||
+      curl_easy_setopt(e, CURLOPT_HEADERDATA, &page) != CURLE_OK) {
+    failure_ = "the network library refused the address";
     buffer.length = -2;
     return -2;
   }
+  if (net_.verbose) net_.verbose("> GET " + address);
   const CURLcode result = curl_easy_perform(e);
+  buffer.status = static_cast<unsigned>(ResponseCode(e));
+  buffer.retryAfter = page.retryAfter;
+  if (net_.verbose && buffer.status != 0) {
+    net_.verbose("< " + std::to_string(buffer.status) + ", " + std::to_string(page.body.size()) + " bytes");
+  }
   if (result != CURLE_OK) {
     // No answer at all is an address that could not be opened; anything later a failed read.
     const bool answered = ResponseCode(e) != 0 || result == CURLE_ABORTED_BY_CALLBACK || page.tooLarge;
+    failure_ = page.slow       ? ::FailureWords(TransferFailure::kNoData, 0, net_.limits.minBytes, net_.limits.windowMs)
+               : page.tooLarge ? "the page is larger than the program takes"
+                               : CurlWords(result, address, net_);
     buffer.length = page.noMemory ? kFetchNoMemory : answered ? -1 : -2;
     return buffer.length;
   }
@@ -234,10 +303,10 @@ int CurlPageTransport::Fetch(const std::string& address, FetchBuffer& buffer,
 bool CurlFileTransport::FileExistsNonEmpty(const std::string& path) { return PlainFileSize(path) > 0; }
 
 TransferOutcome CurlFileTransport::Transfer(const TransferRequest& request) {
-  PartTransfer part(request, limits_);
+  PartTransfer part(request, net_);
   if (!part.Startable()) return part.Finish();
   do {
-    CURL* e = ThreadEasy(request.url, limits_);
+    CURL* e = ThreadEasy(request.url, net_);
     if (e == nullptr) {
       part.Failed(TransferFailure::kNetwork, "the network library refused the address");
       break;
@@ -263,12 +332,13 @@ TransferOutcome CurlFileTransport::Transfer(const TransferRequest& request) {
                      curl_easy_setopt(e, CURLOPT_XFERINFODATA, &song) == CURLE_OK &&
                      (part.RangeFrom() == 0 || (curl_easy_setopt(e, CURLOPT_RANGE, range.c_str()) == CURLE_OK &&
                                                 curl_easy_setopt(e, CURLOPT_HTTPHEADER, headers.get()) == CURLE_OK));
+    part.Asking();
     const CURLcode result = set ? curl_easy_perform(e) : CURLE_FAILED_INIT;
     // An answer without a body (an empty song, a bare status) is judged at its end.
     if (!part.Judged() && ResponseCode(e) != 0 && (result == CURLE_OK || result == CURLE_PARTIAL_FILE)) {
       JudgeSongAnswer(song);
     }
-    SongEnded(part, result);
+    SongEnded(part, result, request.url, net_);
   } while (part.NextAttempt());
   return part.Finish();
 }

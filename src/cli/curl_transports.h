@@ -6,28 +6,30 @@
 
 #include <string>
 
+#include "cli/net_options.h"
 #include "net/file_transport.h"
 #include "net/page_transport.h"
-#include "net/song_address.h"
 
+// The options given (tests hand in a shorter pace window) outlive the transport.
 class CurlPageTransport : public PageTransport {
  public:
-  explicit CurlPageTransport(const TransferLimits& limits = TransferLimits()) : limits_(limits) {}
+  explicit CurlPageTransport(const NetOptions& net = NetOptions()) : net_(net) {}
   int Fetch(const std::string& address, FetchBuffer& buffer, const std::function<bool()>& stillWanted) override;
   const BlockAllocator& Allocator() const override { return allocator_; }
+  std::string FailureWords() const override { return failure_; }
 
  private:
-  TransferLimits limits_;
+  NetOptions net_;
   BlockAllocator allocator_ = NativeBlockAllocator();
+  std::string failure_;
 };
 
-// The limits given are the program's own; tests hand in a shorter pace window.
 class CurlFileTransport : public FileTransport {
  public:
-  explicit CurlFileTransport(const TransferLimits& limits = TransferLimits()) : limits_(limits) {}
+  explicit CurlFileTransport(const NetOptions& net = NetOptions()) : net_(net) {}
   bool FileExistsNonEmpty(const std::string& path) override;
   TransferOutcome Transfer(const TransferRequest& request) override;
 
  private:
-  TransferLimits limits_;
+  NetOptions net_;
 };

@@ -1,6 +1,7 @@
 #include "cli/folder_record.h"
 
 #include <chrono>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -99,7 +100,7 @@ bool FolderRecord::Open() {
     if (url == change.end() || !url->is_string()) continue;
     if (file == change.end()) {
       index_.Forget(url->get<std::string>());
-    } else if (file->is_string() && IsPlainFileName(file->get<std::string>()) && whole != change.end() && whole->is_boolean()) {
+    } else if (file->is_string() && IsRecordedPath(file->get<std::string>()) && whole != change.end() && whole->is_boolean()) {
       index_.Record(url->get<std::string>(),
                     IndexEntry{file->get<std::string>(), whole->get<bool>(),
                                validator != change.end() && validator->is_string() ? validator->get<std::string>() : ""});
@@ -115,7 +116,17 @@ bool FolderRecord::Open() {
 }
 
 std::string FolderRecord::FileName(const std::string& path) const {
-  return path.compare(0, prefix_.size(), prefix_) == 0 ? path.substr(prefix_.size()) : std::string();
+  if (path.compare(0, prefix_.size(), prefix_) != 0) return std::string();
+  std::string name = path.substr(prefix_.size());
+  // The record names files the same way on every system: "/" between folders.
+  std::replace(name.begin(), name.end(), prefix_.back(), '/');
+  return name;
+}
+
+std::string FolderRecord::PathOf(const std::string& file) const {
+  std::string path = prefix_ + file;
+  std::replace(path.begin() + static_cast<std::ptrdiff_t>(prefix_.size()), path.end(), '/', prefix_.back());
+  return path;
 }
 
 SongPlan FolderRecord::Plan(const RunSong& song) {
@@ -128,7 +139,7 @@ SongPlan FolderRecord::Plan(const RunSong& song) {
     if (found == nullptr) return plan;
     entry = *found;
   }
-  const std::string path = prefix_ + entry.file;
+  const std::string path = PathOf(entry.file);
   const long long fileSize = PlainFileSize(path);
   if (entry.whole) {
     if (fileSize > 0) plan = SongPlan{SongPlan::Kind::kSkip, path, {}};

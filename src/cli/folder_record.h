@@ -50,6 +50,8 @@ class FolderRecord : public SaveRecord {
   bool Append(const std::string& url, const IndexEntry* entry);
   void FlushEverySecond();
   std::string FileName(const std::string& path) const;
+  // The file of the record\'s name: its path in the folder.
+  std::string PathOf(const std::string& file) const;
 
   const std::string prefix_;
   const bool again_;

@@ -20,6 +20,8 @@ struct FolderSaveOptions {
   char separator = '/';
   int jobs = kDefaultJobs;
   NameBounds bounds = kNativeNameBounds;
+  std::string layout = kOneProfileTemplate;  // checked by the caller (ExpandTemplate gives a path)
+  std::string artist;  // {artist}: the page's name, else the profile's as typed
 };
 
 enum class SongOutcome { kReady, kFailed, kSkipped };
@@ -38,6 +40,9 @@ struct FolderSaveProgress {
   std::atomic<std::uint64_t> bytes{0};       // received in this run
   std::atomic<std::uint64_t> savedBytes{0};  // the whole size of the songs transferred and saved
   std::atomic<std::size_t> transferred{0};   // songs saved by a transfer in this run
+  std::atomic<std::size_t> running{0};       // songs transferring now
+  std::atomic<std::uint64_t> announcedLeft{0};  // bytes still to come of running songs that announced their length
+  std::atomic<std::size_t> retries{0};       // retries so far
 };
 
 class FolderSaveEvents {

@@ -81,6 +81,9 @@ bool IsNotPlainFile(const std::string& path);
 // Renames from over to (replacing a file there, never writing through a link).
 bool RenameLocalFile(const std::string& from, const std::string& to);
 bool RemoveLocalFile(const std::string& path);
+// Makes the folder at path where there is none; true when a folder (not a link to one) stands
+// there afterwards.
+bool MakeLocalFolder(const std::string& path);
 // Makes the names in the folder durable (a rename survives a power loss); natively fsync of the
 // folder, on Windows nothing (the file system does it).
 void SyncFolder(const std::string& folder);

@@ -13,11 +13,15 @@ class FolderLock {
   ~FolderLock();
   FolderLock(const FolderLock&) = delete;
   FolderLock& operator=(const FolderLock&) = delete;
-  // False when another run holds it (or the file cannot be made).
+  // False when another run holds it, or the file cannot be made (then CannotWrite says why).
   bool TryLock(const std::string& path);
+  // Why the lock file could not be made, in the system's words ("Permission denied"); "" when it
+  // was made, or another run holds it.
+  const std::string& CannotWrite() const { return cannotWrite_; }
 
  private:
   long long handle_ = -1;  // a descriptor or a HANDLE's value
+  std::string cannotWrite_;
 };
 
 // Whether standard output (1) or standard error (2) is a terminal (a console on Windows).

@@ -1,5 +1,8 @@
 #include "cli/part_transfer.h"
 
+#include <algorithm>
+#include <thread>
+
 #include "base/web_address.h"
 #include "net/partial_file.h"
 
@@ -10,11 +13,12 @@ constexpr auto kFlushEvery = std::chrono::seconds(1);
 
 }  // namespace
 
-PartTransfer::PartTransfer(const TransferRequest& request, const TransferLimits& limits)
+PartTransfer::PartTransfer(const TransferRequest& request, const NetOptions& net)
     : request_(request),
-      limits_(limits),
+      net_(net),
+      limits_(net.limits),
       partPath_(request.targetPath + std::string(kPartialFileSuffix)),
-      pace_(limits, 0),
+      pace_(net.limits, 0),
       start_(std::chrono::steady_clock::now()),
       lastFlush_(start_) {
   if (!IsWebAddress(request.url) || request.targetPath.empty()) {
@@ -31,6 +35,20 @@ PartTransfer::PartTransfer(const TransferRequest& request, const TransferLimits&
   ifRange_ = kept_.validator;
 }
 
+void PartTransfer::Asking() const {
+  if (!net_.verbose) return;
+  std::string line = "> GET " + request_.url;
+  if (rangeFrom_ > 0) line += ", Range: bytes=" + std::to_string(rangeFrom_) + "-";
+  if (!ifRange_.empty()) line += ", If-Range: " + ifRange_;
+  net_.verbose(line);
+}
+
+std::uint64_t PartTransfer::PaceMs() const {
+  const auto ms = static_cast<std::uint64_t>(
+      std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start_).count());
+  return ms > heldMs_ ? ms - heldMs_ : 0;
+}
+
 bool PartTransfer::Stopped() const { return request_.stop != nullptr && request_.stop->requested.load(); }
 
 TransferFailure PartTransfer::WriteFailure() const {
@@ -44,6 +62,14 @@ bool PartTransfer::Answer(AnswerFacts facts) {
   facts.secondTry = secondTry_;
   judged_ = true;
   status_ = facts.status;
+  retryAfter_ = facts.retryAfterSeconds;
+  if (net_.verbose) {
+    net_.verbose("< " + std::to_string(facts.status) +
+                 (facts.lengthKnown ? ", " + std::to_string(facts.length) + " bytes" : std::string(", no length")) +
+                 (facts.contentRange.empty() ? std::string() : ", Content-Range: " + facts.contentRange) +
+                 (facts.etag.empty() ? std::string() : ", ETag: " + facts.etag) +
+                 (facts.lastModified.empty() ? std::string() : ", Last-Modified: " + facts.lastModified));
+  }
   decision_ = JudgeAnswer(facts, limits_.maxBytes);
   if (decision_.verdict != AnswerVerdict::kTake) {
     if (decision_.verdict == AnswerVerdict::kFail) failure_ = decision_.failure;
@@ -86,6 +112,16 @@ bool PartTransfer::Write(const char* data, std::size_t size) {
   }
   received_ += size;
   Report();
+  if (net_.rate != nullptr) {
+    // The time the limit holds the transfer back is not the server's: the pace's clock skips it.
+    auto wait = net_.rate->Take(size);
+    heldMs_ += static_cast<std::uint64_t>(wait.count());
+    while (wait.count() > 0 && !Stopped()) {
+      const auto step = std::min(wait, std::chrono::milliseconds(100));
+      std::this_thread::sleep_for(step);
+      wait -= step;
+    }
+  }
   return Tick();
 }
 
@@ -96,7 +132,7 @@ bool PartTransfer::Tick() {
     return false;
   }
   const auto now = std::chrono::steady_clock::now();
-  const auto nowMs = static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(now - start_).count());
+  const std::uint64_t nowMs = PaceMs();
   // The pace counts in 32 bits as the system's reports do; it carries a wrap on.
   pace_.Reported(static_cast<std::uint32_t>(received_), nowMs);
   if (pace_.MustEnd(nowMs)) {
@@ -139,6 +175,7 @@ bool PartTransfer::NextAttempt() {
 TransferOutcome PartTransfer::Finish() {
   TransferOutcome outcome;
   outcome.status = status_;
+  outcome.retryAfterSeconds = retryAfter_;
   if (failure_ == TransferFailure::kNone && judged_ && decision_.verdict == AnswerVerdict::kAfresh) {
     failure_ = TransferFailure::kMisfit;
   }

@@ -11,13 +11,15 @@
 #include <string>
 
 #include "cli/local_files.h"
+#include "cli/net_options.h"
 #include "net/answer_policy.h"
 #include "net/file_transport.h"
 #include "net/song_address.h"
 
 class PartTransfer {
  public:
-  PartTransfer(const TransferRequest& request, const TransferLimits& limits);
+  // net (its limits, rate and verbose lines) outlives the transfer.
+  PartTransfer(const TransferRequest& request, const NetOptions& net);
   PartTransfer(const PartTransfer&) = delete;
   PartTransfer& operator=(const PartTransfer&) = delete;
 
@@ -27,6 +29,8 @@ class PartTransfer {
   std::uint64_t RangeFrom() const { return rangeFrom_; }
   const std::string& IfRange() const { return ifRange_; }
 
+  // Tells -v of the attempt's request: "GET address", its range and its If-Range.
+  void Asking() const;
   // Whether the attempt's answer has been judged (at its first byte, or at its end).
   bool Judged() const { return judged_; }
   // Judges the attempt's final answer; true when its bytes are taken. The facts' range fields are
@@ -51,10 +55,15 @@ class PartTransfer {
  private:
   bool Stopped() const;
   void Report();
+  // The pace's clock: the time since the start, less the time the rate limit held the transfer.
+  std::uint64_t PaceMs() const;
   TransferFailure WriteFailure() const;
 
   const TransferRequest& request_;
+  const NetOptions& net_;
   TransferLimits limits_;
+  std::uint64_t heldMs_ = 0;
+  std::uint32_t retryAfter_ = 0;
   std::string partPath_;
   TransferResume kept_;  // what the ".part" held when the transfer began (partBytes 0: none)
   std::uint64_t rangeFrom_ = 0;

@@ -133,3 +133,9 @@ void SyncFolder(const std::string& folder) {
   fsync(fd);
   close(fd);
 }
+
+bool MakeLocalFolder(const std::string& path) {
+  mkdir(path.c_str(), 0755);
+  struct stat info {};
+  return lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}

@@ -5,7 +5,9 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "cli/local_system.h"
 
@@ -34,7 +36,10 @@ FolderLock::~FolderLock() {
 
 bool FolderLock::TryLock(const std::string& path) {
   const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
-  if (fd < 0) return false;
+  if (fd < 0) {
+    cannotWrite_ = std::strerror(errno);
+    return false;
+  }
   if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
     close(fd);
     return false;

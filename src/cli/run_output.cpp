@@ -2,6 +2,8 @@
 // as it ends.
 #include "cli/run_output.h"
 
+#include <cerrno>
+
 #include <cstdio>
 
 #include <nlohmann/json.hpp>
@@ -61,15 +63,19 @@ std::string ResultLine(const SongResult& result, bool terminal) {
          (terminal ? TerminalSafe(last) : last);
 }
 
-std::string ProgressLine(std::size_t ended, std::size_t songs, std::uint64_t bytes, double seconds,
-                         std::uint64_t savedBytes, std::size_t transferred, std::size_t width) {
-  const double rate = seconds > 0 ? static_cast<double>(bytes) / seconds : 0;
-  std::string line = std::to_string(ended) + "/" + std::to_string(songs) + " songs  " + Megabytes(bytes) + "  " +
+std::string ProgressLine(const ProgressFigures& f, double seconds, std::size_t width) {
+  const double rate = seconds > 0 ? static_cast<double>(f.bytes) / seconds : 0;
+  std::string line = std::to_string(f.ended) + "/" + std::to_string(f.songs) + " songs  " + Megabytes(f.bytes) + "  " +
                      Megabytes(static_cast<std::uint64_t>(rate)) + "/s";
-  // Time left from the songs still to come at the average size of those saved so far.
-  if (transferred > 0 && rate > 0 && ended < songs) {
-    const double left = static_cast<double>(savedBytes) / static_cast<double>(transferred) *
-                        static_cast<double>(songs - ended) / rate;
+  if (f.retries > 0) line += "  " + std::to_string(f.retries) + (f.retries == 1 ? " retry" : " retries");
+  // Time left from the bytes still to come: the running songs' where they announced their length,
+  // the waiting songs' at the average size of those saved so far.
+  const std::size_t waiting = f.songs > f.ended + f.running ? f.songs - f.ended - f.running : 0;
+  const double waitingBytes = f.transferred > 0 ? static_cast<double>(f.savedBytes) / static_cast<double>(f.transferred) *
+                                                      static_cast<double>(waiting)
+                                                : 0;
+  if ((f.announcedLeft > 0 || waitingBytes > 0) && rate > 0 && f.ended < f.songs) {
+    const double left = (static_cast<double>(f.announcedLeft) + waitingBytes) / rate;
     const long long whole = static_cast<long long>(left + 0.5);
     char text[48];
     std::snprintf(text, sizeof text, "  %lld:%02lld left", whole / 60, whole % 60);
@@ -82,7 +88,10 @@ std::string ProgressLine(std::size_t ended, std::size_t songs, std::uint64_t byt
 void ConsoleLines::Line(const std::string& line) {
   std::lock_guard<std::mutex> hold(lock_);
   ClearProgress();
+  errno = 0;
   out_ << line << '\n' << std::flush;
+  // The first failure's cause is kept: a closed pipe is let be, anything else ends the run badly.
+  if (!out_ && outputError_ == 0) outputError_ = errno != 0 ? errno : EIO;
   if (progressShown_ && !progress_.empty()) err_ << progress_ << std::flush;
 }
 

@@ -23,9 +23,14 @@ std::string ListLine(const PlaylistSong& song, bool json, bool terminal);
 // "Ready!<TAB>name<TAB>path", "Failed!<TAB>name<TAB>reason" or "Skipped<TAB>name<TAB>path".
 std::string ResultLine(const SongResult& result, bool terminal);
 
-// "12/50 songs  34.5 MB  2.1 MB/s  0:15 left", at most width characters.
-std::string ProgressLine(std::size_t ended, std::size_t songs, std::uint64_t bytes, double seconds,
-                         std::uint64_t savedBytes, std::size_t transferred, std::size_t width);
+// A run's figures at one moment (FolderSaveProgress read).
+struct ProgressFigures {
+  std::size_t ended = 0, songs = 0, running = 0, transferred = 0, retries = 0;
+  std::uint64_t bytes = 0, savedBytes = 0, announcedLeft = 0;
+};
+
+// "12/50 songs  34.5 MB  2.1 MB/s  2 retries  0:15 left", at most width characters.
+std::string ProgressLine(const ProgressFigures& figures, double seconds, std::size_t width);
 
 // Lines to standard output and a progress line redrawn in place on standard error, one writer at
 // a time, the progress line cleared before a line goes out and drawn again after it.
@@ -37,6 +42,11 @@ class ConsoleLines {
   void Error(const std::string& line);
   void Progress(const std::string& line);
   void EndProgress();
+  // The error of the first line standard output did not take (EPIPE: its reader left); 0 for none.
+  int OutputError() {
+    std::lock_guard<std::mutex> hold(lock_);
+    return outputError_;
+  }
 
  private:
   void ClearProgress();
@@ -45,4 +55,5 @@ class ConsoleLines {
   std::ostream& err_;
   const bool progressShown_;
   std::string progress_;
+  int outputError_ = 0;
 };

@@ -17,6 +17,17 @@ bool IsPlainFileName(std::string_view name) {
   return true;
 }
 
+bool IsRecordedPath(std::string_view path) {
+  constexpr int kDeepestPath = 8;
+  for (int depth = 0; depth < kDeepestPath; ++depth) {
+    const std::size_t slash = path.find('/');
+    if (!IsPlainFileName(path.substr(0, slash))) return false;
+    if (slash == std::string_view::npos) return true;
+    path.remove_prefix(slash + 1);
+  }
+  return false;
+}
+
 bool SaveIndex::Parse(std::string_view text) {
   entries_.clear();
   const nlohmann::json index = nlohmann::json::parse(text, nullptr, false);
@@ -34,7 +45,7 @@ bool SaveIndex::Parse(std::string_view text) {
     if (file == song.end() || !file->is_string() || whole == song.end() || !whole->is_boolean()) continue;
     IndexEntry entry{file->get<std::string>(), whole->get<bool>(),
                      validator != song.end() && validator->is_string() ? validator->get<std::string>() : ""};
-    if (IsPlainFileName(entry.file)) entries_[url] = std::move(entry);
+    if (IsRecordedPath(entry.file)) entries_[url] = std::move(entry);
   }
   return true;
 }

@@ -15,7 +15,7 @@ constexpr std::string_view kLockFileName = ".verdimo-index.lock";
 constexpr std::size_t kLargestIndexBytes = 256 * 1024 * 1024;
 
 struct IndexEntry {
-  std::string file;       // a plain file name in the folder, never a path
+  std::string file;       // the file's path in the folder: plain names joined by "/", never ".."
   bool whole = false;     // false: file + ".part" holds the beginning of the song
   std::string validator;  // for a ".part": the ETag or Last-Modified its bytes came with
 };
@@ -37,3 +37,6 @@ class SaveIndex {
 
 // Whether a name from the index names a file right in the folder.
 bool IsPlainFileName(std::string_view name);
+// Whether a path from the index names a file in the folder or in folders below it (as a layout
+// makes them): plain names joined by "/", at most a few deep.
+bool IsRecordedPath(std::string_view path);

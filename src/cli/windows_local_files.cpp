@@ -143,3 +143,11 @@ bool RemoveLocalFile(const std::string& path) { return DeleteFileW(WideFromUtf8(
 
 // NTFS makes a rename durable by itself.
 void SyncFolder(const std::string&) {}
+
+bool MakeLocalFolder(const std::string& path) {
+  const std::wstring wide = WideFromUtf8(path);
+  CreateDirectoryW(wide.c_str(), nullptr);
+  const DWORD attributes = GetFileAttributesW(wide.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
+         (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
+}

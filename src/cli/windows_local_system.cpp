@@ -41,7 +41,16 @@ bool FolderLock::TryLock(const std::string& path) {
   // Opened without sharing: a second run cannot open it while this one holds it.
   const HANDLE file = CreateFileW(WideFromUtf8(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                   OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
+  if (file == INVALID_HANDLE_VALUE) {
+    const DWORD error = GetLastError();
+    // Held by another run shows as a sharing violation; anything else is a folder not writable.
+    if (error != ERROR_SHARING_VIOLATION) {
+      cannotWrite_ = error == ERROR_ACCESS_DENIED ? "access is denied"
+                     : error == ERROR_WRITE_PROTECT ? "the medium is write-protected"
+                                                  : "Windows error " + std::to_string(error);
+    }
+    return false;
+  }
   handle_ = static_cast<long long>(reinterpret_cast<std::intptr_t>(file));
   return true;
 }

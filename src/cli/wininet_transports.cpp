@@ -63,6 +63,16 @@ std::string FinalAddress(HINTERNET request) {
   return std::string(address, strnlen(address, sizeof(address)));
 }
 
+// WinINet names a proxy "host:port" (or "http=host:port"), not as an address.
+std::string ProxyServerName(const std::string& proxy) {
+  std::string name = proxy;
+  for (const char* scheme : {"http://", "HTTP://"}) {
+    if (name.compare(0, std::strlen(scheme), scheme) == 0) name.erase(0, std::strlen(scheme));
+  }
+  while (!name.empty() && name.back() == '/') name.pop_back();
+  return name;
+}
+
 // What the answer's headers say, for the policy.
 AnswerFacts ReadAnswerFacts(HINTERNET request) {
   AnswerFacts facts;
@@ -79,6 +89,7 @@ AnswerFacts ReadAnswerFacts(HINTERNET request) {
   facts.contentRange = AnswerHeader(request, HTTP_QUERY_CONTENT_RANGE);
   facts.etag = AnswerHeader(request, HTTP_QUERY_ETAG);
   facts.lastModified = AnswerHeader(request, HTTP_QUERY_LAST_MODIFIED);
+  facts.retryAfterSeconds = RetryAfterSeconds(AnswerHeader(request, HTTP_QUERY_RETRY_AFTER));
   return facts;
 }
 
@@ -133,10 +144,14 @@ void Attempt(HINTERNET session, const std::string& url, DWORD timeoutMs, PartTra
 
 }  // namespace
 
-WinInetCliSession::WinInetCliSession(const TransferLimits& limits)
-    : session_(InternetOpenA(kUserAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0)),
-      limits_(limits),
-      receiveTimeoutMs_(WindowTimeout(limits)) {
+WinInetCliSession::WinInetCliSession(const NetOptions& net)
+    : session_(InternetOpenA(kUserAgent,
+                             net.noProxy           ? INTERNET_OPEN_TYPE_DIRECT
+                             : net.proxy.empty() ? INTERNET_OPEN_TYPE_PRECONFIG
+                                                 : INTERNET_OPEN_TYPE_PROXY,
+                             net.noProxy || net.proxy.empty() ? nullptr : ProxyServerName(net.proxy).c_str(), nullptr, 0)),
+      limits_(net.limits),
+      receiveTimeoutMs_(WindowTimeout(net.limits)) {
   // A connection that cannot be made within the window is given up too.
   if (session_) SetTimeout(session_.get(), INTERNET_OPTION_CONNECT_TIMEOUT, receiveTimeoutMs_);
 }
@@ -144,10 +159,11 @@ WinInetCliSession::WinInetCliSession(const TransferLimits& limits)
 bool WinInetFileTransport::FileExistsNonEmpty(const std::string& path) { return PlainFileSize(path) > 0; }
 
 TransferOutcome WinInetFileTransport::Transfer(const TransferRequest& request) {
-  PartTransfer part(request, limits_);
+  PartTransfer part(request, net_);
   if (!part.Startable()) return part.Finish();
   do {
-    Attempt(session_, request.url, WindowTimeout(limits_), part);
+    part.Asking();
+    Attempt(session_, request.url, WindowTimeout(net_.limits), part);
   } while (part.NextAttempt());
   // A read that timed out may look like the end of the body; the pace tells them apart.
   part.Tick();

@@ -10,6 +10,7 @@
 
 #include "base/win_handles.h"
 #include "net/page_fetcher.h"
+#include "cli/net_options.h"
 #include "net/file_transport.h"
 #include "net/song_address.h"
 
@@ -19,7 +20,8 @@
 // under the same pace rule as songs.
 class WinInetCliSession {
  public:
-  explicit WinInetCliSession(const TransferLimits& limits = TransferLimits());
+  // The system's proxy settings, or net's --proxy or --no-proxy.
+  explicit WinInetCliSession(const NetOptions& net = NetOptions());
   // Null when the system gave no session.
   HINTERNET get() const { return session_.get(); }
   DWORD ReceiveTimeoutMs() const { return receiveTimeoutMs_; }
@@ -35,12 +37,12 @@ class WinInetCliSession {
 // (a WinInetCliSession's) must outlive the transport; transfers may run on several threads.
 class WinInetFileTransport : public FileTransport {
  public:
-  explicit WinInetFileTransport(HINTERNET session, const TransferLimits& limits = TransferLimits())
-      : session_(session), limits_(limits) {}
+  explicit WinInetFileTransport(HINTERNET session, const NetOptions& net = NetOptions())
+      : session_(session), net_(net) {}
   bool FileExistsNonEmpty(const std::string& path) override;
   TransferOutcome Transfer(const TransferRequest& request) override;
 
  private:
   HINTERNET session_;
-  TransferLimits limits_;
+  NetOptions net_;
 };

@@ -60,6 +60,18 @@ std::string RawHeaderValue(std::string_view headers, std::string_view name) {
   return std::string();
 }
 
+std::uint32_t RetryAfterSeconds(std::string_view value) {
+  while (!value.empty() && value.front() == ' ') value.remove_prefix(1);
+  while (!value.empty() && (value.back() == ' ' || value.back() == '\r' || value.back() == '\n')) value.remove_suffix(1);
+  if (value.empty() || value.size() > 9) return 0;
+  std::uint32_t seconds = 0;
+  for (const char c : value) {
+    if (c < '0' || c > '9') return 0;
+    seconds = seconds * 10 + static_cast<std::uint32_t>(c - '0');
+  }
+  return std::min<std::uint32_t>(seconds, 86400);
+}
+
 bool ParseContentRange(std::string_view value, std::uint64_t& start, std::uint64_t& last, std::uint64_t& total) {
   unsigned long long first = 0, end = 0, whole = 0;
   char extra = 0;
@@ -111,6 +123,19 @@ TransferFailure JudgeEnd(const AnswerDecision& decision, std::uint64_t bytesInFi
   return TransferFailure::kNone;
 }
 
+std::string HttpStatusWords(std::uint32_t status) {
+  static const struct { std::uint32_t status; const char* phrase; } kPhrases[] = {
+      {400, "Bad Request"},  {401, "Unauthorized"},          {403, "Forbidden"},
+      {404, "Not Found"},    {405, "Method Not Allowed"},    {408, "Request Timeout"},
+      {410, "Gone"},         {429, "Too Many Requests"},     {500, "Internal Server Error"},
+      {502, "Bad Gateway"},  {503, "Service Unavailable"},   {504, "Gateway Timeout"},
+  };
+  for (const auto& known : kPhrases) {
+    if (known.status == status) return std::to_string(status) + " " + known.phrase;
+  }
+  return std::to_string(status);
+}
+
 std::string FailureWords(TransferFailure failure, std::uint32_t status, std::uint64_t minBytes, std::uint64_t windowMs,
                          const std::string& libraryWords) {
   switch (failure) {
@@ -121,6 +146,7 @@ std::string FailureWords(TransferFailure failure, std::uint32_t status, std::uin
     case TransferFailure::kMisfit: return "the server sent a part that does not fit the song";
     case TransferFailure::kTooLarge: return "larger than the program takes";
     case TransferFailure::kNoData: {
+      if (!libraryWords.empty()) return libraryWords;
       const std::string amount = minBytes % 1024 == 0 ? std::to_string(minBytes / 1024) + " KB"
                                                       : std::to_string(minBytes) + " bytes";
       return "less than " + amount + " came in " + std::to_string(windowMs / 1000) + " s";
@@ -129,7 +155,7 @@ std::string FailureWords(TransferFailure failure, std::uint32_t status, std::uin
     case TransferFailure::kEmpty: return "the song is empty";
     case TransferFailure::kDiskFull: return "the disk is full";
     case TransferFailure::kCannotWrite: return "the file cannot be written";
-    case TransferFailure::kUnreachable: return "the server could not be reached";
+    case TransferFailure::kUnreachable: return libraryWords.empty() ? "the server could not be reached" : libraryWords;
     case TransferFailure::kNetwork: return libraryWords.empty() ? "the transfer failed" : libraryWords;
     case TransferFailure::kRefused: return "the folder's record cannot be written";
     case TransferFailure::kNoMemory: return "out of memory";

@@ -21,6 +21,7 @@ struct AnswerFacts {
   std::string etag;
   std::string lastModified;
   bool secondTry = false;  // this answer is the fresh fetch after a misfit
+  std::uint32_t retryAfterSeconds = 0;  // its Retry-After in seconds (RetryAfterSeconds), 0 for none
 };
 
 enum class AnswerVerdict {
@@ -63,10 +64,18 @@ bool IsSendableValidator(std::string_view validator);
 // around it trimmed; "" when it has none.
 std::string RawHeaderValue(std::string_view headers, std::string_view name);
 
+// A Retry-After value in seconds (a date is taken as no value): 0 for none, at most a day.
+std::uint32_t RetryAfterSeconds(std::string_view value);
+
 // "bytes START-LAST/TOTAL" with START <= LAST < TOTAL, else false.
 bool ParseContentRange(std::string_view value, std::uint64_t& start, std::uint64_t& last, std::uint64_t& total);
 
+// A status with its reason phrase, as a server sends it: "404 Not Found", "503 Service Unavailable";
+// the number alone for a status without a well-known phrase.
+std::string HttpStatusWords(std::uint32_t status);
+
 // The failure in a few words for the user: "HTTP 404", "the disk is full", "less than 1 KB came
-// in 60 s" (from the limits' figures) ...; libraryWords for kNetwork.
+// in 60 s" (from the limits' figures) ...; libraryWords, where given, for kNetwork, kUnreachable and
+// kNoData (which name the proxy, the host ...).
 std::string FailureWords(TransferFailure failure, std::uint32_t status, std::uint64_t minBytes, std::uint64_t windowMs,
                          const std::string& libraryWords = std::string());

@@ -11,6 +11,10 @@ struct FetchBuffer {
   char* data;
   int length;
   int capacity;
+  // The HTTP status the fetch was answered with (0: none came, or the transport does not tell).
+  // Any answer's body is kept; the status is for callers that tell an error page from a page.
+  unsigned status = 0;
+  unsigned retryAfter = 0;  // the answer's Retry-After in seconds, 0 for none
 };
 
 // Where blocks come from (on Windows the program's private heap). grow works like realloc:

@@ -63,6 +63,7 @@ struct TransferOutcome {
   std::string validator;  // the validator of the bytes the ".part" (or the file) holds
   std::uint64_t bytesKept = 0;  // bytes in the ".part" (or the file) at the end
   bool continued = false;  // the ".part"'s earlier bytes were kept and the rest came as a 206
+  std::uint32_t retryAfterSeconds = 0;  // the last answer's Retry-After, 0 for none
 };
 
 // Accepted is told of each answer taken, on the transfer's thread, before its first byte goes

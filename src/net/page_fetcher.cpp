@@ -47,6 +47,11 @@ int PageFetcher(HINTERNET session, const std::string& address, FetchBuffer& buff
     buffer.length = -2;
     return -2;
   }
+  DWORD status = 0;
+  DWORD statusSize = sizeof(status);
+  if (HttpQueryInfoA(request.get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &statusSize, nullptr)) {
+    buffer.status = status;
+  }
   const std::uint64_t startMs = GetTickCount64();
   TransferPace watch(pace != nullptr ? *pace : TransferLimits(), 0);
   std::uint64_t received = 0;

@@ -19,4 +19,7 @@ class PageTransport {
                     const std::function<bool()>& stillWanted) = 0;
   // Where the buffers' blocks come from.
   virtual const BlockAllocator& Allocator() const = 0;
+  // Why the last failed fetch on this transport failed, in a few words for the user ("the proxy
+  // 127.0.0.1:9 refused the connection"); "" where the transport does not tell.
+  virtual std::string FailureWords() const { return std::string(); }
 };
