@@ -477,16 +477,18 @@ def generated_playlist(friend_id):
     """The playlist for a friend ID "rows-<n>": n tracks "Track <k>" (k from 1) whose durl is the
     2048-byte generated body of seed k; for "slow-<n>" the same tracks paced (paced_song); for
     "static-<n>" tracks "Track <k>" at http://static.verdimo.test/<k>.mp3, a host a real server
-    of the bench's answers; for "same-<n>" n tracks all called "Song"; None for any other ID."""
+    of the bench's answers; for "same-<n>" n tracks all called "Song"; for "big-<n>" tracks of 2 MB;
+    None for any other ID."""
     prefix, _, count_text = friend_id.partition("-")
-    if prefix not in ("rows", "slow", "static", "same") or not count_text.isdigit() or len(count_text) > 6:
+    if prefix not in ("rows", "slow", "static", "same", "big") or not count_text.isdigit() or len(count_text) > 6:
         return None
     count = int(count_text)
     if count > GENERATED_PLAYLIST_MAX:
         return None
     song = {"rows": "http://%s/gen/2048/%%d.mp3" % AUDIO_HOST, "same": "http://%s/gen/2048/%%d.mp3" % AUDIO_HOST,
             "slow": "http://%s/gen/%d/%%d.mp3?seconds=%d" % (AUDIO_HOST, SLOW_PLAYLIST_SONG_SIZE, SLOW_PLAYLIST_SECONDS),
-            "static": "http://static.verdimo.test/%d.mp3"}[prefix]
+            "static": "http://static.verdimo.test/%d.mp3",
+            "big": "http://%s/gen/2097152/%%d.mp3" % AUDIO_HOST}[prefix]
     title = "Song" if prefix == "same" else "Track %d"
     tracks = ('<song title="%s" durl="%s" purl="" />\n' % (title % k if "%" in title else title, song % k)
               for k in range(1, count + 1))
@@ -527,6 +529,19 @@ class Site:
         released, seconds = self.released, query_value(query, "seconds", "120")
         yield generated_bytes(0, 0, DROP_SONG_SENT)
         released.wait(min(float(seconds), 600.0) if seconds.replace(".", "", 1).isdigit() else 120.0)
+
+    def busy_once(self, query):
+        """Seed 0's generated song of ?bytes=N (default 100000); the first request for an ?id= gets
+        503 with Retry-After: 1 instead."""
+        key, size = query_value(query, "id", ""), bounded_size(query_value(query, "bytes", None), 100000)
+        if not re.fullmatch(r"[A-Za-z0-9_-]{1,64}", key) or not size:
+            return not_found()
+        with self.cut_lock:
+            first = ("busy", key) not in self.cut_ids
+            self.cut_ids.add(("busy", key))
+        if first:
+            return Reply(503, CONTENT_TYPES[".html"], [b"busy"], 4, headers=(("Retry-After", "1"),))
+        return song_reply(generated_song(0, size))
 
     def bursts(self, query):
         """Seed 0's generated body in 40 bursts of ?bytes=B (1 to 65536), one every ?every=S seconds
@@ -588,6 +603,10 @@ class Site:
     def site_page(self, path, query):
         if path == "/":
             return file_reply(os.path.join(self.fixtures, "home", "page.html"))
+        if path.startswith("/status/") and path[len("/status/"):].isdigit() and len(path) == len("/status/") + 3:
+            status = int(path[len("/status/"):])
+            if 200 <= status <= 599:
+                return whole(status, CONTENT_TYPES[".html"], b"<html><body>status %d</body></html>" % status)
         if path == "/fault/drop-page":
             return Reply(200, CONTENT_TYPES[".html"], [drop_page_head()], DROP_PAGE_ANNOUNCED,
                          cut=True)
@@ -663,6 +682,8 @@ class Site:
             return reply
         if path == "/fault/bursts.mp3":
             return self.bursts(query)
+        if path == "/fault/busy-once.mp3":
+            return self.busy_once(query)
         if path == "/fault/404.mp3":
             return not_found()
         if path == "/fault/500.mp3":
@@ -774,6 +795,15 @@ class Handler(BaseHTTPRequestHandler):
 
     def do_HEAD(self):
         self.answer(send_body=False)
+
+    def do_CONNECT(self):
+        """The stand-in has no TLS: a tunnel is logged and refused with 502."""
+        self.close_connection = True
+        self.server.request_log.write("CONNECT", self.path, 502, 0)
+        self.send_response_only(502)
+        self.send_header("Content-Length", "0")
+        self.send_header("Connection", "close")
+        self.end_headers()
 
     def answer(self, send_body):
         self.close_connection = True

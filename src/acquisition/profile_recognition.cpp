@@ -12,6 +12,7 @@
 namespace {
 
 constexpr std::string_view kHttp = "http://";
+constexpr std::string_view kHttps = "https://";
 constexpr std::string_view kFriendIdMarker = "&friendID=";
 constexpr std::string_view kEscapedFriendIdMarker = "&amp;friendID=";
 constexpr std::string_view kShortFriendIdMarker = "&fid=";
@@ -34,7 +35,8 @@ std::string PlayerPrefix(std::string_view path) {
 
 std::string NormaliseProfileAddress(std::string_view entered) {
   const std::string lower = LowerAnsi(entered);
-  const bool hasScheme = ContainsText(lower, kHttp);
+  // An address that starts with its scheme, in any letter case, is taken as it is.
+  const bool hasScheme = ContainsText(lower, kHttp) || lower.compare(0, kHttps.size(), kHttps) == 0;
   if (!hasScheme && !ContainsText(lower, SiteDomain)) return HomeAddress() + std::string(entered);
   if (!hasScheme) return std::string(kHttp) + std::string(entered);
   return std::string(entered);

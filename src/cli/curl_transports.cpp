@@ -67,8 +67,13 @@ CURL* ThreadEasy(const std::string& url, const NetOptions& net) {
 }
 
 // What libcurl's failure means to the user, naming the proxy or the host where one is at fault.
-std::string CurlWords(CURLcode result, const std::string& url, const NetOptions& net) {
+std::string CurlWords(CURL* easy, CURLcode result, const std::string& url, const NetOptions& net) {
   const std::string proxy = ProxyFor(url, net);
+  long tunnel = 0;
+  if (easy != nullptr && curl_easy_getinfo(easy, CURLINFO_HTTP_CONNECTCODE, &tunnel) == CURLE_OK && tunnel != 0 &&
+      tunnel / 100 != 2) {
+    return "the proxy " + proxy + " refused the tunnel to the server (" + HttpStatusWords(static_cast<std::uint32_t>(tunnel)) + ")";
+  }
   CURLU* parts = curl_url();
   char* host = nullptr;
   std::string hostName = "the server";
@@ -220,7 +225,7 @@ int SongTick(void* context, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
 }
 
 // libcurl's end of an attempt in the contract's terms; the transfer's own causes come first.
-void SongEnded(PartTransfer& part, CURLcode result, const std::string& url, const NetOptions& net) {
+void SongEnded(PartTransfer& part, CURL* easy, CURLcode result, const std::string& url, const NetOptions& net) {
   switch (result) {
     case CURLE_OK:
     case CURLE_WRITE_ERROR:
@@ -229,11 +234,11 @@ void SongEnded(PartTransfer& part, CURLcode result, const std::string& url, cons
     case CURLE_RECV_ERROR: part.Failed(TransferFailure::kCutShort); return;
     case CURLE_COULDNT_CONNECT:
     case CURLE_COULDNT_RESOLVE_HOST:
-    case CURLE_COULDNT_RESOLVE_PROXY: part.Failed(TransferFailure::kUnreachable, CurlWords(result, url, net)); return;
-    case CURLE_OPERATION_TIMEDOUT: part.Failed(TransferFailure::kNoData, CurlWords(result, url, net)); return;
+    case CURLE_COULDNT_RESOLVE_PROXY: part.Failed(TransferFailure::kUnreachable, CurlWords(easy, result, url, net)); return;
+    case CURLE_OPERATION_TIMEDOUT: part.Failed(TransferFailure::kNoData, CurlWords(easy, result, url, net)); return;
     case CURLE_OUT_OF_MEMORY: part.Failed(TransferFailure::kNoMemory); return;
     case CURLE_UNSUPPORTED_PROTOCOL: part.Failed(TransferFailure::kNotWebAddress); return;
-    default: part.Failed(TransferFailure::kNetwork, CurlWords(result, url, net)); return;
+    default: part.Failed(TransferFailure::kNetwork, CurlWords(easy, result, url, net)); return;
   }
 }
 
@@ -285,7 +290,7 @@ int CurlPageTransport::Fetch(const std::string& address, FetchBuffer& buffer,
     const bool answered = ResponseCode(e) != 0 || result == CURLE_ABORTED_BY_CALLBACK || page.tooLarge;
     failure_ = page.slow       ? ::FailureWords(TransferFailure::kNoData, 0, net_.limits.minBytes, net_.limits.windowMs)
                : page.tooLarge ? "the page is larger than the program takes"
-                               : CurlWords(result, address, net_);
+                               : CurlWords(e, result, address, net_);
     buffer.length = page.noMemory ? kFetchNoMemory : answered ? -1 : -2;
     return buffer.length;
   }
@@ -338,7 +343,7 @@ TransferOutcome CurlFileTransport::Transfer(const TransferRequest& request) {
     if (!part.Judged() && ResponseCode(e) != 0 && (result == CURLE_OK || result == CURLE_PARTIAL_FILE)) {
       JudgeSongAnswer(song);
     }
-    SongEnded(part, result, request.url, net_);
+    SongEnded(part, e, result, request.url, net_);
   } while (part.NextAttempt());
   return part.Finish();
 }

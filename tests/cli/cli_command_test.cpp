@@ -5,6 +5,8 @@
 #include <sys/wait.h>
 
 #include <algorithm>
+#include <chrono>
+#include <tuple>
 #include <vector>
 
 #include "cli/stand_in_site.h"
@@ -18,12 +20,15 @@ namespace {
 struct CliRun {
   int code;
   std::string out;
+  std::string err;
 };
 
-CliRun Cli(const StandInSite& site, const std::string& arguments) {
+// outTo: where standard output goes ("" for a file the run returns).
+CliRun Cli(const StandInSite& site, const std::string& arguments, const std::string& outTo = "") {
   const fs::path out = site.dir() / "out", err = site.dir() / "err";
-  const int status = std::system((VERDIMO_CLI " " + arguments + " >" + out.string() + " 2>" + err.string()).c_str());
-  return CliRun{WIFEXITED(status) ? WEXITSTATUS(status) : -1, Slurp(out)};
+  const std::string sink = outTo.empty() ? out.string() : outTo;
+  const int status = std::system((VERDIMO_CLI " " + arguments + " >" + sink + " 2>" + err.string()).c_str());
+  return CliRun{WIFEXITED(status) ? WEXITSTATUS(status) : -1, outTo.empty() ? Slurp(out) : "", Slurp(err)};
 }
 
 std::string Lines(std::initializer_list<std::string> lines) {
@@ -194,4 +199,57 @@ TEST(VerdimoCli, WritesNothingThroughALinkAndOutlivesAFullDisk) {
   }
   EXPECT_EQ(songs, 200u);
   std::system(("umount " + disk.string()).c_str());
+}
+
+// What scripts rely on: honest exit codes and words, retries, the proxy, a rate limit, several
+// profiles laid out by a template.
+TEST(VerdimoCli, ScriptedRunsEndHonestlyRetryAndLayOutProfiles) {
+  const StandInSite site("verdimo-cli-scripted");
+  ASSERT_FALSE(site.proxy().empty());
+  const fs::path dir = site.dir(), readOnly = dir / "ro";
+  fs::create_directories(readOnly);
+  ASSERT_EQ(std::system(("mount -t tmpfs -o ro,size=64k tmpfs " + readOnly.string()).c_str()), 0) << "tests run as root";
+  std::ofstream(dir / "batch") << "# bands\nworldband\n\n  someband?&friendID=1016   # cases\n";
+  const std::string never = (dir / "never").string(), laid = (dir / "laid").string();
+  const struct {
+    std::string arguments;
+    int code;
+    std::string err;  // a part of standard error
+  } rows[] = {
+      {"list http://www.verdimo.test/status/404", 3,
+       "No such profile \"http://www.verdimo.test/status/404\": the site answered 404 Not Found."},
+      {"save --retries 0 http://www.verdimo.test/status/503 " + never, 3, "the site answered 503 Service Unavailable."},
+      {"list --retries 0 -x " + site.proxy() + " HTTPS://www.verdimo.test/someband", 3, "could not be read"},
+      {"list --retries 0 -x http://127.0.0.1:9 someband", 3, "the proxy http://127.0.0.1:9 refused the connection."},
+      {"save someband " + readOnly.string(), 2, "cannot write into \"" + readOnly.string() + "\": read-only file system"},
+      {"save -v 'someband?&friendID=1017' " + (dir / "flaky").string(), 1, "retry 1 of 3 in 1 s: "},
+      {"save -q -d " + laid + " someband -a " + (dir / "batch").string() + " -o '{artist}/{index} {title}.mp3'", 0, ""},
+      {"save -d " + laid + " -o '../{title}' someband", 2, "makes no file in the folder"},
+  };
+  for (const auto& row : rows) {
+    const CliRun run = Cli(site, row.arguments);
+    EXPECT_EQ(run.code, row.code) << row.arguments << "\n" << run.err;
+    EXPECT_NE(run.err.find(row.err), std::string::npos) << row.arguments << "\n" << run.err;
+  }
+  std::system(("umount " + readOnly.string()).c_str());
+  const std::string log = Slurp(dir / "requests");
+  EXPECT_FALSE(fs::exists(never));
+  EXPECT_NE(log.find("CONNECT\twww.verdimo.test:443\t"), std::string::npos);
+  // One retry for the busy song, the cut one continued by range, the missing one asked once.
+  const auto count = [&log](const std::string& text) {
+    std::size_t n = 0;
+    for (std::size_t at = log.find(text); at != std::string::npos; at = log.find(text, at + 1)) ++n;
+    return n;
+  };
+  EXPECT_EQ(std::make_tuple(count("busy-once.mp3?id=flaky\t503"), count("busy-once.mp3?id=flaky\t200"),
+                            count("cut-once.mp3?bytes=100000&id=flaky\t206\t50000"), count("fault/404.mp3\t")),
+            std::make_tuple(1u, 1u, 1u, 1u));
+  for (const char* file : {"Some Band/1 Rock & Roll.mp3", "World Band/4 Cut Once.mp3", "Some Band/5 \xD0\xBD\xD0\xBE\xD1\x87\xD1\x8C.mp3"}) {
+    EXPECT_GT(fs::file_size(fs::path(laid) / file), 0u) << file;
+  }
+  EXPECT_EQ(Cli(site, "list someband", "/dev/full").code, 1);
+  // The limit holds 2 MB to 200 KB a second (a lower bound, which load cannot break).
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(Cli(site, "save -q --limit-rate 200K 'someband?&friendID=big-1' " + (dir / "slow").string()).code, 0);
+  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::seconds(8));
 }

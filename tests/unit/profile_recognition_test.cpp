@@ -32,8 +32,9 @@ TEST(ProfileRecognition, NormaliseProfileAddress) {
       {"verdimo.test/x", "http://verdimo.test/x"},
       {"http://www.example.com/band", "http://www.example.com/band"},
       {"HTTP://www.example.com/band", "HTTP://www.example.com/band"},
-      {"https://www.verdimo.test/band", "http://https://www.verdimo.test/band"},
-      {"https://www.example.com/band", "http://www.verdimo.test/https://www.example.com/band"},
+      {"https://www.verdimo.test/band", "https://www.verdimo.test/band"},
+      {"HTTPS://www.verdimo.test/band", "HTTPS://www.verdimo.test/band"},
+      {"https://www.example.com/band", "https://www.example.com/band"},
       {"\xC4rzte", "http://www.verdimo.test/\xC4rzte"},
       {"www.verdimo.testing.com", "http://www.verdimo.testing.com"},
   };

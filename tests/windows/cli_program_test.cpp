@@ -67,3 +67,14 @@ TEST(CliProgram, ListsAndSavesIntoAFolderWithAWideName) {
   EXPECT_EQ(run.out.find("Ready!"), std::string::npos) << run.out;
   EXPECT_NE(run.out.find("Skipped\tCaf\xC3\xA9 du Nord\t"), std::string::npos) << run.out;
 }
+
+// The same options as natively: a busy song tried again, and the files laid out by a template.
+TEST(CliProgram, RetriesAndLaysOutItsFiles) {
+  const fs::path folder = fs::path(FreshTempFolder("cli-layout")) / L"Music";
+  const ProgramRun run = RunCli(L"save -q --retries 2 -d \"" + folder.wstring() +
+                                L"\" \"someband?&friendID=1017\" -o \"{artist}/{index} {title}\"");
+  EXPECT_EQ(run.code, DWORD{1}) << run.out;  // the missing song fails, whatever the retries
+  for (const wchar_t* file : {L"Some Band\\1 Busy Once.mp3", L"Some Band\\2 Cut Once.mp3"}) {
+    EXPECT_EQ(fs::file_size(folder / file), 100000u) << run.out;
+  }
+}
