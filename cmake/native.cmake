@@ -64,7 +64,10 @@ file(GLOB CLI_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/cli/*.cpp)
 list(FILTER CLI_SOURCES EXCLUDE REGEX "/(wininet_|windows_|cli_main)[^/]*$")
 add_library(verdimo_cli_core STATIC ${CLI_SOURCES})
 target_compile_options(verdimo_cli_core PRIVATE ${VERDIMO_WARNINGS})
-target_link_libraries(verdimo_cli_core PUBLIC verdimo_portable CURL::libcurl Threads::Threads)
+# TagLib for --tag, Debian's libtag1-dev.
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(TAGLIB REQUIRED IMPORTED_TARGET taglib)
+target_link_libraries(verdimo_cli_core PUBLIC verdimo_portable CURL::libcurl PkgConfig::TAGLIB Threads::Threads)
 target_compile_definitions(verdimo_cli_core PRIVATE VERDIMO_VERSION="${VERDIMO_VERSION}")
 
 add_executable(verdimo-cli ${CMAKE_SOURCE_DIR}/src/cli/cli_main.cpp)

@@ -34,8 +34,11 @@ list(FILTER CLI_SOURCES EXCLUDE REGEX "/(curl_|posix_|cli_main)[^/]*$")
 add_library(verdimo_cli_core STATIC ${CMAKE_SOURCE_DIR}/cmake/empty.cpp ${CLI_SOURCES})
 target_include_directories(verdimo_cli_core SYSTEM PUBLIC ${VERDIMO_CLI_HEADERS})
 target_compile_options(verdimo_cli_core PRIVATE ${VERDIMO_WARNINGS})
-target_link_libraries(verdimo_cli_core PUBLIC verdimo_core)
-target_compile_definitions(verdimo_cli_core PRIVATE VERDIMO_VERSION="${VERDIMO_VERSION}")
+# TagLib for --tag, built for MinGW from Debian's taglib source package beside libpng.
+find_library(VERDIMO_TAGLIB_LIB NAMES libtag.a PATHS ${VERDIMO_PNG_PREFIX}/lib NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH
+  REQUIRED)
+target_link_libraries(verdimo_cli_core PUBLIC verdimo_core ${VERDIMO_TAGLIB_LIB})
+target_compile_definitions(verdimo_cli_core PRIVATE VERDIMO_VERSION="${VERDIMO_VERSION}" PUBLIC TAGLIB_STATIC)
 # A console program; wmain takes the arguments as wide text.
 add_executable(verdimo-cli ${CMAKE_SOURCE_DIR}/src/cli/cli_main.cpp)
 target_compile_options(verdimo-cli PRIVATE ${VERDIMO_WARNINGS})

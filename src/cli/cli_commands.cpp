@@ -121,6 +121,8 @@ class ResultLines : public FolderSaveEvents {
   ResultLines(ConsoleLines& lines, bool quiet, bool terminal) : lines_(lines), quiet_(quiet), terminal_(terminal) {}
   void SongEnded(const SongResult& result) override {
     if (!quiet_) lines_.Line(ResultLine(result, terminal_));
+    // A saved song's note ("not tagged: no MP3 frames") follows its line.
+    if (result.outcome == SongOutcome::kReady && !result.reason.empty()) lines_.Error(TerminalSafe(result.reason));
   }
 
  private:
@@ -192,7 +194,7 @@ class SaveSession {
   SaveSession(const CliOptions& options, CliPlatform& platform, ConsoleLines& lines, bool terminal)
       : options_(options), platform_(platform), lines_(lines), terminal_(terminal),
         prefix_(options.folder + platform.separator),
-        record_(prefix_, options.again, [&lines](const std::string& text) { lines.Error(text); }),
+        record_(prefix_, options.again, [&lines](const std::string& text) { lines.Error(text); }, options.tag),
         results_(lines, options.quiet, terminal) {}
 
   // kExitDone when the folder is ready for songs, else the run's exit code (its message is out).
@@ -210,7 +212,8 @@ class SaveSession {
   // Saves one profile's songs into the folder; its exit code.
   int Save(std::vector<PlaylistSong>& songs, FileTransport& transport, const std::string& layout,
            const std::string& artist) {
-    const FolderSaveOptions saveOptions{options_.folder, platform_.separator, options_.jobs, platform_.bounds, layout, artist};
+    const FolderSaveOptions saveOptions{options_.folder, platform_.separator, options_.jobs, platform_.bounds,
+                                        layout, artist, options_.tag, options_.playlist};
     const FolderSaveSummary summary = SaveIntoFolder(songs, transport, saveOptions, record_, results_, stop_, progress_);
     left_ += summary.left;
     recordFailed_ = recordFailed_ || summary.recordFailed;

@@ -16,7 +16,8 @@ Examples:
   verdimo-cli save --again someband ~/Music/someband (every song anew, beside the old files)
   verdimo-cli save -d ~/Music someband otherband     (files go to ~/Music/<artist>/<title>.mp3)
   verdimo-cli save -d ~/Music -a bands.txt -o '{artist}/{index} {title}.mp3'
-  verdimo-cli save --retries 5 --limit-rate 500K -x http://proxy.example:3128 someband
+  verdimo-cli save --retries 5 --limit-rate 500K -x http://127.0.0.1:3128 someband
+  verdimo-cli save --tag --playlist someband ~/Music/someband
 
 The folder's record: .verdimo-index.json (and, while a run saves, .verdimo-index.journal) names
 each song's file and whether it is whole; a run again skips what is whole and continues each
@@ -110,6 +111,9 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments, std::o
   save->add_option("-j,--jobs", o.jobs, "Songs saved side by side (default 8)")->check(CLI::Range(1, kMostJobs));
   save->add_flag("--again", o.again, "Save every song anew, with free names beside the old files");
   save->add_flag("-q,--quiet", o.quiet, "Leave out the line printed for each song");
+  save->add_flag("--tag", o.tag, "Write the title, artist, track and address into each song (ID3v2.4); "
+                                 "a run again tags songs saved without it");
+  save->add_flag("--playlist", o.playlist, "Write {artist}.m3u8 listing the songs saved in the folder");
   network(save);
 
   std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());

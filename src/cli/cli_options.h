@@ -39,6 +39,8 @@ struct CliOptions {
   bool json = false;
   bool quiet = false;
   bool again = false;
+  bool tag = false;
+  bool playlist = false;
   bool verbose = false;
   int retries = kDefaultRetries;
   std::string proxy;

@@ -28,21 +28,9 @@ std::string ReadSmallFile(const std::string& path, std::size_t limit) {
   return text.size() > limit ? std::string() : text;
 }
 
-// Writes text into path through a new file beside it that then replaces path, so that a reader
-// finds the old text or the new one, never a part; the new file is created, never opened through
-// a link that may stand in its place.
-bool WriteFileAtomically(const std::string& path, const std::string& text) {
-  const std::string temporary = path + ".new";
-  RemoveLocalFile(temporary);  // a leftover (or a link planted there) goes, never followed
-  LocalFile file;
-  const bool written = file.Create(temporary) && file.Write(text.data(), text.size()) && file.Sync() && file.Close();
-  if (!written || !RenameLocalFile(temporary, path)) {
-    file.Close();
-    RemoveLocalFile(temporary);
-    return false;
-  }
-  return true;
-}
+
+constexpr const char* kTagPending = "pending";
+constexpr const char* kTagDone = "done";
 
 std::string FolderOf(const std::string& prefix) { return prefix.size() > 1 ? prefix.substr(0, prefix.size() - 1) : prefix; }
 
@@ -59,8 +47,9 @@ bool SetAsideIfNotPlain(const std::string& path, const std::function<void(const 
   return moved;
 }
 
-FolderRecord::FolderRecord(std::string folderPrefix, bool again, std::function<void(const std::string&)> say)
-    : prefix_(std::move(folderPrefix)), again_(again), say_(std::move(say)) {}
+FolderRecord::FolderRecord(std::string folderPrefix, bool again, std::function<void(const std::string&)> say,
+                           bool tagging)
+    : prefix_(std::move(folderPrefix)), again_(again), tagging_(tagging), say_(std::move(say)) {}
 
 FolderRecord::~FolderRecord() {
   {
@@ -97,13 +86,15 @@ bool FolderRecord::Open() {
     const auto file = change.find("file");
     const auto whole = change.find("whole");
     const auto validator = change.find("validator");
+    const auto tag = change.find("tag");
     if (url == change.end() || !url->is_string()) continue;
     if (file == change.end()) {
       index_.Forget(url->get<std::string>());
     } else if (file->is_string() && IsRecordedPath(file->get<std::string>()) && whole != change.end() && whole->is_boolean()) {
       index_.Record(url->get<std::string>(),
                     IndexEntry{file->get<std::string>(), whole->get<bool>(),
-                               validator != change.end() && validator->is_string() ? validator->get<std::string>() : ""});
+                               validator != change.end() && validator->is_string() ? validator->get<std::string>() : "",
+                               tag != change.end() && tag->is_string() ? tag->get<std::string>() : ""});
     }
   }
   if (!journal_.OpenToWrite(journalPath, UINT64_MAX)) {
@@ -141,16 +132,21 @@ SongPlan FolderRecord::Plan(const RunSong& song) {
   }
   const std::string path = PathOf(entry.file);
   const long long fileSize = PlainFileSize(path);
+  const std::string part = path + std::string(kPartialFileSuffix);
+  if (entry.whole && entry.tag == kTagPending && PlainFileSize(part) > 0) {
+    // The run that fetched it ended while making the file: it is made now, without a fetch.
+    return SongPlan{SongPlan::Kind::kFinish, path, {}, true};
+  }
   if (entry.whole) {
+    if (fileSize > 0 && tagging_ && entry.tag != kTagDone) return SongPlan{SongPlan::Kind::kFinish, path, {}, false};
     if (fileSize > 0) plan = SongPlan{SongPlan::Kind::kSkip, path, {}};
     return plan;  // its file is gone: saved again, under a free name
   }
-  const std::string part = path + std::string(kPartialFileSuffix);
   if (!SetAsideIfNotPlain(part, say_)) return plan;
   const long long partSize = PlainFileSize(part);
   if (partSize < 0 && fileSize > 0) {
     // The song came whole and was renamed, and the run ended before the record said so.
-    const IndexEntry whole{entry.file, true, std::string()};
+    const IndexEntry whole{entry.file, true, std::string(), std::string()};
     if (Append(song.url, &whole)) plan = SongPlan{SongPlan::Kind::kSkip, path, {}};
     return plan;
   }
@@ -164,14 +160,15 @@ SongPlan FolderRecord::Plan(const RunSong& song) {
 
 bool FolderRecord::Accepted(const RunSong& song, const std::string& path, const AcceptedAnswer& answer) {
   if (song.url.empty()) return true;
-  const IndexEntry entry{FileName(path), false, answer.validator};
+  const IndexEntry entry{FileName(path), false, answer.validator, std::string()};
   return Append(song.url, &entry);
 }
 
 bool FolderRecord::Ended(const RunSong& song, const std::string& path, const TransferOutcome& outcome, bool partKept) {
   if (song.url.empty() || path.empty()) return true;
   if (outcome.whole || partKept) {
-    const IndexEntry entry{FileName(path), outcome.whole, outcome.whole ? std::string() : outcome.validator};
+    const IndexEntry entry{FileName(path), outcome.whole, outcome.whole ? std::string() : outcome.validator,
+                           outcome.inPart ? kTagPending : ""};
     return Append(song.url, &entry);
   }
   {
@@ -182,12 +179,19 @@ bool FolderRecord::Ended(const RunSong& song, const std::string& path, const Tra
   return Append(song.url, nullptr);
 }
 
+bool FolderRecord::Finished(const RunSong& song, const std::string& path) {
+  if (song.url.empty() || path.empty()) return true;
+  const IndexEntry entry{FileName(path), true, std::string(), tagging_ ? kTagDone : ""};
+  return Append(song.url, &entry);
+}
+
 bool FolderRecord::Append(const std::string& url, const IndexEntry* entry) {
   nlohmann::json change = {{"url", url}};
   if (entry != nullptr) {
     change["file"] = entry->file;
     change["whole"] = entry->whole;
     if (!entry->validator.empty()) change["validator"] = entry->validator;
+    if (!entry->tag.empty()) change["tag"] = entry->tag;
   }
   const std::string line = change.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
   std::lock_guard<std::mutex> hold(lock_);

@@ -33,7 +33,8 @@ class FolderRecord : public SaveRecord {
  public:
   // folderPrefix: the folder with its separator at the end. With again, Plan asks nothing of the
   // record (every song is saved anew) while the record still follows the run.
-  FolderRecord(std::string folderPrefix, bool again, std::function<void(const std::string&)> say);
+  // tagging: songs are tagged (--tag), so a whole file not yet tagged is planned to be.
+  FolderRecord(std::string folderPrefix, bool again, std::function<void(const std::string&)> say, bool tagging = false);
   ~FolderRecord() override;
 
   // Reads the index and the journal and opens the journal for the run; false (with its words)
@@ -42,6 +43,7 @@ class FolderRecord : public SaveRecord {
   SongPlan Plan(const RunSong& song) override;
   bool Accepted(const RunSong& song, const std::string& path, const AcceptedAnswer& answer) override;
   bool Ended(const RunSong& song, const std::string& path, const TransferOutcome& outcome, bool partKept) override;
+  bool Finished(const RunSong& song, const std::string& path) override;
   // Writes the index whole, then removes the journal; false when the index could not be written
   // (the journal then stays, and the next run reads it).
   bool Close();
@@ -50,11 +52,12 @@ class FolderRecord : public SaveRecord {
   bool Append(const std::string& url, const IndexEntry* entry);
   void FlushEverySecond();
   std::string FileName(const std::string& path) const;
-  // The file of the record\'s name: its path in the folder.
+  // The file of the record's name: its path in the folder.
   std::string PathOf(const std::string& file) const;
 
   const std::string prefix_;
   const bool again_;
+  const bool tagging_;
   const std::function<void(const std::string&)> say_;
   std::mutex lock_;  // guards index_, journal_, dirty_, ended_
   SaveIndex index_;

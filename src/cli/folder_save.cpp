@@ -9,6 +9,7 @@
 
 #include "cli/local_files.h"
 #include "cli/output_template.h"
+#include "cli/song_finish.h"
 #include "downloads/name_reservations.h"
 #include "net/partial_file.h"
 
@@ -58,7 +59,11 @@ class RunLines : public SaveRunEvents {
   RunLines(const std::vector<PlaylistSong>& songs, std::vector<std::size_t> places, FolderSaveEvents& events,
            FolderSaveProgress& progress)
       : songs_(songs), places_(std::move(places)), events_(events), progress_(progress),
-        counted_(places_.size(), 0), left_(places_.size(), 0), running_(places_.size(), 0) {}
+        counted_(places_.size(), 0), left_(places_.size(), 0), running_(places_.size(), 0), saved_(places_.size()) {}
+
+  std::size_t PlaceOf(std::size_t song) const { return places_[song]; }
+  // Each run song's file once it is saved or skipped; "" otherwise.
+  const std::vector<std::string>& saved() const { return saved_; }
 
   void StateChanged(std::size_t song, SongSaveState state) override {
     if (state == SongSaveState::kDownloading && !running_[song]) {
@@ -88,6 +93,7 @@ class RunLines : public SaveRunEvents {
       progress_.savedBytes.fetch_add(counted_[song]);
       progress_.transferred.fetch_add(1);
     }
+    if (end != SongEnd::kFailed) saved_[song] = path;
     const SongOutcome outcome = end == SongEnd::kReady   ? SongOutcome::kReady
                                 : end == SongEnd::kSkipped ? SongOutcome::kSkipped
                                                            : SongOutcome::kFailed;
@@ -107,8 +113,24 @@ class RunLines : public SaveRunEvents {
   std::vector<std::uint64_t> counted_;
   std::vector<std::uint64_t> left_;
   std::vector<char> running_;
+  std::vector<std::string> saved_;
   std::mutex lock_;
 };
+
+// --playlist: "<artist>.m3u8" in the folder, the saved songs in playlist order.
+bool WritePlaylist(const std::string& prefix, const FolderSaveOptions& options, const std::vector<RunSong>& run,
+                   const RunLines& lines) {
+  std::vector<std::pair<std::string, std::string>> entries;
+  for (std::size_t i = 0; i < run.size(); ++i) {
+    const std::string& path = lines.saved()[i];
+    if (path.compare(0, prefix.size(), prefix) != 0) continue;
+    std::string relative = path.substr(prefix.size());
+    std::replace(relative.begin(), relative.end(), options.separator, '/');
+    entries.emplace_back(run[i].name, relative);
+  }
+  const std::string name = SafeFileNameUtf8(options.artist, PathLength(prefix, options.bounds), options.bounds);
+  return WriteFileAtomically(prefix + (name.empty() ? std::string("playlist") : name) + ".m3u8", PlaylistText(entries));
+}
 
 // Makes the folders of a file's path below the folder, none of them a link; false when one
 // cannot be made.
@@ -162,7 +184,16 @@ FolderSaveSummary SaveIntoFolder(const std::vector<PlaylistSong>& songs, FileTra
   runOptions.fold = NameFold::kUtf8;
   runOptions.taken = [&names](const std::string& path) { return names.Taken(path); };
   RunLines lines(songs, std::move(places), events, progress);
+  // Every song is finished by the command line: with --tag tagged through a copy, else a whole
+  // ".part" a killed tagging run left renamed as it is.
+  runOptions.finish = [&](std::size_t song, const std::string& path, bool fromPart) {
+    const std::size_t place = lines.PlaceOf(song);
+    const SongTagValues tags{songs[place].name, options.artist, songs[place].url, place + 1, songs.size()};
+    return FinishSong(path, fromPart, options.tag ? &tags : nullptr);
+  };
+  runOptions.finishWholePart = options.tag;
   const SaveRunSummary ran = RunSave(run, transport, runOptions, lines, &record, stop);
+  if (options.playlist && !WritePlaylist(prefix, options, run, lines)) ++summary.failed;
   summary.ready += ran.ready;
   summary.failed += ran.failed;
   summary.skipped += ran.skipped;

@@ -22,6 +22,8 @@ struct FolderSaveOptions {
   NameBounds bounds = kNativeNameBounds;
   std::string layout = kOneProfileTemplate;  // checked by the caller (ExpandTemplate gives a path)
   std::string artist;  // {artist}: the page's name, else the profile's as typed
+  bool tag = false;       // --tag: each song's title, artist, track and address written into it
+  bool playlist = false;  // --playlist: {artist}.m3u8 in the folder lists the songs saved there
 };
 
 enum class SongOutcome { kReady, kFailed, kSkipped };

@@ -50,3 +50,16 @@ bool LocalFile::Close() {
 std::uint64_t LocalFile::Size() const { return state_->size + state_->buffer.size(); }
 
 LocalFileError LocalFile::error() const { return state_->error; }
+
+bool WriteFileAtomically(const std::string& path, const std::string& text) {
+  const std::string temporary = path + ".new";
+  RemoveLocalFile(temporary);  // a leftover (or a link planted there) goes, never followed
+  LocalFile file;
+  const bool written = file.Create(temporary) && file.Write(text.data(), text.size()) && file.Sync() && file.Close();
+  if (!written || !RenameLocalFile(temporary, path)) {
+    file.Close();
+    RemoveLocalFile(temporary);
+    return false;
+  }
+  return true;
+}

@@ -71,6 +71,35 @@ class LocalFile {
   std::unique_ptr<State> state_;
 };
 
+// A plain file read and written at any place, unbuffered (the tagging's copy): made new, or an
+// existing one opened to read; closed when it goes.
+class RandomAccessFile {
+ public:
+  RandomAccessFile() = default;
+  ~RandomAccessFile();
+  RandomAccessFile(const RandomAccessFile&) = delete;
+  RandomAccessFile& operator=(const RandomAccessFile&) = delete;
+
+  // A new file to read and write; refuses a name that is taken, even by a dangling link.
+  bool CreateNew(const std::string& path);
+  // An existing plain file with one name, to read; refuses a link.
+  bool OpenToRead(const std::string& path);
+  bool IsOpen() const { return file_ != kNone; }
+  // The bytes at `at` into data: how many came (0 at the end, or on a failure).
+  std::size_t ReadAt(std::uint64_t at, char* data, std::size_t size);
+  bool WriteAt(std::uint64_t at, const char* data, std::size_t size);
+  std::uint64_t Size() const;
+  bool Truncate(std::uint64_t size);
+  bool Sync();
+  bool Close();
+  LocalFileError error() const { return error_; }
+
+ private:
+  static constexpr std::intptr_t kNone = -1;
+  std::intptr_t file_ = kNone;  // the descriptor natively, the HANDLE on Windows
+  LocalFileError error_ = LocalFileError::kNone;
+};
+
 // The size of the plain file at path, not following a link; -1 when there is none, or it is a
 // link, a folder or anything else.
 long long PlainFileSize(const std::string& path);
@@ -81,6 +110,10 @@ bool IsNotPlainFile(const std::string& path);
 // Renames from over to (replacing a file there, never writing through a link).
 bool RenameLocalFile(const std::string& from, const std::string& to);
 bool RemoveLocalFile(const std::string& path);
+// Writes text into path through a new file beside it (path + ".new") that then replaces path, so
+// that a reader finds the old text or the new one, never a part; the new file is created, never
+// opened through a link that may stand in its place.
+bool WriteFileAtomically(const std::string& path, const std::string& text);
 // Makes the folder at path where there is none; true when a folder (not a link to one) stands
 // there afterwards.
 bool MakeLocalFolder(const std::string& path);

@@ -185,7 +185,7 @@ TransferOutcome PartTransfer::Finish() {
     // Durable before it takes the final name: a whole song is never a file cut by a power loss.
     if (!file_.Sync() || !file_.Close()) {
       failure_ = WriteFailure();
-    } else if (!RenameLocalFile(partPath_, request_.targetPath)) {
+    } else if (!request_.keepWholePart && !RenameLocalFile(partPath_, request_.targetPath)) {
       failure_ = TransferFailure::kCannotWrite;
     }
   }
@@ -202,6 +202,7 @@ TransferOutcome PartTransfer::Finish() {
   outcome.whole = failure_ == TransferFailure::kNone;
   if (outcome.whole) {
     outcome.continued = decision_.from > 0;
+    outcome.inPart = request_.keepWholePart;
     return outcome;
   }
   outcome.reason = FailureWords(failure_, status_, limits_.minBytes, limits_.windowMs, words_);

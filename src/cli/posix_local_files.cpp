@@ -139,3 +139,80 @@ bool MakeLocalFolder(const std::string& path) {
   struct stat info {};
   return lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
+
+RandomAccessFile::~RandomAccessFile() { Close(); }
+
+bool RandomAccessFile::CreateNew(const std::string& path) {
+  Close();
+  const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+  if (fd < 0) {
+    error_ = ErrorOf(errno);
+    return false;
+  }
+  file_ = fd;
+  return true;
+}
+
+bool RandomAccessFile::OpenToRead(const std::string& path) {
+  Close();
+  const int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) {
+    error_ = ErrorOf(errno);
+    return false;
+  }
+  if (!IsPlainSingleFile(fd)) {
+    close(fd);
+    error_ = LocalFileError::kNotPlainFile;
+    return false;
+  }
+  fcntl(fd, F_SETFL, 0);
+  file_ = fd;
+  return true;
+}
+
+std::size_t RandomAccessFile::ReadAt(std::uint64_t at, char* data, std::size_t size) {
+  for (;;) {
+    const ssize_t n = pread(static_cast<int>(file_), data, size, static_cast<off_t>(at));
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) error_ = ErrorOf(errno);
+    return n > 0 ? static_cast<std::size_t>(n) : 0;
+  }
+}
+
+bool RandomAccessFile::WriteAt(std::uint64_t at, const char* data, std::size_t size) {
+  std::size_t done = 0;
+  while (done < size) {
+    const ssize_t n = pwrite(static_cast<int>(file_), data + done, size - done, static_cast<off_t>(at + done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      error_ = ErrorOf(n == 0 ? ENOSPC : errno);
+      return false;
+    }
+    done += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+std::uint64_t RandomAccessFile::Size() const {
+  struct stat info {};
+  return fstat(static_cast<int>(file_), &info) == 0 ? static_cast<std::uint64_t>(info.st_size) : 0;
+}
+
+bool RandomAccessFile::Truncate(std::uint64_t size) {
+  if (ftruncate(static_cast<int>(file_), static_cast<off_t>(size)) == 0) return true;
+  error_ = ErrorOf(errno);
+  return false;
+}
+
+bool RandomAccessFile::Sync() {
+  if (fsync(static_cast<int>(file_)) == 0) return true;
+  error_ = ErrorOf(errno);
+  return false;
+}
+
+bool RandomAccessFile::Close() {
+  if (!IsOpen()) return true;
+  const bool closed = close(static_cast<int>(file_)) == 0;
+  file_ = kNone;
+  return closed;
+}

@@ -42,9 +42,11 @@ bool SaveIndex::Parse(std::string_view text) {
     const auto file = song.find("file");
     const auto whole = song.find("whole");
     const auto validator = song.find("validator");
+    const auto tag = song.find("tag");
     if (file == song.end() || !file->is_string() || whole == song.end() || !whole->is_boolean()) continue;
     IndexEntry entry{file->get<std::string>(), whole->get<bool>(),
-                     validator != song.end() && validator->is_string() ? validator->get<std::string>() : ""};
+                     validator != song.end() && validator->is_string() ? validator->get<std::string>() : "",
+                     tag != song.end() && tag->is_string() ? tag->get<std::string>() : ""};
     if (IsRecordedPath(entry.file)) entries_[url] = std::move(entry);
   }
   return true;
@@ -55,6 +57,7 @@ std::string SaveIndex::Text() const {
   for (const auto& [url, entry] : entries_) {
     nlohmann::json song = {{"file", entry.file}, {"whole", entry.whole}};
     if (!entry.validator.empty()) song["validator"] = entry.validator;
+    if (!entry.tag.empty()) song["tag"] = entry.tag;
     songs[url] = std::move(song);
   }
   const nlohmann::json index = {{"format", kIndexFormat}, {"songs", std::move(songs)}};

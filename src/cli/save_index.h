@@ -18,6 +18,9 @@ struct IndexEntry {
   std::string file;       // the file's path in the folder: plain names joined by "/", never ".."
   bool whole = false;     // false: file + ".part" holds the beginning of the song
   std::string validator;  // for a ".part": the ETag or Last-Modified its bytes came with
+  // --tag: "pending" while the whole song waits in its ".part" to be tagged, "done" once tagged
+  // (or found to be no MP3); "" for a file saved as the server sent it.
+  std::string tag{};
 };
 
 class SaveIndex {

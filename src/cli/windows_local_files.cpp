@@ -44,10 +44,17 @@ bool IsPlainSingleFile(HANDLE file) {
          info.nNumberOfLinks == 1 && GetFileType(file) == FILE_TYPE_DISK;
 }
 
-HANDLE OpenFile(const std::string& path, DWORD disposition) {
+HANDLE OpenFile(const std::string& path, DWORD disposition, DWORD access = GENERIC_WRITE) {
   // FILE_FLAG_OPEN_REPARSE_POINT: a link is opened as the link, which the check then refuses.
-  return CreateFileW(WideFromUtf8(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, disposition,
+  return CreateFileW(WideFromUtf8(path).c_str(), access, FILE_SHARE_READ, nullptr, disposition,
                      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+}
+
+OVERLAPPED At(std::uint64_t at) {
+  OVERLAPPED place{};
+  place.Offset = static_cast<DWORD>(at);
+  place.OffsetHigh = static_cast<DWORD>(at >> 32);
+  return place;
 }
 
 }  // namespace
@@ -150,4 +157,86 @@ bool MakeLocalFolder(const std::string& path) {
   const DWORD attributes = GetFileAttributesW(wide.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
          (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
+}
+
+RandomAccessFile::~RandomAccessFile() { Close(); }
+
+bool RandomAccessFile::CreateNew(const std::string& path) {
+  Close();
+  const HANDLE file = OpenFile(path, CREATE_NEW, GENERIC_READ | GENERIC_WRITE);
+  if (file == INVALID_HANDLE_VALUE) {
+    error_ = ErrorOf(GetLastError());
+    return false;
+  }
+  file_ = reinterpret_cast<std::intptr_t>(file);
+  return true;
+}
+
+bool RandomAccessFile::OpenToRead(const std::string& path) {
+  Close();
+  const HANDLE file = OpenFile(path, OPEN_EXISTING, GENERIC_READ);
+  if (file == INVALID_HANDLE_VALUE) {
+    error_ = ErrorOf(GetLastError());
+    return false;
+  }
+  if (!IsPlainSingleFile(file)) {
+    CloseHandle(file);
+    error_ = LocalFileError::kNotPlainFile;
+    return false;
+  }
+  file_ = reinterpret_cast<std::intptr_t>(file);
+  return true;
+}
+
+std::size_t RandomAccessFile::ReadAt(std::uint64_t at, char* data, std::size_t size) {
+  OVERLAPPED place = At(at);
+  DWORD read = 0;
+  const DWORD piece = static_cast<DWORD>(std::min(size, kLargestWrite));
+  if (!ReadFile(reinterpret_cast<HANDLE>(file_), data, piece, &read, &place)) {
+    if (GetLastError() != ERROR_HANDLE_EOF) error_ = ErrorOf(GetLastError());
+    return 0;
+  }
+  return read;
+}
+
+bool RandomAccessFile::WriteAt(std::uint64_t at, const char* data, std::size_t size) {
+  std::size_t done = 0;
+  while (done < size) {
+    OVERLAPPED place = At(at + done);
+    DWORD wrote = 0;
+    const DWORD piece = static_cast<DWORD>(std::min(size - done, kLargestWrite));
+    if (!WriteFile(reinterpret_cast<HANDLE>(file_), data + done, piece, &wrote, &place) || wrote == 0) {
+      error_ = ErrorOf(wrote == 0 && GetLastError() == ERROR_SUCCESS ? ERROR_DISK_FULL : GetLastError());
+      return false;
+    }
+    done += wrote;
+  }
+  return true;
+}
+
+std::uint64_t RandomAccessFile::Size() const {
+  LARGE_INTEGER size{};
+  return GetFileSizeEx(reinterpret_cast<HANDLE>(file_), &size) ? static_cast<std::uint64_t>(size.QuadPart) : 0;
+}
+
+bool RandomAccessFile::Truncate(std::uint64_t size) {
+  LARGE_INTEGER at;
+  at.QuadPart = static_cast<LONGLONG>(size);
+  const HANDLE file = reinterpret_cast<HANDLE>(file_);
+  if (SetFilePointerEx(file, at, nullptr, FILE_BEGIN) && SetEndOfFile(file)) return true;
+  error_ = ErrorOf(GetLastError());
+  return false;
+}
+
+bool RandomAccessFile::Sync() {
+  if (FlushFileBuffers(reinterpret_cast<HANDLE>(file_))) return true;
+  error_ = ErrorOf(GetLastError());
+  return false;
+}
+
+bool RandomAccessFile::Close() {
+  if (!IsOpen()) return true;
+  const bool closed = CloseHandle(reinterpret_cast<HANDLE>(file_)) != FALSE;
+  file_ = kNone;
+  return closed;
 }

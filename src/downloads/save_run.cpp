@@ -110,6 +110,10 @@ class Run {
       End(group, SongEnd::kSkipped, plan.path, std::string());
       return;
     }
+    if (plan.kind == SongPlan::Kind::kFinish && options_.finish) {
+      Finish(group, plan.path, plan.fromPart);
+      return;
+    }
     std::string path;
     const std::function<void(const std::string&)> writing = [this, &path](const std::string& chosen) {
       path = chosen;
@@ -126,6 +130,7 @@ class Run {
       request.resume = plan.resume;
     }
     request.keepPartOnFailure = options_.keepParts;
+    request.keepWholePart = options_.finishWholePart && options_.finish;
     request.fold = options_.fold;
     if (options_.taken) {
       request.taken = [this](const std::string& name) { return Taken(name); };
@@ -143,7 +148,9 @@ class Run {
         !record_->Ended(song, result.path, outcome, !outcome.whole && outcome.bytesKept > 0)) {
       recordFailed_ = true;
     }
-    if (result.state == SongSaveState::kReady) {
+    if (result.state == SongSaveState::kReady && outcome.inPart) {
+      Finish(group, result.path, true);
+    } else if (result.state == SongSaveState::kReady) {
       End(group, SongEnd::kReady, result.path, std::string());
     } else if (outcome.failure == TransferFailure::kStopped) {
       End(group, SongEnd::kLeft, std::string(), std::string());
@@ -152,6 +159,12 @@ class Run {
     } else {
       End(group, SongEnd::kFailed, std::string(), outcome.reason);
     }
+  }
+
+  void Finish(const SongGroup& group, const std::string& path, bool fromPart) {
+    const SongFinish finished = options_.finish(group.front(), path, fromPart);
+    if (finished.done && record_ != nullptr && !record_->Finished(songs_[group.front()], path)) recordFailed_ = true;
+    End(group, finished.done ? SongEnd::kReady : SongEnd::kFailed, finished.done ? path : std::string(), finished.words);
   }
 
   // The first row ends as its song did; the rows sharing its address are skipped with its file.

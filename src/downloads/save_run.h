@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -28,10 +29,19 @@ enum class SongEnd {
 
 // What the folder's record knows of a song before it is saved.
 struct SongPlan {
-  enum class Kind { kNew, kSkip, kContinue };
+  // kFinish: the song came whole (in its ".part" where fromPart) and its finishing step is due.
+  enum class Kind { kNew, kSkip, kContinue, kFinish };
   Kind kind = Kind::kNew;
-  std::string path;       // kSkip: the saved file; kContinue: the file whose ".part" is written
+  std::string path;       // kSkip: the saved file; kContinue, kFinish: the song's file
   TransferResume resume;  // kContinue: partBytes 0 starts that file afresh
+  bool fromPart = false;  // kFinish
+};
+
+// What a finishing step did: the file is made (done), with a note for the user, or it failed with
+// its reason.
+struct SongFinish {
+  bool done = false;
+  std::string words;
 };
 
 class SaveRecord {
@@ -43,6 +53,8 @@ class SaveRecord {
   // A song's end, before it is reported: whole, or its ".part" kept (partKept) or gone. False when
   // the record could not be written: the run then starts no more songs.
   virtual bool Ended(const RunSong& song, const std::string& path, const TransferOutcome& outcome, bool partKept) = 0;
+  // A song's finishing step made its file.
+  virtual bool Finished(const RunSong&, const std::string&) { return true; }
 };
 
 // Each call names the song by its place in the run's list; calls for one song come from one
@@ -53,7 +65,8 @@ class SaveRunEvents {
   // kWaiting, kDownloading and kCancelled as SaveSong reports them.
   virtual void StateChanged(std::size_t song, SongSaveState state) = 0;
   virtual void Progress(std::size_t song, std::uint64_t received, std::uint64_t announced) = 0;
-  // Once per song, last: the file (kReady, kSkipped), else reason (kFailed).
+  // Once per song, last: the file (kReady, kSkipped), else reason (kFailed); for kReady, reason
+  // may hold a note of its finishing step.
   virtual void Ended(std::size_t song, SongEnd end, const std::string& path, const std::string& reason) = 0;
 };
 
@@ -69,6 +82,11 @@ struct SaveRunOptions {
   PathTakenTest taken;
   // Once set, no further song starts (the running ones go on): their end is kLeft.
   const std::atomic<bool>* startNoMore = nullptr;
+  // A step that makes a song's file of its whole ".part" (fromPart), or finishes a file saved
+  // earlier (the command line's tagging), where the record plans it; empty: none. With
+  // finishWholePart, every transfer leaves the whole song in its ".part" for it.
+  std::function<SongFinish(std::size_t song, const std::string& path, bool fromPart)> finish;
+  bool finishWholePart = false;
 };
 
 struct SaveRunSummary {

@@ -67,6 +67,7 @@ SongSaveResult SaveSong(const SongSaveRequest& request, FileTransport& transport
     transfer.targetPath = result.path;
     if (result.path == request.continuePath) transfer.resume = request.resume;
     transfer.keepPartOnFailure = request.keepPartOnFailure;
+    transfer.keepWholePart = request.keepWholePart;
     transfer.progress = [&events](std::uint64_t received, std::uint64_t announced) { events.Progress(received, announced); };
     transfer.accepted = request.accepted;
     transfer.stop = stop;

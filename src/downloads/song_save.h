@@ -22,6 +22,8 @@ struct SongSaveRequest {
   TransferResume resume;
   // A failed transfer keeps its ".part" for a later run.
   bool keepPartOnFailure = false;
+  // A whole song stays in its ".part" (see TransferRequest).
+  bool keepWholePart = false;
   // How names are compared when a free one is looked for, and what counts as taken besides the
   // names running saves hold (by default a non-empty file or ".part" of that name on disk).
   NameFold fold = NameFold::kWindows1252;

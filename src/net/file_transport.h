@@ -63,6 +63,7 @@ struct TransferOutcome {
   std::string validator;  // the validator of the bytes the ".part" (or the file) holds
   std::uint64_t bytesKept = 0;  // bytes in the ".part" (or the file) at the end
   bool continued = false;  // the ".part"'s earlier bytes were kept and the rest came as a 206
+  bool inPart = false;     // whole, and left in its ".part" as asked (keepWholePart)
   std::uint32_t retryAfterSeconds = 0;  // the last answer's Retry-After, 0 for none
 };
 
@@ -76,6 +77,9 @@ struct TransferRequest {
   std::string targetPath;  // the ".part" is targetPath + kPartialFileSuffix
   TransferResume resume;   // partBytes 0: the song is fetched whole
   bool keepPartOnFailure = false;  // a failed transfer leaves its ".part" (a stop follows TransferStop)
+  // A whole song stays in its ".part", flushed to the disk, for a step that makes the file of it
+  // (the command line's tagging); the window's transport never is asked this.
+  bool keepWholePart = false;
   TransferProgress progress;
   AcceptedHook accepted;
   const TransferStop* stop = nullptr;

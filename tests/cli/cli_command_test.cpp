@@ -9,6 +9,8 @@
 #include <tuple>
 #include <vector>
 
+#include "cli/local_files.h"
+#include "cli/song_tags.h"
 #include "cli/stand_in_site.h"
 #include "common/site_bodies.h"
 
@@ -252,4 +254,37 @@ TEST(VerdimoCli, ScriptedRunsEndHonestlyRetryAndLayOutProfiles) {
   const auto start = std::chrono::steady_clock::now();
   EXPECT_EQ(Cli(site, "save -q --limit-rate 200K 'someband?&friendID=big-1' " + (dir / "slow").string()).code, 0);
   EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::seconds(8));
+}
+
+// --tag: the song tagged through a copy, its audio as the server sent it; no MP3 saved untagged
+// with its words; a killed tagging and songs saved untagged finished later without a fetch.
+TEST(VerdimoCli, TagsSavedSongsAndListsThemInAPlaylist) {
+  const StandInSite site("verdimo-cli-tags");
+  ASSERT_FALSE(site.proxy().empty());
+  const fs::path folder = site.dir() / "tagged";
+  const std::string profile = "'someband?&friendID=1018'", night = "\xD0\x9D\xD0\xBE\xD1\x87\xD1\x8C \xE6\x9D\xB1\xE4\xBA\xAC";
+  const std::string tone = Slurp(VERDIMO_SOURCE_DIR "/site/fixtures/songs/tone1.mp3");
+  EXPECT_EQ(Cli(site, "save -q " + profile + " " + folder.string()).code, 0);  // saved untagged first
+  fs::rename(folder / (night + ".mp3"), folder / (night + ".mp3.part"));    // as a tagging run killed leaves it
+  std::ofstream(folder / ".verdimo-index.json")
+      << R"({"format": 1, "songs": {"http://audio.verdimo.test/songs/tone1.mp3": {"file": ")" << night
+      << R"(.mp3", "whole": true, "tag": "pending"}, "http://audio.verdimo.test/fault/program.mp3": )"
+      << R"({"file": "Program.mp3", "whole": true}}})";
+  const std::size_t before = Slurp(site.dir() / "requests").size();
+  const CliRun run = Cli(site, "save --tag --playlist " + profile + " " + folder.string());
+  EXPECT_EQ(run.code, 0);
+  EXPECT_NE(run.err.find("not tagged: no MP3 frames"), std::string::npos) << run.err;
+  EXPECT_EQ(Slurp(site.dir() / "requests").substr(before).find("audio.verdimo.test"), std::string::npos);
+  EXPECT_FALSE(fs::exists(folder / (night + ".mp3.part")));
+  EXPECT_EQ(Slurp(folder / "Program.mp3").substr(0, 2), "MZ");
+  EXPECT_EQ(Slurp(folder / "Some Band.m3u8"), "#EXTM3U\n#EXTINF:-1," + night + "\n" + night + ".mp3\n#EXTINF:-1,Program\nProgram.mp3\n");
+  RandomAccessFile file;
+  ASSERT_TRUE(file.OpenToRead((folder / (night + ".mp3")).string()));
+  SongTagValues tags;
+  ASSERT_TRUE(ReadSongTags(file, tags));
+  EXPECT_EQ(std::make_tuple(tags.title, tags.artist, tags.track, tags.total, tags.address),
+            std::make_tuple(night, std::string("Some Band"), 1u, 2u, std::string("http://audio.verdimo.test/songs/tone1.mp3")));
+  const std::string saved = Slurp(folder / (night + ".mp3"));
+  const std::size_t tagSize = 10 + ((saved[6] & 0x7F) << 21 | (saved[7] & 0x7F) << 14 | (saved[8] & 0x7F) << 7 | (saved[9] & 0x7F));
+  EXPECT_TRUE(saved.compare(tagSize, std::string::npos, tone) == 0);
 }

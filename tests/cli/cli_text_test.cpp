@@ -13,6 +13,7 @@ TEST(SaveIndex, TakesOnlyPlainFileNamesFromAnEditedIndex) {
     std::string file;  // the entry of "u", "-" for none
   } rows[] = {
       {songs + R"("u": {"file": "a.mp3", "whole": true}}})", true, "a.mp3"},
+      {songs + R"("u": {"file": "Some Band/a.mp3", "whole": true, "tag": "done"}}})", true, "Some Band/a.mp3"},
       {songs + R"("u": {"file": "../a.mp3", "whole": true}}})", true, "-"},
       {songs + R"("u": {"file": "/etc/passwd", "whole": true}}})", true, "-"},
       {songs + R"("u": {"file": "C:\\x.mp3", "whole": true}}})", true, "-"},

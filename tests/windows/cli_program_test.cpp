@@ -78,3 +78,15 @@ TEST(CliProgram, RetriesAndLaysOutItsFiles) {
     EXPECT_EQ(fs::file_size(folder / file), 100000u) << run.out;
   }
 }
+
+// --tag in the Windows build: TagLib on the command line's own wide-path handle.
+TEST(CliProgram, TagsWhatItSaves) {
+  const fs::path folder = fs::path(FreshTempFolder("cli-tag")) / L"\x041F\x0430\x043F\x043A\x0430";
+  const ProgramRun run = RunCli(L"save --tag \"someband?&friendID=1018\" \"" + folder.wstring() + L"\"");
+  EXPECT_EQ(run.code, DWORD{0}) << run.out;
+  EXPECT_NE(run.out.find("not tagged: no MP3 frames"), std::string::npos) << run.out;
+  std::ifstream tagged(folder / L"\x041D\x043E\x0447\x044C \x6771\x4EAC.mp3", std::ios::binary);
+  std::string head(3, '\0');
+  tagged.read(head.data(), 3);
+  EXPECT_EQ(head, "ID3");
+}
