@@ -74,6 +74,22 @@ add_executable(verdimo-cli ${CMAKE_SOURCE_DIR}/src/cli/cli_main.cpp)
 target_compile_options(verdimo-cli PRIVATE ${VERDIMO_WARNINGS})
 target_link_libraries(verdimo-cli PRIVATE verdimo_cli_core)
 
+# What `cmake --install build/native --prefix P` puts under P: the command line, its manual
+# (compressed, as Debian keeps manuals) and its bash completion. The manual comes with the command,
+# so building verdimo-cli alone is enough to install.
+include(GNUInstallDirs)
+set(VERDIMO_MANUAL ${CMAKE_BINARY_DIR}/verdimo-cli.1.gz)
+add_custom_command(OUTPUT ${VERDIMO_MANUAL}
+  COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_SOURCE_DIR}/packaging/verdimo-cli.1 ${CMAKE_BINARY_DIR}/verdimo-cli.1
+  COMMAND gzip -9nf ${CMAKE_BINARY_DIR}/verdimo-cli.1
+  DEPENDS ${CMAKE_SOURCE_DIR}/packaging/verdimo-cli.1 VERBATIM)
+add_custom_target(verdimo_cli_manual DEPENDS ${VERDIMO_MANUAL})
+add_dependencies(verdimo-cli verdimo_cli_manual)
+install(TARGETS verdimo-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES ${VERDIMO_MANUAL} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${CMAKE_SOURCE_DIR}/packaging/verdimo-cli.bash-completion
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME verdimo-cli)
+
 file(GLOB CLI_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/cli/*.cpp)
 add_executable(cli_tests ${CLI_TEST_SOURCES} ${CMAKE_SOURCE_DIR}/tests/common/site_bodies.cpp)
 target_compile_options(cli_tests PRIVATE ${VERDIMO_WARNINGS})
@@ -83,3 +99,9 @@ target_compile_definitions(cli_tests PRIVATE VERDIMO_SOURCE_DIR="${CMAKE_SOURCE_
   VERDIMO_CLI="$<TARGET_FILE:verdimo-cli>")
 add_dependencies(cli_tests verdimo-cli)
 gtest_discover_tests(cli_tests DISCOVERY_TIMEOUT 60)
+
+# The Debian package scripts/package makes of this build's verdimo-cli, installed with apt-get and
+# purged again; serial, as it holds dpkg's lock and owns /usr/bin/verdimo-cli while it runs.
+add_test(NAME deb_package COMMAND ${CMAKE_SOURCE_DIR}/tests/package/deb_test.sh ${CMAKE_SOURCE_DIR}
+  ${CMAKE_BINARY_DIR} ${VERDIMO_VERSION})
+set_tests_properties(deb_package PROPERTIES RUN_SERIAL TRUE TIMEOUT 600 SKIP_RETURN_CODE 77)

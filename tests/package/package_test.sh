@@ -12,7 +12,7 @@ version=$3
 work=$(mktemp -d "${TMPDIR:-/tmp}/package-test.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 
-DIST=$work/dist VERDIMO_EXE=$build/verdimo.exe "$src/scripts/package" >/dev/null
+DIST=$work/dist VERDIMO_EXE=$build/verdimo.exe "$src/scripts/package" --zip-only >/dev/null
 zip_path=$work/dist/verdimo-$version-win64.zip
 python3 - "$zip_path" "$work/unpacked" <<'PY'
 import sys
