@@ -59,7 +59,12 @@ TransferOutcome RetryingFileTransport::Transfer(const TransferRequest& request) 
     }
     const std::chrono::milliseconds wait = RetryWait(retry, outcome.retryAfterSeconds, NextSeed());
     if (plan_.told) plan_.told(request.url, retry, wait, outcome.reason);
-    if (plan_.sleep && !plan_.sleep(wait)) return outcome;
+    if (plan_.sleep && !plan_.sleep(wait)) {
+      // Stopped while it waited: the song is left for the next run, its ".part" kept.
+      outcome.failure = TransferFailure::kStopped;
+      outcome.reason = "stopped";
+      return outcome;
+    }
     attempt.resume = {outcome.bytesKept, outcome.validator};
   }
 }
