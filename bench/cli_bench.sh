@@ -23,7 +23,7 @@ runs=${RUNS:-3}
 song_count=50
 song_bytes=1048576
 list_rows=100000
-list_address="http://www.verdimo.test/big?&friendID=rows-$list_rows"
+list_address="http://www.verdimo.test/someband?&friendID=rows-$list_rows"
 playlist_address="http://media.verdimo.test/services/media/musicplayerxml.ashx?b=rows-$list_rows"
 
 [ -x /usr/bin/time ] || { echo "cli bench: /usr/bin/time is missing (scripts/setup installs it)" >&2; exit 1; }
@@ -161,7 +161,7 @@ curl_run() {
 static_run() {
   local folder=$work/static-$1 log=$work/static-$1.log wall user sys cwall cuser csys
   /usr/bin/time -f "%e %U %S" -o "$work/static-time" env http_proxy="$nginx_proxy" \
-    "$cli" save --quiet --jobs 8 "http://www.verdimo.test/static?&friendID=static-$static_count" "$folder" >"$log" 2>&1 \
+    "$cli" save --quiet --jobs 8 "http://www.verdimo.test/someband?&friendID=static-$static_count" "$folder" >"$log" 2>&1 \
     || { cat "$log" >&2; echo "static run $1 failed" >&2; exit 1; }
   [ "$(find "$folder" -name 'Track *.mp3' -size "${static_bytes}c" | wc -l)" -eq "$static_count" ] \
     || { echo "static run $1 saved wrong files" >&2; exit 1; }

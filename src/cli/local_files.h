@@ -109,6 +109,8 @@ bool PathTaken(const std::string& path);
 bool IsNotPlainFile(const std::string& path);
 // Renames from over to (replacing a file there, never writing through a link).
 bool RenameLocalFile(const std::string& from, const std::string& to);
+// Removes a plain file; natively a link itself too (never what it points at), on Windows never a
+// link (Wine would remove what it points at).
 bool RemoveLocalFile(const std::string& path);
 // Writes text into path through a new file beside it (path + ".new") that then replaces path, so
 // that a reader finds the old text or the new one, never a part; the new file is created, never

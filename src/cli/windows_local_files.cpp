@@ -44,6 +44,38 @@ bool IsPlainSingleFile(HANDLE file) {
          info.nNumberOfLinks == 1 && GetFileType(file) == FILE_TYPE_DISK;
 }
 
+// A path as the system resolved it for an open handle; "" when it cannot tell.
+std::wstring FinalPath(HANDLE handle) {
+  std::wstring path(1024, L'\0');
+  DWORD length = GetFinalPathNameByHandleW(handle, path.data(), static_cast<DWORD>(path.size()), FILE_NAME_NORMALIZED);
+  if (length >= path.size()) {
+    path.resize(length + 1);
+    length = GetFinalPathNameByHandleW(handle, path.data(), static_cast<DWORD>(path.size()), FILE_NAME_NORMALIZED);
+  }
+  path.resize(length < path.size() ? length : 0);
+  return path;
+}
+
+// Under Wine a Unix link looks like a plain file and FILE_FLAG_OPEN_REPARSE_POINT follows it; the
+// final path of what was opened tells: it must be the name expected in the folder expected.
+bool IsWhereExpected(HANDLE file, const std::string& path) {
+  const std::wstring wide = WideFromUtf8(path);
+  const std::size_t slash = wide.find_last_of(L"\\/");
+  const std::wstring folder = slash == std::wstring::npos ? L"." : slash == 0 ? wide.substr(0, 1) : wide.substr(0, slash);
+  const std::wstring name = slash == std::wstring::npos ? wide : wide.substr(slash + 1);
+  const HANDLE directory = CreateFileW(folder.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                       nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (directory == INVALID_HANDLE_VALUE) return false;
+  std::wstring expected = FinalPath(directory);
+  CloseHandle(directory);
+  if (expected.empty()) return false;
+  if (expected.back() != L'\\') expected += L'\\';
+  expected += name;
+  const std::wstring actual = FinalPath(file);
+  return !actual.empty() && CompareStringOrdinal(actual.c_str(), static_cast<int>(actual.size()), expected.c_str(),
+                                                 static_cast<int>(expected.size()), TRUE) == CSTR_EQUAL;
+}
+
 HANDLE OpenFile(const std::string& path, DWORD disposition, DWORD access = GENERIC_WRITE) {
   // FILE_FLAG_OPEN_REPARSE_POINT: a link is opened as the link, which the check then refuses.
   return CreateFileW(WideFromUtf8(path).c_str(), access, FILE_SHARE_READ, nullptr, disposition,
@@ -97,7 +129,7 @@ bool LocalFile::OpenExisting(const std::string& path) {
   const HANDLE file = OpenFile(path, OPEN_EXISTING);
   if (file == INVALID_HANDLE_VALUE) return Failed(*state_, GetLastError());
   LARGE_INTEGER end;
-  if (!IsPlainSingleFile(file) || !SetFilePointerEx(file, LARGE_INTEGER{}, &end, FILE_END)) {
+  if (!IsPlainSingleFile(file) || !IsWhereExpected(file, path) || !SetFilePointerEx(file, LARGE_INTEGER{}, &end, FILE_END)) {
     CloseHandle(file);
     state_->error = LocalFileError::kNotPlainFile;
     return false;
@@ -138,15 +170,26 @@ bool PathTaken(const std::string& path) {
 }
 
 bool IsNotPlainFile(const std::string& path) {
-  const DWORD attributes = GetFileAttributesW(WideFromUtf8(path).c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && !IsPlainAttributes(attributes);
+  const std::wstring wide = WideFromUtf8(path);
+  const DWORD attributes = GetFileAttributesW(wide.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return false;
+  if (!IsPlainAttributes(attributes)) return true;
+  const HANDLE file = CreateFileW(wide.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return true;
+  const bool plain = IsPlainSingleFile(file) && IsWhereExpected(file, path);
+  CloseHandle(file);
+  return !plain;
 }
 
 bool RenameLocalFile(const std::string& from, const std::string& to) {
   return MoveFileExW(WideFromUtf8(from).c_str(), WideFromUtf8(to).c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
 }
 
-bool RemoveLocalFile(const std::string& path) { return DeleteFileW(WideFromUtf8(path).c_str()) != FALSE; }
+// Under Wine, deleting a Unix link deletes the file it points at: only a plain file of the folder goes.
+bool RemoveLocalFile(const std::string& path) {
+  return !IsNotPlainFile(path) && DeleteFileW(WideFromUtf8(path).c_str()) != FALSE;
+}
 
 // NTFS makes a rename durable by itself.
 void SyncFolder(const std::string&) {}
@@ -179,7 +222,7 @@ bool RandomAccessFile::OpenToRead(const std::string& path) {
     error_ = ErrorOf(GetLastError());
     return false;
   }
-  if (!IsPlainSingleFile(file)) {
+  if (!IsPlainSingleFile(file) || !IsWhereExpected(file, path)) {
     CloseHandle(file);
     error_ = LocalFileError::kNotPlainFile;
     return false;

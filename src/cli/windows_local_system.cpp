@@ -39,8 +39,13 @@ FolderLock::~FolderLock() {
 
 bool FolderLock::TryLock(const std::string& path) {
   // Opened without sharing: a second run cannot open it while this one holds it.
-  const HANDLE file = CreateFileW(WideFromUtf8(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                  OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  // Made new where it can be; an existing one is only opened, so a dangling link in its place
+  // (which Wine would follow) makes nothing outside the folder.
+  const std::wstring wide = WideFromUtf8(path);
+  HANDLE file = CreateFileW(wide.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_FILE_EXISTS) {
+    file = CreateFileW(wide.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  }
   if (file == INVALID_HANDLE_VALUE) {
     const DWORD error = GetLastError();
     // Held by another run shows as a sharing violation; anything else is a folder not writable.

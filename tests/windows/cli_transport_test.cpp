@@ -48,6 +48,14 @@ TEST(CliTransport, SongsFollowTheContract) {
   request.targetPath = dir + "Caf\xC3\xA9 \xD0\x9D\xD0\xBE\xD1\x87\xD1\x8C.mp3";
   EXPECT_TRUE(songs.Transfer(request).whole);
   EXPECT_TRUE(songs.FileExistsNonEmpty(request.targetPath));
+  // A ".part" planted as a link (tests/wine/env-up plants them) is never written through.
+  for (const char* name : {"C:\\planted\\linked.mp3", "C:\\planted\\dangling.mp3"}) {
+    request.targetPath = name;
+    request.resume = {50000, "\"gen-100000-0\""};
+    EXPECT_EQ(songs.Transfer(request).reason, "the file cannot be written") << name;
+  }
+  EXPECT_EQ(std::make_pair(Slurp("C:\\planted-outside\\kept.txt"), Slurp("C:\\planted-outside\\nowhere")),
+            std::make_pair(std::string("kept"), std::string("none")));
 }
 
 TEST(CliTransport, TheWindowsPlainTransferFollowsTheContract) {
