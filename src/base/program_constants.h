@@ -37,4 +37,6 @@ enum ControlEventType {
   kLeftDoubleClick = 2,
   kFocusGained = 3,
   kOtherControlEvent = 4,
+  // The menu key or Shift+F10: a row's menu asked for without a pointer position.
+  kMenuKey = 5,
 };

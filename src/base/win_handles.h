@@ -68,6 +68,7 @@ using UniqueInternetHandle = UniqueHandle<HINTERNET, CloseInternetHandle>;
 using UniqueBitmap = UniqueHandle<HBITMAP, DeleteGdiObject>;
 using UniqueFont = UniqueHandle<HFONT, DeleteGdiObject>;
 using UniqueBrush = UniqueHandle<HBRUSH, DeleteGdiObject>;
+using UniqueRegion = UniqueHandle<HRGN, DeleteGdiObject>;
 using UniqueMenu = UniqueHandle<HMENU, DestroyMenuHandle>;
 using UniqueMemoryDc = UniqueHandle<HDC, DeleteMemoryDc>;
 using UniqueLibrary = UniqueHandle<HMODULE, FreeLibraryHandle>;
@@ -142,20 +143,22 @@ class ScopedSelectObject {
   HGDIOBJ previous_;
 };
 
-// The screen's DC, released when the owner goes.
-class ScreenDc {
+// A window's DC, the screen's for none, released when the owner goes.
+class WindowDc {
  public:
-  ScreenDc() : dc_(GetDC(nullptr)) {}
-  ~ScreenDc() {
-    if (dc_ != nullptr) ReleaseDC(nullptr, dc_);
+  explicit WindowDc(HWND window = nullptr) : window_(window), dc_(GetDC(window)) {}
+  ~WindowDc() {
+    if (dc_ != nullptr) ReleaseDC(window_, dc_);
   }
-  ScreenDc(const ScreenDc&) = delete;
-  ScreenDc& operator=(const ScreenDc&) = delete;
+  WindowDc(const WindowDc&) = delete;
+  WindowDc& operator=(const WindowDc&) = delete;
   HDC get() const { return dc_; }
 
  private:
+  HWND window_;
   HDC dc_;
 };
+using ScreenDc = WindowDc;
 
 
 // A BSTR freed when the owner goes.

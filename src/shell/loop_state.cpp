@@ -1,6 +1,8 @@
 // Timers and small state machines of the main loop.
 #include "shell/loop_state.h"
 
+#include <cstddef>
+
 #include "base/program_constants.h"
 #include "base/text_search.h"
 #include "base/web_address.h"
@@ -99,6 +101,16 @@ DoubleClickAction DoubleClickActionForState(std::string_view state) {
   if (IsFreeState(state)) return DoubleClickAction::StartDownload;
   if (state == kStateReady) return DoubleClickAction::OpenFile;
   return DoubleClickAction::None;
+}
+
+int NextTabStop(int from, bool backward, const std::array<bool, kTabStopCount>& usable) {
+  const int step = backward ? kTabStopCount - 1 : 1;
+  int at = from >= 0 && from < kTabStopCount ? from : (backward ? 0 : kTabStopCount - 1);
+  for (int tried = 0; tried < kTabStopCount; ++tried) {
+    at = (at + step) % kTabStopCount;
+    if (usable[static_cast<std::size_t>(at)]) return at;
+  }
+  return -1;
 }
 
 namespace {

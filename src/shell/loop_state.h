@@ -4,6 +4,7 @@
 // the wrapped difference and ends only when it exceeds its limit.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -90,6 +91,17 @@ enum class DoubleClickAction { None, StartDownload, OpenFile };
 
 // StartDownload for "", "Waiting..." and "Failed!", OpenFile for "Ready!", None otherwise.
 DoubleClickAction DoubleClickActionForState(std::string_view state);
+
+// --- Keyboard focus ------------------------------------------------------------------------
+
+// The window's tab stops, in the order Tab visits them: the address field, Go!, Save Songs and
+// the song list.
+constexpr int kTabStopCount = 4;
+
+// The stop that Tab (Shift+Tab: backward) moves the focus to from stop from (-1: the focus is on
+// none of them, and then Tab starts at the first, Shift+Tab at the last): the next usable one
+// round the loop, from itself when it is the only one; -1 when none is usable.
+int NextTabStop(int from, bool backward, const std::array<bool, kTabStopCount>& usable);
 
 // --- When the loop next has something to do -----------------------------------------------
 

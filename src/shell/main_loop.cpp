@@ -41,6 +41,7 @@
 #include "shell/loop_state.h"
 #include "shell/player_step.h"
 #include "shell/window_callback.h"
+#include "shell/window_keys.h"
 #include "shell/window_layout.h"
 #include "shell/window_state.h"
 #include "skin/image_button.h"
@@ -350,10 +351,17 @@ void PendingRowClick() {
   ClickedRow = -1;
 }
 
-void ShowRowMenu(int state) {
+// At the pointer for a right click; asked for by a key, beside the row, under its Name cell.
+void ShowRowMenu(int state, int besideRow) {
   if (state < 0 || state > 2) return;
   POINT at;
-  GetCursorPos(&at);
+  RECT cell;
+  if (besideRow >= 0 && NameCellBounds(SongList, besideRow, &cell)) {
+    at = POINT{cell.left + 1, cell.bottom + 1};
+    ClientToScreen(SongList, &at);
+  } else {
+    GetCursorPos(&at);
+  }
   TrackPopupMenu(PopupMenus[state].get(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, at.x - 1,
                  at.y - 1, 0, MainWindow, nullptr);
 }
@@ -373,8 +381,8 @@ void SongListEvent(int type) {
       case DoubleClickAction::None:
         break;
     }
-  } else if (type == kRightClick) {
-    ShowRowMenu(MenuForState(state));
+  } else if (type == kRightClick || type == kMenuKey) {
+    ShowRowMenu(MenuForState(state), type == kMenuKey ? row : -1);
   }
 }
 
@@ -533,7 +541,9 @@ bool EventPass(bool* closeRequested, bool* focusEvent) {
   if (!PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) return false;
   ForgetPointerReading();
   if (message.message == WM_MOUSEMOVE) RecordLoopEvent({LoopEventKind::kPointerMoved, nullptr, 0, 0});
-  if (!TranslateAcceleratorA(MainWindow, ReturnShortcut.get(), &message)) {
+  const KeyRoute key = RouteWindowKey(message);
+  ImageButtonCommand(key.press);
+  if (!key.taken && (key.bypassShortcut || !TranslateAcceleratorA(MainWindow, ReturnShortcut.get(), &message))) {
     TranslateMessage(&message);
     DispatchMessageA(&message);
   }

@@ -10,6 +10,7 @@
 #include "shell/batch_taskbar.h"
 #include "shell/loop_events.h"
 #include "shell/song_rows.h"
+#include "shell/window_keys.h"
 #include "wingui/row_buttons.h"
 
 namespace {
@@ -72,7 +73,8 @@ bool TranslateToLoopEvent(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     case WM_NOTIFY: {
       const auto* header = reinterpret_cast<const NMHDR*>(lParam);
       if (header->hwndFrom != SongList) return false;
-      if (header->code == NM_DBLCLK) {
+      // Return on the list's focused row does what a double-click does.
+      if (header->code == NM_DBLCLK || header->code == NM_RETURN) {
         RecordLoopEvent({LoopEventKind::kControl, SongList, kLeftDoubleClick, 0});
         return true;
       }
@@ -83,10 +85,10 @@ bool TranslateToLoopEvent(HWND window, UINT message, WPARAM wParam, LPARAM lPara
       return false;
     }
     case WM_CONTEXTMENU:
-      // The mouse's right click already came as NM_RCLICK; the keyboard's menu key comes only
-      // here (position -1, -1).
+      // The mouse's right click already came as NM_RCLICK; the menu key and Shift+F10 come only
+      // here, without a pointer position (-1, -1).
       if (reinterpret_cast<HWND>(wParam) == SongList && lParam == -1) {
-        RecordLoopEvent({LoopEventKind::kControl, SongList, kRightClick, 0});
+        RecordLoopEvent({LoopEventKind::kControl, SongList, kMenuKey, 0});
       }
       return true;
     default:
@@ -130,6 +132,9 @@ LRESULT CALLBACK WindowCallback(HWND window, UINT message, WPARAM wParam, LPARAM
         ClickedButton = reinterpret_cast<HWND>(lParam);
       }
       return 0;
+    case WM_SETFOCUS:
+      if (window == MainWindow) RestoreKeyboardFocus();
+      break;
     case kBatchSongEndedMessage:
       if (window == MainWindow) EndBatchSongOnTaskbar(wParam != 0);
       return 0;

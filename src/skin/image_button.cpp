@@ -1,5 +1,7 @@
 #include "skin/image_button.h"
 
+#include <commctrl.h>
+
 #include <cstdint>
 #include <utility>
 #include <vector>
@@ -26,6 +28,48 @@ FrameSequence Blended(const FrameSequence& ends, std::vector<UniqueBitmap>* owne
     made.frames.push_back(AsRef(frames[i]));
   }
   return made;
+}
+
+// A button with the keyboard focus shows the system's focus rectangle inside its rounded edge;
+// without the focus it paints exactly as the static control always did. The static paints its
+// image on WM_PAINT and, under Wine, at once inside STM_SETIMAGE: the frame is drawn again after
+// either, and only over what was painted, as DrawFocusRect inverts and a second frame over the
+// first would take it away.
+void DrawFocusFrame(HWND control, HRGN painted) {
+  RECT inside = {};
+  GetClientRect(control, &inside);
+  InflateRect(&inside, -3, -3);
+  const WindowDc dc(control);
+  if (painted != nullptr) SelectClipRgn(dc.get(), painted);
+  DrawFocusRect(dc.get(), &inside);
+}
+
+LRESULT CALLBACK FocusFrameProc(HWND control, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+  switch (message) {
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+      InvalidateRect(control, nullptr, FALSE);
+      break;
+    case WM_PAINT: {
+      if (GetFocus() != control) break;
+      UniqueRegion painted(CreateRectRgn(0, 0, 0, 0));
+      if (!painted || GetUpdateRgn(control, painted.get(), FALSE) == ERROR) break;
+      const LRESULT result = DefSubclassProc(control, message, wParam, lParam);
+      DrawFocusFrame(control, painted.get());
+      return result;
+    }
+    case STM_SETIMAGE: {
+      const LRESULT result = DefSubclassProc(control, message, wParam, lParam);
+      if (GetFocus() == control) DrawFocusFrame(control, nullptr);
+      return result;
+    }
+    case WM_NCDESTROY:
+      RemoveWindowSubclass(control, FocusFrameProc, 0);
+      break;
+    default:
+      break;
+  }
+  return DefSubclassProc(control, message, wParam, lParam);
 }
 
 }  // namespace
@@ -95,6 +139,7 @@ ControlRef Win32ButtonPlatform::CreateImageControl(WindowRef window, int number,
   HWND control = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE | SS_BITMAP | SS_NOTIFY,
                                  x, y, 0, 0, AsWindow(window), id, ModuleInstance, nullptr);
   if (control == nullptr) return 0;
+  SetWindowSubclass(control, FocusFrameProc, 0, 0);
   ShowImage(AsRef(control), image);
   return AsRef(control);
 }

@@ -102,6 +102,19 @@ bool SetSongRowParam(HWND list, int row, LPARAM param) {
   return SendMessageA(list, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item)) != 0;
 }
 
+void FocusSongRow(HWND list, int row) {
+  LVITEMA item = {};
+  item.stateMask = LVIS_FOCUSED;
+  item.state = LVIS_FOCUSED;
+  if (list != nullptr && row >= 0) SendMessageA(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
+}
+
+bool NameCellBounds(HWND list, int row, RECT* bounds) {
+  *bounds = RECT{};
+  bounds->left = LVIR_LABEL;
+  return list != nullptr && SendMessageA(list, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(bounds)) != 0;
+}
+
 bool StateCellBounds(HWND list, int row, RECT* bounds) {
   *bounds = RECT{};
   bounds->top = kColumnState;

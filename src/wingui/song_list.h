@@ -24,6 +24,10 @@ bool WriteSongCell(HWND list, int row, int column, const std::string& text);
 // A row's item parameter; false for a row not there.
 bool GetSongRowParam(HWND list, int row, LPARAM* param);
 bool SetSongRowParam(HWND list, int row, LPARAM param);
+// Makes the row the list's focused one, which its Return key acts on (NM_RETURN).
+void FocusSongRow(HWND list, int row);
+// The bounds of the row's Name cell in the list's client area.
+bool NameCellBounds(HWND list, int row, RECT* bounds);
 // The bounds of the row's State cell in the list's client area.
 bool StateCellBounds(HWND list, int row, RECT* bounds);
 void RedrawStateCell(HWND list, int row);

@@ -414,15 +414,17 @@ void DoubleClickAt(POINT screen) {
   SendButtons(flags, 4);
 }
 
-void PressKey(WORD virtualKey) {
-  INPUT inputs[2] = {};
-  for (INPUT& input : inputs) {
-    input.type = INPUT_KEYBOARD;
-    input.ki.wVk = virtualKey;
-    input.ki.wScan = static_cast<WORD>(MapVirtualKeyA(virtualKey, MAPVK_VK_TO_VSC));
+void PressKey(WORD virtualKey, WORD held) {
+  const WORD keys[] = {held, virtualKey, virtualKey, held};
+  INPUT inputs[4] = {};
+  UINT count = 0;
+  for (int i = 0; i < 4; ++i) {
+    if (keys[i] == 0) continue;
+    inputs[count].type = INPUT_KEYBOARD;
+    inputs[count++].ki = {keys[i], static_cast<WORD>(MapVirtualKeyA(keys[i], MAPVK_VK_TO_VSC)),
+                          i < 2 ? 0u : static_cast<DWORD>(KEYEVENTF_KEYUP), 0, 0};
   }
-  inputs[1].ki.dwFlags = KEYEVENTF_KEYUP;
-  SendInput(2, inputs, sizeof(INPUT));
+  SendInput(count, inputs, sizeof(INPUT));
 }
 
 bool EnterAddress(ProgramRun& run, const std::string& text, std::string* problem) {

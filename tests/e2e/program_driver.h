@@ -101,7 +101,7 @@ void MovePointer(POINT screen);
 void ParkPointer();  // the top left corner of the screen, away from the program's window
 void ClickAt(POINT screen);
 void DoubleClickAt(POINT screen);
-void PressKey(WORD virtualKey);
+void PressKey(WORD virtualKey, WORD held = 0);  // held: VK_SHIFT for Shift+Tab
 
 // Clicks into the address field, puts the text in and presses Return, as a user does.
 bool EnterAddress(ProgramRun& run, const std::string& text, std::string* problem);

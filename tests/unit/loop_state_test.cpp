@@ -310,6 +310,14 @@ TEST(RowActions, MenuAndDoubleClickPerState) {
   }
 }
 
+TEST(TabStops, TabGoesRoundTheUsableStopsAndShiftTabBack) {
+  const std::array<bool, kTabStopCount> all = {true, true, true, true}, noSave = {true, true, false, true}, none = {};
+  const struct { std::array<bool, kTabStopCount> usable; int from; bool back; int next; } cases[] = {
+      {all, 0, false, 1}, {all, 3, false, 0}, {all, 0, true, 3}, {all, -1, false, 0}, {all, -1, true, 3},
+      {noSave, 1, false, 3}, {noSave, 3, true, 1}, {noSave, 2, true, 1}, {none, 1, true, -1}};
+  for (const auto& c : cases) EXPECT_EQ(NextTabStop(c.from, c.back, c.usable), c.next) << c.from << c.back;
+}
+
 TEST(RowButtons, CoverTheStateCellLessTenPixelsOnEachSide) {
   const RowButtonRect r = RowButtonRectFor(300, 17, 388, 31);
   EXPECT_EQ(r.x, 310);
