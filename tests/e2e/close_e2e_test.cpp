@@ -76,8 +76,7 @@ const CloseCase kCloseCases[] = {
          ASSERT_NO_FATAL_FAILURE(t->ReadProfile("someband", 5));
          HWND save = Control(t->run_, kSaveButtonId);
          ASSERT_TRUE(PollUntil([&] { return Enabled(save); }, 10000));
-         ClickAt(CentreOf(save));
-         HWND chooser = WaitForFolderChooser(t->run_, 15000);
+         HWND chooser = ClickForFolderChooser(t->run_, save);
          ASSERT_NE(nullptr, chooser);
          ASSERT_TRUE(AnswerFolderChooser(t->run_, chooser, t->target_.path));
        },

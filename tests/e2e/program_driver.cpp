@@ -477,6 +477,15 @@ HWND WaitForFolderChooser(const ProgramRun& run, DWORD timeoutMs) {
       run, [](HWND dialog) { return DescendantOfClass(dialog, "SysTreeView32") != nullptr; }, timeoutMs);
 }
 
+HWND ClickForFolderChooser(const ProgramRun& run, HWND button) {
+  HWND chooser = nullptr;
+  for (int click = 0; click < 3 && chooser == nullptr; ++click) {
+    ClickAt(CentreOf(button));
+    chooser = WaitForFolderChooser(run, 8000);
+  }
+  return chooser;
+}
+
 // The name is put in again until the box shows it, so that nothing the dialog does while it
 // comes up can replace it before the confirmation.
 bool AnswerSaveDialog(HWND dialog, const std::string& path) {

@@ -113,6 +113,10 @@ bool WaitForReadEnd(const ProgramRun& run, const std::string& pageUrl, long long
 // The program's dialogs (class #32770, a window of its process).
 HWND WaitForSaveDialog(const ProgramRun& run, DWORD timeoutMs);
 HWND WaitForFolderChooser(const ProgramRun& run, DWORD timeoutMs);
+// Clicks the button and waits for the folder chooser; a click that brings none within a few
+// seconds is given again (under load Wine now and then drops one), which cannot open a second
+// chooser: the first keeps the main window disabled.
+HWND ClickForFolderChooser(const ProgramRun& run, HWND button);
 // Puts the full path into the save dialog's file-name box and confirms.
 bool AnswerSaveDialog(HWND dialog, const std::string& path);
 // Selects the folder in the folder chooser and confirms.

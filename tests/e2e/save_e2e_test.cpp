@@ -32,8 +32,7 @@ class SaveTest : public ProgramTest {
   void SaveAllInto(const std::string& folder) {
     HWND save = Control(run_, kSaveButtonId);
     ASSERT_TRUE(PollUntil([&] { return Enabled(save); }, 10000)) << "Save Songs stays disabled";
-    ClickAt(CentreOf(save));
-    HWND chooser = WaitForFolderChooser(run_, 15000);
+    HWND chooser = ClickForFolderChooser(run_, save);
     ASSERT_NE(nullptr, chooser) << "no folder chooser after a click on Save Songs";
     ASSERT_TRUE(AnswerFolderChooser(run_, chooser, folder)) << "the folder chooser did not take " << folder;
   }
