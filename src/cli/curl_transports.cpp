@@ -13,6 +13,7 @@
 #include <new>
 
 #include "base/program_constants.h"
+#include "base/text_search.h"
 #include "base/web_address.h"
 #include "cli/local_files.h"
 #include "cli/part_transfer.h"
@@ -168,38 +169,27 @@ struct SongAttempt {
   AnswerFacts facts;
 };
 
-bool StartsWithIgnoringCase(std::string_view text, std::string_view start) {
-  if (text.size() < start.size()) return false;
-  for (std::size_t i = 0; i < start.size(); ++i) {
-    const char c = text[i];
-    if ((c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) != start[i]) return false;
-  }
-  return true;
-}
-
-std::string_view Trimmed(std::string_view text) {
-  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-  while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r' || text.back() == '\n')) {
-    text.remove_suffix(1);
-  }
-  return text;
-}
+// A status line starts each answer's headers, a redirect's and an interim one's too.
+bool IsStatusLine(std::string_view line) { return LowerAnsi(line.substr(0, 5)) == "http/"; }
 
 std::size_t SongHeader(char* data, std::size_t size, std::size_t count, void* context) {
   auto* song = static_cast<SongAttempt*>(context);
   const std::string_view line(data, size * count);
   AnswerFacts& facts = song->facts;
-  if (StartsWithIgnoringCase(line, "http/")) {
+  if (IsStatusLine(line)) {
     facts = AnswerFacts();  // a redirect's or an interim answer's headers are forgotten
-  } else if (StartsWithIgnoringCase(line, "content-range:")) {
-    facts.contentRange = Trimmed(line.substr(14));
-  } else if (StartsWithIgnoringCase(line, "etag:")) {
-    facts.etag = Trimmed(line.substr(5));
-  } else if (StartsWithIgnoringCase(line, "last-modified:")) {
-    facts.lastModified = Trimmed(line.substr(14));
-  } else if (StartsWithIgnoringCase(line, "retry-after:")) {
-    facts.retryAfterSeconds = RetryAfterSeconds(line.substr(12));
+    return size * count;
   }
+  // One header a call: the line is read as the answer's raw headers are.
+  const auto take = [line](std::string& into, const char* name) {
+    std::string value = RawHeaderValue(line, name);
+    if (!value.empty()) into = std::move(value);
+  };
+  take(facts.contentRange, "Content-Range");
+  take(facts.etag, "ETag");
+  take(facts.lastModified, "Last-Modified");
+  const std::string retryAfter = RawHeaderValue(line, "Retry-After");
+  if (!retryAfter.empty()) facts.retryAfterSeconds = RetryAfterSeconds(retryAfter);
   return size * count;
 }
 
@@ -249,8 +239,9 @@ namespace {
 std::size_t PageHeader(char* data, std::size_t size, std::size_t count, void* context) {
   auto* page = static_cast<PageWrite*>(context);
   const std::string_view line(data, size * count);
-  if (StartsWithIgnoringCase(line, "http/")) page->retryAfter = 0;
-  if (StartsWithIgnoringCase(line, "retry-after:")) page->retryAfter = RetryAfterSeconds(line.substr(12));
+  if (IsStatusLine(line)) page->retryAfter = 0;
+  const std::string retryAfter = RawHeaderValue(line, "Retry-After");
+  if (!retryAfter.empty()) page->retryAfter = RetryAfterSeconds(retryAfter);
   return size * count;
 }
 

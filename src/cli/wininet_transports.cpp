@@ -82,10 +82,7 @@ AnswerFacts ReadAnswerFacts(HINTERNET request) {
   if (HttpQueryInfoA(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, &index)) {
     facts.status = status;
   }
-  const std::string length = AnswerHeader(request, HTTP_QUERY_CONTENT_LENGTH);
-  facts.lengthKnown = !length.empty() && length.size() <= 18 &&
-                      std::all_of(length.begin(), length.end(), [](char c) { return c >= '0' && c <= '9'; });
-  facts.length = facts.lengthKnown ? std::stoull(length) : 0;
+  facts.lengthKnown = ParseContentLength(AnswerHeader(request, HTTP_QUERY_CONTENT_LENGTH), facts.length);
   facts.contentRange = AnswerHeader(request, HTTP_QUERY_CONTENT_RANGE);
   facts.etag = AnswerHeader(request, HTTP_QUERY_ETAG);
   facts.lastModified = AnswerHeader(request, HTTP_QUERY_LAST_MODIFIED);

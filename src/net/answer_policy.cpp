@@ -10,6 +10,26 @@ namespace {
 // A validator longer than this is no validator a server means to be sent back.
 constexpr std::size_t kLongestValidator = 1024;
 constexpr std::uint32_t kRangeNotSatisfiable = 416;
+// Digits a length or a Retry-After may have, and the longest wait taken from one.
+constexpr std::size_t kLongestLength = 18;
+constexpr std::size_t kLongestRetryAfter = 9;
+constexpr std::uint64_t kLongestRetryAfterSeconds = 86400;
+
+// Decimal digits only, at most maxDigits of them, blanks and line ends around them allowed.
+bool ParseDecimal(std::string_view text, std::size_t maxDigits, std::uint64_t& value) {
+  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+  while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r' || text.back() == '\n')) {
+    text.remove_suffix(1);
+  }
+  if (text.empty() || text.size() > maxDigits) return false;
+  std::uint64_t number = 0;
+  for (const char c : text) {
+    if (c < '0' || c > '9') return false;
+    number = number * 10 + static_cast<std::uint64_t>(c - '0');
+  }
+  value = number;
+  return true;
+}
 
 // An entity tag is quoted ("x" or W/"x"); anything else a server gives is a date.
 bool IsEntityTag(std::string_view validator) {
@@ -60,16 +80,14 @@ std::string RawHeaderValue(std::string_view headers, std::string_view name) {
   return std::string();
 }
 
+bool ParseContentLength(std::string_view value, std::uint64_t& length) {
+  return ParseDecimal(value, kLongestLength, length);
+}
+
 std::uint32_t RetryAfterSeconds(std::string_view value) {
-  while (!value.empty() && value.front() == ' ') value.remove_prefix(1);
-  while (!value.empty() && (value.back() == ' ' || value.back() == '\r' || value.back() == '\n')) value.remove_suffix(1);
-  if (value.empty() || value.size() > 9) return 0;
-  std::uint32_t seconds = 0;
-  for (const char c : value) {
-    if (c < '0' || c > '9') return 0;
-    seconds = seconds * 10 + static_cast<std::uint32_t>(c - '0');
-  }
-  return std::min<std::uint32_t>(seconds, 86400);
+  std::uint64_t seconds = 0;
+  if (!ParseDecimal(value, kLongestRetryAfter, seconds)) return 0;  // a date is taken as no value
+  return static_cast<std::uint32_t>(std::min<std::uint64_t>(seconds, kLongestRetryAfterSeconds));
 }
 
 bool ParseContentRange(std::string_view value, std::uint64_t& start, std::uint64_t& last, std::uint64_t& total) {

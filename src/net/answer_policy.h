@@ -64,6 +64,10 @@ bool IsSendableValidator(std::string_view validator);
 // around it trimmed; "" when it has none.
 std::string RawHeaderValue(std::string_view headers, std::string_view name);
 
+// A Content-Length value (decimal digits only, blanks around them allowed) into length; false
+// for anything else.
+bool ParseContentLength(std::string_view value, std::uint64_t& length);
+
 // A Retry-After value in seconds (a date is taken as no value): 0 for none, at most a day.
 std::uint32_t RetryAfterSeconds(std::string_view value);
 

@@ -173,9 +173,7 @@ class TransferWatch : public IBindStatusCallback, public IHttpNegotiate {
     AnswerFacts facts;
     facts.status = code;
     facts.secondTry = true;  // a plain request asked again would be answered alike
-    const std::string length = RawHeaderValue(raw, "Content-Length");
-    facts.lengthKnown = !length.empty() && length.size() <= 18 && length.find_first_not_of("0123456789") == std::string::npos;
-    facts.length = facts.lengthKnown ? std::stoull(length) : 0;
+    facts.lengthKnown = ParseContentLength(RawHeaderValue(raw, "Content-Length"), facts.length);
     facts.contentRange = RawHeaderValue(raw, "Content-Range");
     facts.etag = RawHeaderValue(raw, "ETag");
     facts.lastModified = RawHeaderValue(raw, "Last-Modified");
