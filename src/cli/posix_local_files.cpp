@@ -34,6 +34,23 @@ bool IsPlainSingleFile(int fd) {
   return fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_nlink == 1;
 }
 
+// An existing plain file with one name, opened as itself (a link is refused, and a FIFO does not
+// block the open); -1 with error set otherwise.
+int OpenPlainFile(const std::string& path, int access, LocalFileError& error) {
+  const int fd = open(path.c_str(), access | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) {
+    error = ErrorOf(errno);
+    return -1;
+  }
+  if (!IsPlainSingleFile(fd)) {
+    close(fd);
+    error = LocalFileError::kNotPlainFile;
+    return -1;
+  }
+  fcntl(fd, F_SETFL, 0);
+  return fd;
+}
+
 }  // namespace
 
 bool LocalFile::State::Drain() {
@@ -73,14 +90,8 @@ bool LocalFile::Create(const std::string& path) {
 bool LocalFile::OpenExisting(const std::string& path) {
   Close();
   state_->error = LocalFileError::kNone;
-  const int fd = open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return Failed(*state_, errno);
-  if (!IsPlainSingleFile(fd)) {
-    close(fd);
-    state_->error = LocalFileError::kNotPlainFile;
-    return false;
-  }
-  fcntl(fd, F_SETFL, 0);
+  const int fd = OpenPlainFile(path, O_WRONLY, state_->error);
+  if (fd < 0) return false;
   const off_t end = lseek(fd, 0, SEEK_END);
   if (end < 0) {
     const int error = errno;
@@ -155,17 +166,8 @@ bool RandomAccessFile::CreateNew(const std::string& path) {
 
 bool RandomAccessFile::OpenToRead(const std::string& path) {
   Close();
-  const int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) {
-    error_ = ErrorOf(errno);
-    return false;
-  }
-  if (!IsPlainSingleFile(fd)) {
-    close(fd);
-    error_ = LocalFileError::kNotPlainFile;
-    return false;
-  }
-  fcntl(fd, F_SETFL, 0);
+  const int fd = OpenPlainFile(path, O_RDONLY, error_);
+  if (fd < 0) return false;
   file_ = fd;
   return true;
 }

@@ -82,6 +82,22 @@ HANDLE OpenFile(const std::string& path, DWORD disposition, DWORD access = GENER
                      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
 }
 
+// An existing plain file of the folder, opened as itself; INVALID_HANDLE_VALUE with error set
+// otherwise.
+HANDLE OpenPlainFile(const std::string& path, DWORD access, LocalFileError& error) {
+  const HANDLE file = OpenFile(path, OPEN_EXISTING, access);
+  if (file == INVALID_HANDLE_VALUE) {
+    error = ErrorOf(GetLastError());
+    return file;
+  }
+  if (!IsPlainSingleFile(file) || !IsWhereExpected(file, path)) {
+    CloseHandle(file);
+    error = LocalFileError::kNotPlainFile;
+    return INVALID_HANDLE_VALUE;
+  }
+  return file;
+}
+
 OVERLAPPED At(std::uint64_t at) {
   OVERLAPPED place{};
   place.Offset = static_cast<DWORD>(at);
@@ -126,13 +142,12 @@ bool LocalFile::Create(const std::string& path) {
 bool LocalFile::OpenExisting(const std::string& path) {
   Close();
   state_->error = LocalFileError::kNone;
-  const HANDLE file = OpenFile(path, OPEN_EXISTING);
-  if (file == INVALID_HANDLE_VALUE) return Failed(*state_, GetLastError());
+  const HANDLE file = OpenPlainFile(path, GENERIC_WRITE, state_->error);
+  if (file == INVALID_HANDLE_VALUE) return false;
   LARGE_INTEGER end;
-  if (!IsPlainSingleFile(file) || !IsWhereExpected(file, path) || !SetFilePointerEx(file, LARGE_INTEGER{}, &end, FILE_END)) {
+  if (!SetFilePointerEx(file, LARGE_INTEGER{}, &end, FILE_END)) {
     CloseHandle(file);
-    state_->error = LocalFileError::kNotPlainFile;
-    return false;
+    return Failed(*state_, GetLastError());
   }
   state_->file = reinterpret_cast<std::intptr_t>(file);
   state_->size = static_cast<std::uint64_t>(end.QuadPart);
@@ -217,16 +232,8 @@ bool RandomAccessFile::CreateNew(const std::string& path) {
 
 bool RandomAccessFile::OpenToRead(const std::string& path) {
   Close();
-  const HANDLE file = OpenFile(path, OPEN_EXISTING, GENERIC_READ);
-  if (file == INVALID_HANDLE_VALUE) {
-    error_ = ErrorOf(GetLastError());
-    return false;
-  }
-  if (!IsPlainSingleFile(file) || !IsWhereExpected(file, path)) {
-    CloseHandle(file);
-    error_ = LocalFileError::kNotPlainFile;
-    return false;
-  }
+  const HANDLE file = OpenPlainFile(path, GENERIC_READ, error_);
+  if (file == INVALID_HANDLE_VALUE) return false;
   file_ = reinterpret_cast<std::intptr_t>(file);
   return true;
 }
